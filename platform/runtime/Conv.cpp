@@ -1,0 +1,186 @@
+#include "Conv.h"
+
+#include "RuntimeError.h"
+
+#include <cmath>
+#include <limits>
+
+namespace rt {
+
+namespace {
+
+double roundHalfEven(double v)
+{
+    double r = std::nearbyint(v); // default rounding mode is to-nearest-even
+    return r;
+}
+
+template <typename T>
+T toIntChecked(double v)
+{
+    if (std::isnan(v))
+        raise(ErrOverflow);
+    double r = roundHalfEven(v);
+    if (r < static_cast<double>(std::numeric_limits<T>::min()) || r > static_cast<double>(std::numeric_limits<T>::max()))
+        raise(ErrOverflow);
+    return static_cast<T>(r);
+}
+
+bool parseNumber(const QString& text, double& out)
+{
+    QString s = text.trimmed();
+    if (s.isEmpty())
+        return false;
+    if (s.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        qlonglong v = s.mid(2).toLongLong(&ok, 16);
+        if (!ok)
+            return false;
+        out = static_cast<double>(v);
+        return true;
+    }
+    if (s.startsWith(QLatin1String("&O"), Qt::CaseInsensitive)) {
+        bool ok = false;
+        qlonglong v = s.mid(2).toLongLong(&ok, 8);
+        if (!ok)
+            return false;
+        out = static_cast<double>(v);
+        return true;
+    }
+    // Only plain decimal notation: digits, sign, point, exponent.
+    for (QChar c : s) {
+        if (!(c.isDigit() && c.unicode() < 128) && c != u'+' && c != u'-' && c != u'.' && c != u'e' && c != u'E')
+            return false;
+    }
+    bool ok = false;
+    double v = s.toDouble(&ok);
+    if (!ok || std::isinf(v))
+        return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+int16_t CInt(double v) { return toIntChecked<int16_t>(v); }
+int32_t CLng(double v) { return toIntChecked<int32_t>(v); }
+
+double CDbl(const QString& s)
+{
+    double v = 0;
+    if (!parseNumber(s, v))
+        raise(ErrTypeMismatch);
+    return v;
+}
+
+int16_t CInt(const QString& s) { return CInt(CDbl(s)); }
+int32_t CLng(const QString& s) { return CLng(CDbl(s)); }
+
+bool IsNumeric(const QString& s)
+{
+    double v = 0;
+    return parseNumber(s, v);
+}
+
+double Val(const QString& s)
+{
+    // Blanks, tabs and line feeds are skipped anywhere in the number.
+    QString t;
+    for (QChar c : s) {
+        if (c != u' ' && c != u'\t' && c != u'\n' && c != u'\r')
+            t.append(c);
+    }
+    if (t.startsWith(QLatin1String("&H"), Qt::CaseInsensitive) || t.startsWith(QLatin1String("&O"), Qt::CaseInsensitive)) {
+        int base = (t[1].toUpper() == u'H') ? 16 : 8;
+        int i = 2;
+        qlonglong v = 0;
+        while (i < t.size()) {
+            int d = QString(t[i]).toInt(nullptr, base == 16 ? 16 : 8);
+            bool isDigit = base == 16 ? QStringLiteral("0123456789abcdefABCDEF").contains(t[i])
+                                      : QStringLiteral("01234567").contains(t[i]);
+            if (!isDigit)
+                break;
+            v = v * base + d;
+            ++i;
+        }
+        return static_cast<double>(v);
+    }
+    int i = 0;
+    QString num;
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
+        num.append(t[i++]);
+    bool digits = false;
+    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) {
+        num.append(t[i++]);
+        digits = true;
+    }
+    if (i < t.size() && t[i] == u'.') {
+        num.append(t[i++]);
+        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) {
+            num.append(t[i++]);
+            digits = true;
+        }
+    }
+    if (!digits)
+        return 0;
+    if (i < t.size() && (t[i] == u'e' || t[i] == u'E' || t[i] == u'd' || t[i] == u'D')) {
+        QString exp = QStringLiteral("e");
+        int j = i + 1;
+        if (j < t.size() && (t[j] == u'+' || t[j] == u'-'))
+            exp.append(t[j++]);
+        bool expDigits = false;
+        while (j < t.size() && t[j].isDigit() && t[j].unicode() < 128) {
+            exp.append(t[j++]);
+            expDigits = true;
+        }
+        if (expDigits)
+            num.append(exp);
+    }
+    return num.toDouble();
+}
+
+QString Mid(const QString& s, int start, int length)
+{
+    if (start < 1)
+        raise(ErrInvalidCall);
+    if (start > s.size())
+        return QString();
+    if (length < 0)
+        return s.mid(start - 1);
+    return s.mid(start - 1, length);
+}
+
+QString Left(const QString& s, int length)
+{
+    if (length < 0)
+        raise(ErrInvalidCall);
+    return s.left(length);
+}
+
+QString Right(const QString& s, int length)
+{
+    if (length < 0)
+        raise(ErrInvalidCall);
+    return s.right(length);
+}
+
+QString isoDate(const QDate& d) { return d.toString(QLatin1String(kDateFormat)); }
+QString isoTime(const QTime& t) { return t.toString(QLatin1String(kTimeFormat)); }
+QString isoDateTime(const QDateTime& dt) { return dt.toString(QLatin1String(kDateTimeFormat)); }
+
+QDate parseIsoDate(const QString& s)
+{
+    return QDate::fromString(s.trimmed().left(10), QLatin1String(kDateFormat));
+}
+
+QDateTime parseIsoDateTime(const QString& s)
+{
+    QString t = s.trimmed();
+    if (t.size() == 10) {
+        QDate d = parseIsoDate(t);
+        return d.isValid() ? QDateTime(d, QTime(0, 0)) : QDateTime();
+    }
+    return QDateTime::fromString(t, QLatin1String(kDateTimeFormat));
+}
+
+} // namespace rt

@@ -1,0 +1,45 @@
+#pragma once
+// Conversions with the rules the operator-facing code relies on: integer
+// conversion rounds half to even and overflows outside 16/32 bits, Val reads
+// the leading number, Mid/Left/Right never fail on short text, and dates and
+// times are written as ISO text.
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+#include <cstdint>
+
+namespace rt {
+
+// Round half to even, then range-check: error 6 (overflow) outside the range.
+int16_t CInt(double v);
+int32_t CLng(double v);
+// Text: must be numeric (after trimming), else error 13 (type mismatch).
+int16_t CInt(const QString& s);
+int32_t CLng(const QString& s);
+double CDbl(const QString& s);
+
+// True when the text, trimmed, is a number (sign, digits, one decimal point, exponent; "&H" hex).
+bool IsNumeric(const QString& s);
+// The leading number of a text; blanks are skipped, "&H"/"&O" prefixes honoured; 0 when none.
+double Val(const QString& s);
+
+// 1-based, never fail on short text; a negative length means "to the end".
+QString Mid(const QString& s, int start, int length = -1);
+QString Left(const QString& s, int length);
+QString Right(const QString& s, int length);
+
+// The stored forms of dates and times.
+inline constexpr const char* kDateFormat = "yyyy-MM-dd";
+inline constexpr const char* kTimeFormat = "HH:mm:ss";
+inline constexpr const char* kDateTimeFormat = "yyyy-MM-dd HH:mm:ss";
+QString isoDate(const QDate& d);
+QString isoTime(const QTime& t);
+QString isoDateTime(const QDateTime& dt);
+QDate parseIsoDate(const QString& s);          // invalid QDate when malformed
+QDateTime parseIsoDateTime(const QString& s);   // accepts "yyyy-MM-dd" too
+
+// Yes/No columns: any non-zero value is True.
+inline bool yesNo(long long v) { return v != 0; }
+
+} // namespace rt

@@ -1,0 +1,128 @@
+#include "Ui.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QThread>
+#include <QUrl>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace ui {
+
+namespace {
+DesktopServices& desktop()
+{
+    static DesktopServices d;
+    return d;
+}
+Services* current = nullptr;
+QString& titleStore()
+{
+    static QString t;
+    return t;
+}
+} // namespace
+
+Services& services() { return current ? *current : desktop(); }
+void setServices(Services* s) { current = s; }
+
+int msgBox(const QString& text, int style, const QString& title)
+{
+    return services().messageBox(text, style, title.isEmpty() ? defaultTitle() : title);
+}
+void doEvents() { services().doEvents(); }
+void sleepMs(int ms) { services().sleepMs(ms); }
+QDateTime now() { return services().now(); }
+int64_t monotonicMs() { return services().monotonicMs(); }
+void endProgram(int code) { services().endProgram(code); }
+
+void setDefaultTitle(const QString& title) { titleStore() = title; }
+QString defaultTitle() { return titleStore(); }
+
+int DesktopServices::messageBox(const QString& text, int style, const QString& title)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return mb::OK; // no GUI: nothing can be asked
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (style & 0x70) {
+    case mb::Critical: box.setIcon(QMessageBox::Critical); break;
+    case mb::Question: box.setIcon(QMessageBox::Question); break;
+    case mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case mb::Information: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    struct B { QMessageBox::StandardButton b; int answer; };
+    QList<B> buttons;
+    switch (style & 0x7) {
+    case mb::OKCancel: buttons = {{QMessageBox::Ok, mb::OK}, {QMessageBox::Cancel, mb::Cancel}}; break;
+    case mb::AbortRetryIgnore: buttons = {{QMessageBox::Abort, mb::Abort}, {QMessageBox::Retry, mb::Retry}, {QMessageBox::Ignore, mb::Ignore}}; break;
+    case mb::YesNoCancel: buttons = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, mb::Cancel}}; break;
+    case mb::YesNo: buttons = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}}; break;
+    case mb::RetryCancel: buttons = {{QMessageBox::Retry, mb::Retry}, {QMessageBox::Cancel, mb::Cancel}}; break;
+    default: buttons = {{QMessageBox::Ok, mb::OK}}; break;
+    }
+    QMessageBox::StandardButtons set;
+    for (const B& b : buttons)
+        set |= b.b;
+    box.setStandardButtons(set);
+    int def = (style >> 8) & 0x3;
+    if (def < buttons.size())
+        box.setDefaultButton(buttons[def].b);
+    int r = box.exec();
+    for (const B& b : buttons)
+        if (b.b == r)
+            return b.answer;
+    // Closed by Esc or the close box: the escape answer.
+    return buttons.size() == 1 ? mb::OK : (style & 0x7) == mb::YesNo ? mb::No : mb::Cancel;
+}
+
+QString DesktopServices::fileDialog(const FileDialogRequest& req)
+{
+    QString start = req.directory;
+    if (!req.fileName.isEmpty())
+        start = start.isEmpty() ? req.fileName : start + QLatin1Char('/') + req.fileName;
+    if (req.save)
+        return QFileDialog::getSaveFileName(nullptr, req.title, start, req.filter);
+    return QFileDialog::getOpenFileName(nullptr, req.title, start, req.filter);
+}
+
+void DesktopServices::doEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void DesktopServices::sleepMs(int ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+QDateTime DesktopServices::now() { return QDateTime::currentDateTime(); }
+
+int64_t DesktopServices::monotonicMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void DesktopServices::endProgram(int code)
+{
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+bool DesktopServices::openWithDesktop(const QString& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+} // namespace ui
