@@ -5,6 +5,7 @@
 #include "ui/ScriptedUi.h"
 
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -13,7 +14,12 @@ namespace vantrel::test {
 // A controller object on a scripted port, its settings file in a temporary folder.
 class DoorFixture : public ::testing::Test {
 protected:
-    void SetUp() override { makeDoor(); }
+    void SetUp() override
+    {
+        // A UTC clock moves without looking up the local time zone on every step.
+        ui.setNow(QDateTime(QDate(2026, 1, 5), QTime(9, 0), Qt::UTC));
+        makeDoor();
+    }
 
     void makeDoor()
     {

@@ -175,7 +175,7 @@ TEST_F(LinkLayer, PortThatCannotOpenGivesTheFailureValue)
 
 TEST_F(LinkLayer, TimeOutHoldsAcrossMidnight)
 {
-    ui.setNow(QDateTime(QDate(2026, 3, 1), QTime(23, 59, 59)));
+    ui.setNow(QDateTime(QDate(2026, 3, 1), QTime(23, 59, 59), Qt::UTC));
     silence();
     const int64_t start = ui.monotonicMs();
     EXPECT_FALSE(door->OpenLock(1, 1));
