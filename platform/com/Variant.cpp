@@ -86,6 +86,14 @@ Variant::Variant(long long v)
         v_ = static_cast<double>(v);
 }
 
+Variant::Variant(unsigned long v)
+{
+    if (v <= static_cast<unsigned long>(std::numeric_limits<int32_t>::max()))
+        v_ = static_cast<int32_t>(v);
+    else
+        v_ = static_cast<double>(v);
+}
+
 Variant Variant::null()
 {
     Variant v;

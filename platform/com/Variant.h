@@ -23,6 +23,8 @@ public:
     // Wider integers become a Long when they fit, a Double otherwise.
     Variant(long v);
     Variant(long long v);
+    Variant(unsigned int v) : Variant(static_cast<long long>(v)) {}
+    Variant(unsigned long v);
     Variant(bool v) : v_(v) {}                 // Boolean
     Variant(double v) : v_(v) {}               // Double
     Variant(const QString& v) : v_(v) {}       // String

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <dlfcn.h>
 
 using namespace com;
 
@@ -156,6 +157,24 @@ TEST_F(ComTest, ObjectsAreCountedUntilTheLastReferenceGoes)
         EXPECT_EQ(serverLockCount(), before + 1);
     }
     EXPECT_EQ(serverLockCount(), before);
+}
+
+TEST_F(ComTest, LibraryCanUnloadOnlyWhenNoObjectLives)
+{
+    registerSample();
+    Dispatch obj = CreateObject(kProgId);
+    // The library is loaded by now; look at its own entry point.
+    void* lib = dlopen(SAMPLE_COMPONENT, RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(lib, nullptr);
+    auto canUnload = reinterpret_cast<DllCanUnloadNowFn>(dlsym(lib, "DllCanUnloadNow"));
+    ASSERT_NE(canUnload, nullptr);
+    EXPECT_EQ(canUnload(), 1);
+    obj.reset();
+    EXPECT_EQ(canUnload(), 0);
+    ++serverLockCount();   // a lock held by a client
+    EXPECT_EQ(canUnload(), 1);
+    --serverLockCount();
+    dlclose(lib);
 }
 
 TEST_F(ComTest, CreationFailuresRaise429)

@@ -46,6 +46,8 @@ TEST(Variant, NumbersNarrowWithOverflowCheck)
     // Wider integers keep their value: a Long when it fits, a Double beyond.
     EXPECT_EQ(Variant(40000L).type(), VType::Long);
     EXPECT_EQ(Variant(5000000000LL).type(), VType::Double);
+    EXPECT_EQ(Variant(size_t(3)), Variant(int32_t(3)));
+    EXPECT_DOUBLE_EQ(Variant(4000000000u).toDouble(), 4e9);
 }
 
 TEST(Variant, BooleanRules)
