@@ -7,6 +7,8 @@
 #include <QString>
 #include <memory>
 
+struct termios;
+
 namespace serial::detail {
 
 class Backend {
@@ -21,6 +23,9 @@ public:
     // Blocks until more input arrives or ms pass, appending what came to into.
     virtual void waitForMore(int ms, QByteArray& into) = 0;
 };
+
+// Raw-mode termios for these settings (raises 380 for what termios lacks).
+void makeTermios(termios& t, const LineSettings& s);
 
 std::unique_ptr<Backend> openTermios(const QString& device, const LineSettings& s);
 std::unique_ptr<Backend> openInproc(const QString& name);

@@ -216,7 +216,7 @@ public:
         using namespace std::chrono;
         const auto deadline = steady_clock::now() + milliseconds(ms);
         for (;;) {
-            const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+            const auto left = std::chrono::ceil<milliseconds>(deadline - steady_clock::now()).count();
             if (left <= 0)
                 break;
             pollfd pfd{fd_, POLLIN, 0};

@@ -34,6 +34,8 @@ speed_t speedFor(int baud)
     }
 }
 
+} // namespace
+
 // Raw mode: nothing translated, dropped or replaced, no flow control, no
 // parity checking on input (a mark/space ninth bit would read as an error).
 void makeTermios(termios& t, const LineSettings& s)
@@ -66,6 +68,8 @@ void makeTermios(termios& t, const LineSettings& s)
     cfsetispeed(&t, sp);
     cfsetospeed(&t, sp);
 }
+
+namespace {
 
 class TermiosBackend : public Backend {
 public:
@@ -148,7 +152,7 @@ public:
         using namespace std::chrono;
         const auto deadline = steady_clock::now() + milliseconds(ms);
         for (;;) {
-            const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+            const auto left = std::chrono::ceil<milliseconds>(deadline - steady_clock::now()).count();
             if (left <= 0)
                 return;
             pollfd pfd{fd_, POLLIN, 0};
