@@ -170,6 +170,13 @@ TEST_F(SettingsFile, DestoryPortClosesAndReportsClosed)
     EXPECT_FALSE(port->portOpen());
 }
 
+TEST_F(SettingsFile, ShowAboutWithoutADesktopReturnsAndKeepsThePort)
+{
+    ASSERT_TRUE(door->SetPort(2));
+    door->ShowAbout();
+    EXPECT_TRUE(port->portOpen());
+}
+
 TEST(Public, BytesToHex)
 {
     EXPECT_EQ(BytesToHex(bytes({0x01, 0x0B, 0xFF})), "010BFF");
