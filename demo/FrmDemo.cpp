@@ -148,25 +148,24 @@ public:
 private:
     void place()
     {
-        const int pickerW = begin_->sizeHint().width();
-        const int h = std::max(begin_->sizeHint().height(), label_->sizeHint().height());
-        // Widen the label's blanks until the begin picker fits between "从" and "到".
-        QFont f = label_->font();
-        QFontMetrics fm(f);
-        const int blanks = 13;
-        int need = pickerW + 8 - fm.horizontalAdvance(QString(blanks, u' '));
-        if (need > 0)
-            f.setWordSpacing(std::ceil(double(need) / blanks));
-        label_->setFont(f);
-        QFontMetrics lm(f);
+        // The pickers carry no spin buttons here so that one fits on the
+        // label's thirteen blanks; the keyboard and the wheel still step them.
+        begin_->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        end_->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        const QFontMetrics fm(label_->font());
         const QString text = label_->text();
-        const int head = lm.horizontalAdvance(text.left(text.indexOf(u'从') + 1));
-        const int labelW = lm.horizontalAdvance(text) + 4;
+        const int from = text.indexOf(u'从') + 1;
+        const int to = text.indexOf(u'到');
+        const int head = fm.horizontalAdvance(text.left(from));
+        const int blanks = fm.horizontalAdvance(text.mid(from, to - from));
+        const int labelW = fm.horizontalAdvance(text) + 4;
+        const int h = std::max(begin_->sizeHint().height(), label_->sizeHint().height());
+        const int pickerW = std::max(blanks - 4, fm.horizontalAdvance(QStringLiteral("00:00")) + 8);
         label_->setGeometry(0, 0, labelW, h);
-        begin_->setGeometry(head + 4, 0, pickerW, h);
-        end_->setGeometry(labelW + 4, 0, pickerW, h);
+        begin_->setGeometry(head + 2, 0, pickerW, h);
+        end_->setGeometry(labelW + 2, 0, pickerW, h);
         const QSize bs = box_->sizeHint();
-        box_->setGeometry(labelW + 4 + pickerW + 8, (h - bs.height()) / 2, bs.width(), bs.height());
+        box_->setGeometry(labelW + 2 + pickerW + 10, (h - bs.height()) / 2, bs.width(), bs.height());
         size_ = QSize(box_->geometry().right() + 2, h);
     }
 
@@ -326,6 +325,7 @@ QWidget* FrmDemo::buildCardFrame()
     dtpEndDate = new QDateEdit;
     dtpEndDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpEndDate->setCalendarPopup(true);
+    dtpEndDate->setMinimumWidth(110);
     chkTimeCtrl = new QCheckBox(QStringLiteral("时段控制："));
     txtWeekValue->setEnabled(false);
     dtpEndDate->setEnabled(false);
