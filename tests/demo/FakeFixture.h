@@ -19,7 +19,7 @@ protected:
         DemoWindowBase::TearDown();
         door->release();
     }
-    FrmDemo& load() { return loadWith([this] { return com::Dispatch(door, false); }); }
+    FrmDemo& load() { return loadWith([this] { return com::Dispatch(door, true); }); }
 
     // A member that answers True and fills its by-reference text argument.
     void answerText(const QString& member, int argIndex, const QString& text, bool result = true)
