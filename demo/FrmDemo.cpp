@@ -27,6 +27,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 using com::Args;
