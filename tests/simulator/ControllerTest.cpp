@@ -388,3 +388,72 @@ TEST(Frames, NewAddressByteRestartsAFrame)
 }
 
 } // namespace
+
+namespace {
+
+TEST(PortMap, ReplacesOnlyItsOwnLine)
+{
+    QTemporaryDir dir;
+    QFile f(QDir(dir.path()).filePath(QStringLiteral("serialports.conf")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("# site ports\n1=/dev/ttyUSB0\n2=inproc:old\n");
+    f.close();
+    ASSERT_TRUE(sim::mapPort(dir.path(), 2, QStringLiteral("sim:/run/door.sock")));
+    ASSERT_TRUE(sim::mapPort(dir.path(), 3, QStringLiteral("inproc:x")));
+    EXPECT_EQ(serial::resolvePort(dir.path(), 1), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(serial::resolvePort(dir.path(), 2), QStringLiteral("sim:/run/door.sock"));
+    EXPECT_EQ(serial::resolvePort(dir.path(), 3), QStringLiteral("inproc:x"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("# site ports\n1=/dev/ttyUSB0\n2=sim:/run/door.sock\n3=inproc:x\n"));
+}
+
+TEST(State, JsonKeepsEverythingAControllerHolds)
+{
+    ui::ScriptedUi ui;
+    sim::Line a;
+    sim::Controller& c = a.add(7, 40);
+    c.storeCard({1, 0x00001234, 0xC5, 0xFE, 0x991231, 0x8001, 0x0003});
+    c.storeCard({2});
+    c.deleteCard(2);
+    c.storeCard({0xFFFFFFF0, 0x99999999});
+    c.addPunch({0x123456, QDateTime(QDate(2026, 3, 23), QTime(8, 15, 30)), 0x0B, 0x03, 1, 2});
+    c.setTimeGroup(4, {0xC8, 0x00, 0x17, 0x30});
+    c.setClock(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 0)));
+    c.setDelays(1, 2, 3);
+    c.presentCard(99);
+    c.setReaderCode(2);
+    c.setVersion(QByteArray::fromHex("8096090115050102"));
+    a.add(8);
+
+    sim::Line b;
+    b.fromJson(a.toJson());
+    ASSERT_EQ(b.controllers().size(), 2u);
+    sim::Controller* d = b.controller(7);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->capacity(), 40);
+    EXPECT_EQ(d->cardSlots(), c.cardSlots());
+    EXPECT_EQ(d->deletedCount(), 1);
+    EXPECT_EQ(d->punches(), c.punches());
+    EXPECT_EQ(d->timeGroups(), c.timeGroups());
+    EXPECT_EQ(d->clock(), c.clock());
+    EXPECT_EQ(d->delays(), c.delays());
+    EXPECT_EQ(d->lastCard(), std::optional<uint32_t>(99));
+    EXPECT_EQ(d->readerCode(), 2);
+    EXPECT_EQ(d->version(), c.version());
+}
+
+TEST(State, ChangesAreReported)
+{
+    ui::ScriptedUi ui;
+    sim::Line line;
+    int changes = 0;
+    line.onChange = [&] { ++changes; };
+    sim::Controller& c = line.add(1);
+    EXPECT_EQ(changes, 1);
+    c.storeCard({5});
+    c.addPunch({5, QDateTime(QDate(2026, 1, 1), QTime(0, 0))});
+    c.setDelays(1, 1, 1);
+    EXPECT_EQ(changes, 4);
+}
+
+} // namespace
