@@ -1,5 +1,6 @@
 // The doorsim program: controllers served on a socket, kept in a state file
 // from one run to the next.
+#include "DoorsimProcess.h"
 #include "SimSite.h"
 
 #include "runtime/RuntimeError.h"
@@ -11,33 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
 
-extern char** environ;
-
 namespace {
-
-int run(const QStringList& args, bool wait)
-{
-    std::vector<QByteArray> store{QByteArray(DOORSIM_PATH)};
-    for (const QString& a : args)
-        store.push_back(a.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& b : store)
-        argv.push_back(b.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, DOORSIM_PATH, nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    if (!wait)
-        return pid;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 struct Doorsim : ::testing::Test {
     ui::ScriptedUi ui;
@@ -58,20 +35,13 @@ struct Doorsim : ::testing::Test {
 
     void start(QStringList extra = {})
     {
-        extra << QStringLiteral("--state") << state << socket;
-        pid = run(extra, false);
+        extra << QStringLiteral("--state") << state;
+        pid = startDoorsim(extra, socket);
         ASSERT_GT(pid, 0);
-        for (int i = 0; i < 500 && !QFile::exists(socket); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(QFile::exists(socket));
     }
     void stop()
     {
-        if (pid <= 0)
-            return;
-        kill(pid, SIGTERM);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        stopDoorsim(pid);
         pid = 0;
     }
 

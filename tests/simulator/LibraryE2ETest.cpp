@@ -1,5 +1,6 @@
 // Door8096 created by its ProgID and called late-bound, against controllers
 // on the in-process line: every command end to end.
+#include "DoorsimProcess.h"
 #include "SimSite.h"
 
 #include "com/Com.h"
@@ -210,6 +211,31 @@ TEST_F(Door, SilentControllerThenRecovery)
     EXPECT_TRUE(door.call(QStringLiteral("OpenLock"), {int16_t(1), int16_t(1)}).toBool()); // the late bytes are dropped
     EXPECT_TRUE(door.call(QStringLiteral("DestoryPort")).toBool());
     EXPECT_EQ(door.call(QStringLiteral("GatherRecordSum"), {int16_t(1)}).toLong(), 0); // reopens by itself
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Door, OverTheSimulatorSocket)
+{
+    ui.useRealClock(true);
+    const QString socket = dir.filePath(QStringLiteral("line.sock"));
+    const int pid = startDoorsim({QStringLiteral("--state"), dir.filePath(QStringLiteral("site.json")),
+                                  QStringLiteral("--add"), QStringLiteral("1"), QStringLiteral("--punch"),
+                                  QStringLiteral("1,1193046,2026-03-23 08:15:30,0A,02")},
+                                 socket);
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(sim::mapPort(dir.path(), 2, QStringLiteral("sim:") + socket));
+    ASSERT_TRUE(door.call(QStringLiteral("SetPort"), {int16_t(2)}).toBool());
+    EXPECT_TRUE(sendCard(1, "0012345678"));
+    Args a{int16_t(1), "0012345678", QString(), int16_t(2)};
+    EXPECT_TRUE(door.call(QStringLiteral("FindCard"), a).toBool());
+    EXPECT_TRUE(a[2].toString().startsWith(QStringLiteral("0012345678/00001234/")));
+    Args g{int16_t(1), out, QStringLiteral("s.txt"), QString(), int32_t(0), int32_t(2), true, true, int32_t(-1), int32_t(10)};
+    EXPECT_TRUE(door.call(QStringLiteral("GatherData"), g).toBool());
+    EXPECT_EQ(lines(QStringLiteral("s.txt")), QStringList{QStringLiteral("0010001193046202603230815300A02")});
+    stopDoorsim(pid);
 }
 
 } // namespace
