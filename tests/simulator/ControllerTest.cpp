@@ -375,6 +375,20 @@ TEST(Frames, WrongLengthByteOrUnknownCommandIsIgnored)
     EXPECT_EQ(s.exchange(1, hexBytes("0310"), 131).size(), 131); // and it listens again
 }
 
+TEST(Frames, AddressWithoutNinthBitSelectsNobody)
+{
+    SimSite s;
+    sim::Controller& c = s.line.add(1);
+    s.port->setPortOpen(true);
+    s.port->setSettings(QStringLiteral("19200,s,8,1")); // the address byte under the frame settings
+    s.port->output(hexBytes("01"));
+    s.port->output(SimSite::withCheck(1, hexBytes("0310")));
+    EXPECT_FALSE(s.port->waitForInput(500));
+    EXPECT_TRUE(c.frames().empty());
+    EXPECT_EQ(c.seen().size(), 4u);
+    EXPECT_FALSE(c.seen()[0].ninth);
+}
+
 TEST(Frames, NewAddressByteRestartsAFrame)
 {
     SimSite s;
