@@ -53,3 +53,9 @@ inline void stopDoorsim(int pid)
     int status = 0;
     waitpid(pid, &status, 0);
 }
+
+// Stops the program when the test ends, however it ends.
+struct DoorsimGuard {
+    int pid = -1;
+    ~DoorsimGuard() { stopDoorsim(pid); }
+};

@@ -225,6 +225,7 @@ TEST_F(Door, OverTheSimulatorSocket)
                                   QStringLiteral("--add"), QStringLiteral("1"), QStringLiteral("--punch"),
                                   QStringLiteral("1,1193046,2026-03-23 08:15:30,0A,02")},
                                  socket);
+    const DoorsimGuard guard{pid};
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(sim::mapPort(dir.path(), 2, QStringLiteral("sim:") + socket));
     ASSERT_TRUE(door.call(QStringLiteral("SetPort"), {int16_t(2)}).toBool());
@@ -235,7 +236,6 @@ TEST_F(Door, OverTheSimulatorSocket)
     Args g{int16_t(1), out, QStringLiteral("s.txt"), QString(), int32_t(0), int32_t(2), true, true, int32_t(-1), int32_t(10)};
     EXPECT_TRUE(door.call(QStringLiteral("GatherData"), g).toBool());
     EXPECT_EQ(lines(QStringLiteral("s.txt")), QStringList{QStringLiteral("0010001193046202603230815300A02")});
-    stopDoorsim(pid);
 }
 
 } // namespace
