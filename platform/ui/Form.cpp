@@ -8,6 +8,10 @@
 #include <QHash>
 #include <QWindow>
 
+#include <cstdlib>
+#include <cxxabi.h>
+#include <typeinfo>
+
 namespace ui {
 
 namespace {
@@ -22,6 +26,22 @@ forms::ModalHandler& handler()
     return h;
 }
 bool scripted() { return dynamic_cast<DesktopServices*>(&services()) == nullptr; }
+
+// The window's class name without namespaces ("FrmFK").
+QString className(const Form* f)
+{
+    QString name = QString::fromLatin1(f->metaObject()->className());
+    if (name == QLatin1String("ui::Form")) { // a window class without Q_OBJECT
+        int status = 0;
+        char* d = abi::__cxa_demangle(typeid(*f).name(), nullptr, nullptr, &status);
+        if (d) {
+            name = QString::fromLatin1(d);
+            std::free(d);
+        }
+    }
+    int cut = name.lastIndexOf(QLatin1String("::"));
+    return cut >= 0 ? name.mid(cut + 2) : name;
+}
 } // namespace
 
 struct FormAccess {
@@ -58,7 +78,7 @@ void Form::showModal(QWidget* owner)
     setWindowModality(Qt::ApplicationModal);
     if (scripted()) {
         show();
-        forms::modalShows().append(QString::fromLatin1(metaObject()->className()));
+        forms::modalShows().append(className(this));
         QPointer<Form> self(this);
         if (handler())
             handler()(*this);
