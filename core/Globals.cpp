@@ -7,6 +7,8 @@ db::Database DaoDatabase;
 QString DaoConnect;
 QString DatabasePathInUse;
 
+com::Dispatch Door;
+
 int16_t PortNumber = 0;
 int16_t PortReady = 0;
 int16_t CommandDelay = 0;
@@ -38,6 +40,7 @@ void resetGlobals()
     DaoDatabase.close();
     DaoDatabase = db::Database();
     DaoConnect.clear();
+    Door.reset();
     DatabasePathInUse.clear();
     PortNumber = PortReady = CommandDelay = 0;
     MachineVersion.clear();

@@ -166,6 +166,27 @@ public:
 
     [[noreturn]] void fail() const { dbError(QString::fromUtf8(sqlite3_errmsg(h))); }
 
+    // The result columns of a statement, without running it.
+    QList<Field> describe(const QString& sql)
+    {
+        QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &st, nullptr) != SQLITE_OK)
+            fail();
+        QList<Field> fields;
+        for (int i = 0; st && i < sqlite3_column_count(st); ++i) {
+            Field f;
+            f.name = QString::fromUtf8(sqlite3_column_name(st, i));
+            if (const char* t = sqlite3_column_table_name(st, i))
+                f.table = QString::fromUtf8(t);
+            if (const char* o = sqlite3_column_origin_name(st, i))
+                f.origin = QString::fromUtf8(o);
+            fields.append(f);
+        }
+        sqlite3_finalize(st);
+        return fields;
+    }
+
     // Prepares, binds, steps to the end and finalises one statement.
     // withRowid: the first result column is the hidden row id.
     void run(const QString& sql, const QVariantList& params, Result* out, bool withRowid)
@@ -1042,32 +1063,31 @@ Recordset Database::openRecordset(const QString& sqlOrTable, const QVariantList&
                                                 QRegularExpression::CaseInsensitiveOption);
     auto m = plainSelect.match(sql);
     if (m.hasMatch()) {
-        QString withRowid = sql.left(m.capturedEnd()) + QStringLiteral("rowid, ") + sql.mid(m.capturedEnd());
-        Result r;
-        bool ok = true;
+        const QString withRowid = sql.left(m.capturedEnd()) + QStringLiteral("rowid, ") + sql.mid(m.capturedEnd());
+        QString table;
         try {
-            s_->run(withRowid, params, &r, true);
-        } catch (const rt::Error&) {
-            ok = false;
-        }
-        if (ok) {
-            QString table;
-            for (const Field& f : r.fields) {
+            const QList<Field> cols = s_->describe(withRowid);
+            for (const Field& f : cols.mid(1)) {
                 if (f.table.isEmpty() || f.origin.isEmpty() || (!table.isEmpty() && f.table != table)) {
                     table.clear();
-                    ok = false;
                     break;
                 }
                 table = f.table;
             }
-            if (ok && !table.isEmpty()) {
-                rs.d->fields = r.fields;
-                rs.d->rows = std::move(r.rows);
-                rs.d->rowids = std::move(r.rowids);
-                rs.d->session = s_;
-                rs.d->table = table;
-                return rs;
-            }
+            if (!cols.isEmpty() && cols[0].table != table)
+                table.clear();
+        } catch (const rt::Error&) {
+            table.clear(); // no row id to be had: read-only
+        }
+        if (!table.isEmpty()) {
+            Result r;
+            s_->run(withRowid, params, &r, true);
+            rs.d->fields = r.fields;
+            rs.d->rows = std::move(r.rows);
+            rs.d->rowids = std::move(r.rowids);
+            rs.d->session = s_;
+            rs.d->table = table;
+            return rs;
         }
     }
     Result r;

@@ -62,6 +62,8 @@ Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) {}
 
 Form::~Form()
 {
+    if (loop_)
+        loop_->quit();
     for (auto it = registry().begin(); it != registry().end();) {
         if (it.value() == this || it.value().isNull())
             it = registry().erase(it);
@@ -138,7 +140,7 @@ void Form::closeEvent(QCloseEvent* e)
 void Form::hideEvent(QHideEvent* e)
 {
     QWidget::hideEvent(e);
-    if (loop_)
+    if (loop_ && !e->spontaneous()) // minimising does not end a modal show
         loop_->quit();
 }
 

@@ -22,6 +22,7 @@ TEST_F(StartupTest, FirstRunWithoutConfigWritesDefaultsAndFailsWithoutProvider)
     EXPECT_EQ(scripted.messages[0].style, ui::mb::OKOnly);
     EXPECT_EQ(scripted.messages[0].title, mdl::kProgramTitle);
     EXPECT_FALSE(mdl::AdoConnection.isOpen());
+    EXPECT_FALSE(mdl::Door) << "the controller object is created at login, not at start";
 }
 
 TEST_F(StartupTest, ShippedConfigOpensTheProgramFolderDatabase)
