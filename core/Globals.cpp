@@ -1,5 +1,7 @@
 #include "Globals.h"
 
+#include "ui/Ui.h"
+
 namespace mdl {
 
 db::Connection AdoConnection;
@@ -32,6 +34,14 @@ QString ConfirmedPassword;
 int32_t ReaderHandle = 0;
 
 int16_t DatabaseRestored = 0;
+
+namespace {
+// Message boxes that name no title carry the program's own from the start.
+const bool titleSet = [] {
+    ui::setDefaultTitle(kProgramTitle);
+    return true;
+}();
+} // namespace
 
 void resetGlobals()
 {

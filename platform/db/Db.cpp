@@ -54,6 +54,24 @@ bool toBool(const QVariant& v)
     return v.toDouble() != 0;
 }
 
+int16_t cint(const QVariant& v)
+{
+    if (isNull(v))
+        rt::raise(rt::ErrInvalidUseOfNull);
+    if (v.typeId() == QMetaType::QString)
+        return rt::CInt(v.toString());
+    return rt::CInt(v.toDouble());
+}
+
+int32_t clng(const QVariant& v)
+{
+    if (isNull(v))
+        rt::raise(rt::ErrInvalidUseOfNull);
+    if (v.typeId() == QMetaType::QString)
+        return rt::CLng(v.toString());
+    return rt::CLng(v.toDouble());
+}
+
 QVariant bindable(const QVariant& v)
 {
     if (isNull(v))

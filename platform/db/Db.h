@@ -65,6 +65,10 @@ bool isNumberType(int type);
 inline bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
 QString text(const QVariant& v);     // Null -> "", numbers without trailing zeros
 bool toBool(const QVariant& v);      // Null -> false, non-zero -> true
+// A field's value as a 16/32-bit integer, rounded half to even: Null raises
+// 94 (invalid use of Null), out of range 6, text that is no number 13.
+int16_t cint(const QVariant& v);
+int32_t clng(const QVariant& v);
 // The value as it is bound: QDate/QTime/QDateTime become their ISO text,
 // bool 0/1, everything else unchanged.
 QVariant bindable(const QVariant& v);

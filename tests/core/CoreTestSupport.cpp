@@ -32,7 +32,6 @@ void ProgramFolderTest::TearDown()
     ui::forms::setModalHandler(nullptr);
     mdl::resetGlobals();
     ui::setProgramFolder(QString());
-    ui::setDefaultTitle(QString());
 }
 
 void ProgramFolderTest::shipDatabase(const QString& name)

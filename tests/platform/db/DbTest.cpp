@@ -170,6 +170,11 @@ TEST_F(DbTest, ClientRecordsetMovesAndReportsItsEdges)
     EXPECT_EQ(rs.field("NAMEDR1").toString(), "门1");
     EXPECT_DOUBLE_EQ(rs.field("delay1").toDouble(), 0.5);
     EXPECT_TRUE(db::isNull(rs.field("namedr2")));
+    EXPECT_EQ(db::cint(rs.field("地址")), 1);
+    EXPECT_EQ(db::cint(QVariant(2.5)), 2);
+    EXPECT_EQ(db::clng(QVariant(" 42 ")), 42);
+    EXPECT_EQ(errorOf([&] { db::cint(rs.field("namedr2")); }), rt::ErrInvalidUseOfNull);
+    EXPECT_EQ(errorOf([&] { db::cint(QVariant(40000)); }), rt::ErrOverflow);
     EXPECT_EQ(rs.text("namedr2"), "");
     rs.moveLast();
     EXPECT_EQ(rs.field("地址").toInt(), 3);
