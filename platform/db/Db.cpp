@@ -404,12 +404,13 @@ void Recordset::moveLast()
 }
 void Recordset::moveNext()
 {
+    if (d->open && d->deleted) { // the row after the deleted one (or EOF)
+        d->deleted = false;
+        return;
+    }
     if (eof())
         noCurrent();
-    if (d->deleted)
-        d->deleted = false;
-    else
-        ++d->pos;
+    ++d->pos;
 }
 void Recordset::movePrevious()
 {

@@ -294,6 +294,8 @@ TEST_F(DbTest, DynasetOfOneTableIsUpdatableOthersAreReadOnly)
     cj.moveLast();
     EXPECT_EQ(cj.text("采集时间"), "07:05");
     cj.remove();
+    cj.moveNext();
+    EXPECT_TRUE(cj.eof()) << "deleting the last row leaves the recordset at its end";
     EXPECT_EQ(d.openTable("cjtype").recordCount(), 1);
 
     EXPECT_FALSE(d.openRecordset("select distinct name from system").updatable());
