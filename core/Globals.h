@@ -55,6 +55,11 @@ extern int32_t ReaderHandle;           // desktop card reader handle
 // Set to 1 by a database restore; the main window then ends the program.
 extern int16_t DatabaseRestored;
 
+// The start procedure up to the login window: opens the database from
+// "Public.Sys". False after showing "数据库连接出错！" or an error's
+// "number:description" (title "错误提示"); the program then ends.
+bool Main();
+
 // Back to the empty values (tests).
 void resetGlobals();
 

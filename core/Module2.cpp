@@ -83,22 +83,3 @@ QString GetDatabasePath()
 }
 
 } // namespace Module2
-
-namespace mdl {
-
-bool Main()
-{
-    ui::setDefaultTitle(kProgramTitle);
-    try {
-        if (!Module2::OpenDatabaseConnection()) {
-            ui::msgBox(QStringLiteral("数据库连接出错！"), ui::mb::OKOnly);
-            return false;
-        }
-        return true;
-    } catch (const rt::Error& e) {
-        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
-        return false;
-    }
-}
-
-} // namespace mdl

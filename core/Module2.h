@@ -36,12 +36,3 @@ bool OpenDatabaseConnection();
 QString GetDatabasePath();
 
 } // namespace Module2
-
-namespace mdl {
-
-// The start procedure up to the login window: opens the database from
-// "Public.Sys". False after showing "数据库连接出错！" or the error's
-// "number:description" (title "错误提示"); the program then ends.
-bool Main();
-
-} // namespace mdl

@@ -31,6 +31,22 @@
 //     INTEGER), Format(d,'yyyy-mm-dd') -> substr(d,1,10), TOP n -> LIMIT n,
 //     & -> ||, "delete * from t" -> "delete from t", true/false -> 1/0.
 //
+// In a window:
+//     db::Recordset rs = mdl::AdoConnection.execute(
+//         "select * from dfaka where 地址=? and 卡号=?", {address, number});
+//     for (; !rs.eof(); rs.moveNext()) list->addItem(rs.text("姓名"));
+//
+//     db::TableRecordset t = mdl::DaoDatabase.openTable("datakq");
+//     t.setIndex("Primarykey");
+//     t.seek("=", {number, QDate(2026, 1, 5)});
+//     if (t.noMatch()) t.addNew(); else t.edit();
+//     t.setField("迟到", 5);
+//     t.update();
+//
+//     auto* model = new db::RecordsetModel(grid);          // a grid's data
+//     model->setRecordset(mdl::AdoConnection.execute("select * from people"));
+//     grid->setModel(model);
+//
 // Failures raise rt::Error: 3021 no current record, 3265 no such field,
 // 3078 no such table, 3704 handle closed, 3000 any other database error
 // (description carries the engine's text), E_FAIL when a file cannot be

@@ -4,6 +4,7 @@
 #include "Globals.h"
 #include "Module2.h"
 #include "runtime/RuntimeError.h"
+#include "ui/ProgramFolder.h"
 
 #include <QFileInfo>
 
@@ -120,6 +121,14 @@ TEST_F(StartupTest, DatabasePathWithoutAConnection)
     writeConfig("[DataSource]\r\nDataBase=Access\r\n[Access]\r\nDataBasePath=/srv/door.mdb\r\n");
     EXPECT_EQ(Module2::GetDatabasePath(), "/srv/door.mdb");
     EXPECT_EQ(configBytes(), "[DataSource]\r\nDataBase=Access\r\n[Access]\r\nDataBasePath=/srv/door.mdb\r\n");
+}
+
+TEST_F(StartupTest, RootFolderGetsNoSecondSlash)
+{
+    ui::setProgramFolder("/");
+    EXPECT_EQ(Module2::ConfigFilePath(), "/Public.Sys");
+    ui::setProgramFolder(dir.path() + "/");
+    EXPECT_EQ(Module2::ConfigFilePath(), folder() + "Public.Sys");
 }
 
 TEST_F(StartupTest, ReadIniDropsNulsAndBlanks)
