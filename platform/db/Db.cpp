@@ -207,7 +207,8 @@ public:
 
     // Prepares, binds, steps to the end and finalises one statement.
     // withRowid: the first result column is the hidden row id.
-    void run(const QString& sql, const QVariantList& params, Result* out, bool withRowid)
+    // ids: with no result wanted, collects the first column as row ids.
+    void run(const QString& sql, const QVariantList& params, Result* out, bool withRowid, QList<qint64>* ids = nullptr)
     {
         QByteArray utf8 = sql.toUtf8();
         sqlite3_stmt* st = nullptr;
@@ -281,8 +282,11 @@ public:
                 break;
             if (rc != SQLITE_ROW)
                 fail();
-            if (!out)
+            if (!out) {
+                if (ids)
+                    ids->append(sqlite3_column_int64(st, 0));
                 continue;
+            }
             QList<QVariant> row;
             row.reserve(nCols - first);
             for (int i = first; i < nCols; ++i)
@@ -479,11 +483,9 @@ void requireUpdatable(const Recordset& r)
 namespace {
 void findIn(RecordsetData& d, const QString& criteria, const QVariantList& params, int from)
 {
-    Result r;
-    d.session->run(QStringLiteral("select rowid from %1 where (%2)").arg(quoteId(d.table), criteria), params, &r, false);
-    QSet<qint64> matches;
-    for (const auto& row : r.rows)
-        matches.insert(row[0].toLongLong());
+    QList<qint64> ids;
+    d.session->run(QStringLiteral("select rowid from %1 where (%2)").arg(quoteId(d.table), criteria), params, nullptr, false, &ids);
+    const QSet<qint64> matches(ids.cbegin(), ids.cend());
     for (int p = qMax(0, from); p < d.n(); ++p) {
         if (matches.contains(d.rowids[p])) {
             d.pos = p;
@@ -617,24 +619,38 @@ struct TableData {
     int editMode = 0;
     QHash<int, QVariant> pending;
 
-    QString orderBy() const
+    QString orderBy(bool descending = false) const
     {
         QStringList parts;
         for (const QString& c : indexCols)
             parts << quoteId(c);
         parts << QStringLiteral("rowid");
+        if (descending)
+            for (QString& p : parts)
+                p += QStringLiteral(" desc");
         return parts.join(QLatin1Char(','));
     }
     void loadOrder()
     {
-        Result r;
-        s->run(QStringLiteral("select rowid from %1 order by %2").arg(quoteId(table), orderBy()), {}, &r, false);
         order.clear();
-        order.reserve(r.rows.size());
-        for (const auto& row : r.rows)
-            order.append(row[0].toLongLong());
+        s->run(QStringLiteral("select rowid from %1 order by %2").arg(quoteId(table), orderBy()), {}, nullptr, false, &order);
         orderValid = true;
         pos = state == Row ? int(order.indexOf(rowid)) : -1;
+    }
+    // The first (or last) row, read afresh; the order is learnt again when a
+    // move needs it, so rows written by other handles come into view.
+    void toEnd(bool last)
+    {
+        QList<qint64> id;
+        s->run(QStringLiteral("select rowid from %1 order by %2 limit 1").arg(quoteId(table), orderBy(last)), {}, nullptr,
+               false, &id);
+        orderValid = false;
+        pos = -1;
+        if (id.isEmpty()) {
+            state = Empty;
+            return;
+        }
+        fetch(id[0]);
     }
     void ensurePos()
     {
@@ -715,9 +731,7 @@ void TableRecordset::setIndex(const QString& name)
     d->indexCols.clear();
     for (const auto& row : cols.rows)
         d->indexCols << row[0].toString();
-    d->orderValid = false;
-    d->loadOrder();
-    d->goTo(0); // DAO: the first row in the new order becomes current
+    d->toEnd(false); // DAO: the first row in the new order becomes current
 }
 QString TableRecordset::index() const { return d->indexName; }
 
@@ -748,13 +762,7 @@ void TableRecordset::seek(const QString& op, const QVariantList& keys)
     } else {
         where = QStringLiteral("(%1) %2 (%3)").arg(cols.join(QLatin1Char(',')), o, marks.join(QLatin1Char(',')));
     }
-    QString orderBy = d->orderBy();
-    if (o.startsWith(QLatin1Char('<'))) {
-        QStringList desc;
-        for (const QString& part : orderBy.split(QLatin1Char(',')))
-            desc << part + QStringLiteral(" desc");
-        orderBy = desc.join(QLatin1Char(','));
-    }
+    const QString orderBy = d->orderBy(o.startsWith(QLatin1Char('<')));
     Result r;
     d->s->run(QStringLiteral("select rowid from %1 where %2 order by %3 limit 1").arg(quoteId(d->table), where, orderBy),
               keys.mid(0, k), &r, false);
@@ -787,12 +795,9 @@ void TableRecordset::findNext(const QString& criteria, const QVariantList& param
 {
     d->requireOpen();
     d->ensurePos();
-    Result r;
-    d->s->run(QStringLiteral("select rowid from %1 where (%2) order by %3").arg(quoteId(d->table), criteria, d->orderBy()),
-              params, &r, false);
-    QSet<qint64> matches;
-    for (const auto& row : r.rows)
-        matches.insert(row[0].toLongLong());
+    QList<qint64> ids;
+    d->s->run(QStringLiteral("select rowid from %1 where (%2)").arg(quoteId(d->table), criteria), params, nullptr, false, &ids);
+    const QSet<qint64> matches(ids.cbegin(), ids.cend());
     int start = d->state == TableData::Row ? d->pos + 1 : d->state == TableData::Deleted ? d->pos : 0;
     for (int p = qMax(0, start); p < d->order.size(); ++p) {
         if (matches.contains(d->order[p])) {
@@ -825,15 +830,13 @@ void TableRecordset::moveFirst()
 {
     d->requireOpen();
     d->editMode = 0;
-    d->loadOrder();
-    d->goTo(0);
+    d->toEnd(false);
 }
 void TableRecordset::moveLast()
 {
     d->requireOpen();
     d->editMode = 0;
-    d->loadOrder();
-    d->goTo(int(d->order.size()) - 1);
+    d->toEnd(true);
 }
 void TableRecordset::moveNext()
 {
@@ -1126,8 +1129,7 @@ TableRecordset Database::openTable(const QString& table)
     Result r;
     s_->run(QStringLiteral("select * from %1 limit 0").arg(quoteId(t.d->table)), {}, &r, false);
     t.d->fields = r.fields;
-    t.d->loadOrder();
-    t.d->goTo(0);
+    t.d->toEnd(false);
     return t;
 }
 

@@ -149,7 +149,9 @@ private:
 };
 
 // A DAO table-type recordset. It follows the table itself: rows written by
-// other handles are seen on the next move or seek.
+// other handles are seen from the next moveFirst, moveLast, seek or find.
+// Each update is committed on its own (a disk sync each); runs of many
+// writes go between Database::beginTrans and commitTrans.
 class TableRecordset {
 public:
     TableRecordset();

@@ -90,7 +90,6 @@ QString readString(const QString& file, const QString& section, const QString& k
     QString all;
     if (rt::readGbkFile(file, all)) {
         bool inSection = false;
-        bool found = false;
         for (const Line& l : splitLines(all)) {
             QString name = sectionName(l.text);
             if (!name.isNull()) {
@@ -102,11 +101,9 @@ QString readString(const QString& file, const QString& section, const QString& k
             QString k, v;
             if (inSection && splitKey(l.text, k, v) && sameName(k, key.trimmed())) {
                 result = unquote(v);
-                found = true;
                 break;
             }
         }
-        Q_UNUSED(found);
     }
     return result.left(limit);
 }
