@@ -64,4 +64,5 @@ void ProgramFolderTest::openShared()
     shipDatabase();
     shipConfig();
     ASSERT_TRUE(Module2::OpenDatabaseConnection());
+    mdl::DaoDatabase = db::Database::openConnect(mdl::DaoConnect);
 }

@@ -1,7 +1,17 @@
 #pragma once
-// Shared by the core tests: an application object for widgets, and a
-// program folder in a temporary directory holding copies of the shipped
-// "door.mdb" and "Public.Sys".
+// For tests of the management program (target core_test_support): an
+// application object for widgets, and a program folder in a temporary
+// directory holding copies of the shipped "door.mdb" and "Public.Sys".
+//
+//     class FrmbmTest : public ProgramFolderTest {};
+//     TEST_F(FrmbmTest, ...) {
+//         openShared();                  // AdoConnection, DaoDatabase, DaoConnect
+//         auto* w = ui::forms::load<Frmbm>();
+//         scripted.queueAnswer(ui::mb::Yes);
+//         w->CmdDel_Click();
+//         EXPECT_EQ(scripted.lastMessage(), "...");
+//     }
+// Every window, global and the program folder are reset after each test.
 #include "ui/ScriptedUi.h"
 
 #include <QString>
@@ -24,6 +34,7 @@ protected:
     void shipConfig();
     void writeConfig(const QByteArray& bytes);
     QByteArray configBytes() const;
-    // Opens the shared connection on the program folder's database.
+    // Ships both files and opens the shared handles on the program folder's
+    // database, as the start-up and the login do.
     void openShared();
 };
