@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -84,6 +85,22 @@ TEST_F(FormsTest, ModalShowIsPlayedByTheTestAndReturns)
     EXPECT_TRUE(ui::forms::isLoaded<FrmSample>());
     EXPECT_FALSE(again->isVisible());
     EXPECT_FALSE(again->isShownModally());
+}
+
+TEST_F(FormsTest, DesktopModalShowRunsUntilHiddenOrUnloaded)
+{
+    ui::setServices(nullptr); // the real modal loop
+    FrmSample* w = ui::forms::load<FrmSample>();
+    QTimer::singleShot(0, w, [w] { w->hideForm(); });
+    w->showModal();
+    EXPECT_TRUE(ui::forms::isLoaded<FrmSample>());
+    EXPECT_FALSE(w->isShownModally());
+
+    QTimer::singleShot(0, w, [w] { w->CmdExit->click(); });
+    w->showModal(); // the window unloads itself from its own handler
+    EXPECT_FALSE(ui::forms::isLoaded<FrmSample>());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ui::setServices(&scripted);
 }
 
 TEST_F(FormsTest, FailedLoadLeavesNothingLoaded)
