@@ -141,28 +141,25 @@ TEST_F(StartupTest, ChinesePathsTravelInCodePage936)
     const QString prog = folder() + "门禁系统/";
     shipDatabase("门禁系统/door.mdb");
     ui::setProgramFolder(prog);
-    {
-        QFile f(prog + "Public.Sys");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Access]\r\nProvider=SQLite\r\n");
-    }
-    ASSERT_TRUE(Module2::OpenDatabaseConnection());
-    auto bytes = [&] {
-        QFile f(prog + "Public.Sys");
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    QFile cfg(prog + "Public.Sys");
+    auto put = [&](const QByteArray& bytes) {
+        ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+        cfg.write(bytes);
+        cfg.close();
     };
-    EXPECT_TRUE(bytes().contains("DataBasePath=" + rt::toGbk(prog + "door.mdb") + "\r\n"));
-    EXPECT_FALSE(bytes().contains(prog.toUtf8()));
+    put("[Access]\r\nProvider=SQLite\r\n");
+    ASSERT_TRUE(Module2::OpenDatabaseConnection());
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
+    const QByteArray written = cfg.readAll();
+    cfg.close();
+    EXPECT_TRUE(written.contains("DataBasePath=" + rt::toGbk(prog + "door.mdb") + "\r\n"));
+    EXPECT_FALSE(written.contains(prog.toUtf8()));
     EXPECT_EQ(mdl::DaoConnect, ";database=" + prog + "door.mdb");
 
     // A path edited by hand in code page 936 is read back as the same text.
     shipDatabase("门禁系统/数据/考勤.mdb");
-    {
-        QFile f(prog + "Public.Sys");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[InitSystem]\r\nFirst=NO\r\n[DataSource]\r\nDataBase=Access\r\n[Access]\r\nProvider=SQLite\r\nDataBasePath="
-                + rt::toGbk(prog + "数据/考勤.mdb") + "\r\n");
-    }
+    put("[InitSystem]\r\nFirst=NO\r\n[DataSource]\r\nDataBase=Access\r\n[Access]\r\nProvider=SQLite\r\nDataBasePath="
+        + rt::toGbk(prog + "数据/考勤.mdb") + "\r\n");
     ASSERT_TRUE(Module2::OpenDatabaseConnection());
     EXPECT_EQ(mdl::AdoConnection.databasePath(), QFileInfo(prog + "数据/考勤.mdb").absoluteFilePath());
     EXPECT_EQ(mdl::DaoConnect, ";database=" + prog + "数据/考勤.mdb");
