@@ -92,6 +92,11 @@ namespace {
     rt::raise(rt::ErrDatabase, QStringLiteral("数据库错误：") + what);
 }
 
+[[noreturn]] void notEditing()
+{
+    dbError(QStringLiteral("没有使用 AddNew 或 Edit 的更新或取消更新"));
+}
+
 QString quoteId(const QString& name)
 {
     QString q = name;
@@ -317,6 +322,37 @@ public:
         }
     }
 
+    // The row ids of the rows of a table that match an SQL condition.
+    QSet<qint64> matching(const QString& table, const QString& criteria, const QVariantList& params)
+    {
+        QList<qint64> ids;
+        run(QStringLiteral("select rowid from %1 where (%2)").arg(quoteId(table), criteria), params, nullptr, false, &ids);
+        return QSet<qint64>(ids.cbegin(), ids.cend());
+    }
+
+    // Inserts a row (adding) or updates the row with the given id, one
+    // value per quoted column; returns the id of the row written.
+    qint64 write(const QString& table, const QStringList& cols, const QVariantList& vals, bool adding, qint64 rowid)
+    {
+        if (adding) {
+            const QString sql = cols.isEmpty()
+                ? QStringLiteral("insert into %1 default values").arg(quoteId(table))
+                : QStringLiteral("insert into %1 (%2) values (%3)")
+                      .arg(quoteId(table), cols.join(QLatin1Char(',')),
+                           QStringList(QList<QString>(cols.size(), QStringLiteral("?"))).join(QLatin1Char(',')));
+            run(sql, vals, nullptr, false);
+            return sqlite3_last_insert_rowid(h);
+        }
+        if (!cols.isEmpty()) {
+            QStringList sets;
+            for (const QString& c : cols)
+                sets << c + QStringLiteral("=?");
+            run(QStringLiteral("update %1 set %2 where rowid=?").arg(quoteId(table), sets.join(QLatin1Char(','))),
+                QVariantList(vals) << rowid, nullptr, false);
+        }
+        return rowid;
+    }
+
     // The stored name of a table (any letter case); raises 3078 when absent.
     QString resolveTable(const QString& name)
     {
@@ -483,9 +519,7 @@ void requireUpdatable(const Recordset& r)
 namespace {
 void findIn(RecordsetData& d, const QString& criteria, const QVariantList& params, int from)
 {
-    QList<qint64> ids;
-    d.session->run(QStringLiteral("select rowid from %1 where (%2)").arg(quoteId(d.table), criteria), params, nullptr, false, &ids);
-    const QSet<qint64> matches(ids.cbegin(), ids.cend());
+    const QSet<qint64> matches = d.session->matching(d.table, criteria, params);
     for (int p = qMax(0, from); p < d.n(); ++p) {
         if (matches.contains(d.rowids[p])) {
             d.pos = p;
@@ -531,7 +565,7 @@ void Recordset::setField(const QString& name, const QVariant& v)
     if (i < 0)
         noItem(name);
     if (!d->editMode)
-        dbError(QStringLiteral("没有使用 AddNew 或 Edit 的更新或取消更新"));
+        notEditing();
     d->pending.insert(i, v);
 }
 void Recordset::cancelUpdate()
@@ -543,33 +577,15 @@ void Recordset::update()
 {
     requireUpdatable(*this);
     if (!d->editMode)
-        dbError(QStringLiteral("没有使用 AddNew 或 Edit 的更新或取消更新"));
+        notEditing();
     QStringList cols;
     QVariantList vals;
     for (auto it = d->pending.cbegin(); it != d->pending.cend(); ++it) {
         cols << quoteId(d->fields[it.key()].origin);
         vals << it.value();
     }
-    qint64 rowid = 0;
-    if (d->editMode == 2) {
-        QString sql = cols.isEmpty()
-            ? QStringLiteral("insert into %1 default values").arg(quoteId(d->table))
-            : QStringLiteral("insert into %1 (%2) values (%3)")
-                  .arg(quoteId(d->table), cols.join(QLatin1Char(',')),
-                       QStringList(QList<QString>(cols.size(), QStringLiteral("?"))).join(QLatin1Char(',')));
-        d->session->run(sql, vals, nullptr, false);
-        rowid = sqlite3_last_insert_rowid(d->session->h);
-    } else {
-        rowid = d->rowids[d->pos];
-        if (!cols.isEmpty()) {
-            QStringList sets;
-            for (const QString& c : cols)
-                sets << c + QStringLiteral("=?");
-            vals << rowid;
-            d->session->run(QStringLiteral("update %1 set %2 where rowid=?").arg(quoteId(d->table), sets.join(QLatin1Char(','))),
-                            vals, nullptr, false);
-        }
-    }
+    const bool adding = d->editMode == 2;
+    const qint64 rowid = d->session->write(d->table, cols, vals, adding, adding ? 0 : d->rowids[d->pos]);
     // Read the row back as stored (defaults and conversions applied).
     QStringList all;
     for (const Field& f : d->fields)
@@ -795,9 +811,7 @@ void TableRecordset::findNext(const QString& criteria, const QVariantList& param
 {
     d->requireOpen();
     d->ensurePos();
-    QList<qint64> ids;
-    d->s->run(QStringLiteral("select rowid from %1 where (%2)").arg(quoteId(d->table), criteria), params, nullptr, false, &ids);
-    const QSet<qint64> matches(ids.cbegin(), ids.cend());
+    const QSet<qint64> matches = d->s->matching(d->table, criteria, params);
     int start = d->state == TableData::Row ? d->pos + 1 : d->state == TableData::Deleted ? d->pos : 0;
     for (int p = qMax(0, start); p < d->order.size(); ++p) {
         if (matches.contains(d->order[p])) {
@@ -915,7 +929,7 @@ void TableRecordset::setField(const QString& name, const QVariant& v)
     if (i < 0)
         noItem(name);
     if (!d->editMode)
-        dbError(QStringLiteral("没有使用 AddNew 或 Edit 的更新或取消更新"));
+        notEditing();
     d->pending.insert(i, v);
 }
 void TableRecordset::cancelUpdate()
@@ -927,7 +941,7 @@ void TableRecordset::update()
 {
     d->requireOpen();
     if (!d->editMode)
-        dbError(QStringLiteral("没有使用 AddNew 或 Edit 的更新或取消更新"));
+        notEditing();
     QStringList cols;
     QVariantList vals;
     bool keyTouched = false;
@@ -940,23 +954,13 @@ void TableRecordset::update()
                 keyTouched = true;
     }
     if (d->editMode == 2) {
-        QString sql = cols.isEmpty()
-            ? QStringLiteral("insert into %1 default values").arg(quoteId(d->table))
-            : QStringLiteral("insert into %1 (%2) values (%3)")
-                  .arg(quoteId(d->table), cols.join(QLatin1Char(',')),
-                       QStringList(QList<QString>(cols.size(), QStringLiteral("?"))).join(QLatin1Char(',')));
-        d->s->run(sql, vals, nullptr, false);
+        d->s->write(d->table, cols, vals, true, 0);
         // The current row stays the one before AddNew; the order learns the new row on the next move.
         d->orderValid = false;
         if (d->state == TableData::Empty)
             d->state = TableData::Eof;
     } else if (!cols.isEmpty()) {
-        QStringList sets;
-        for (const QString& c : cols)
-            sets << c + QStringLiteral("=?");
-        vals << d->rowid;
-        d->s->run(QStringLiteral("update %1 set %2 where rowid=?").arg(quoteId(d->table), sets.join(QLatin1Char(','))),
-                  vals, nullptr, false);
+        d->s->write(d->table, cols, vals, false, d->rowid);
         d->fetch(d->rowid);
         if (keyTouched)
             d->orderValid = false;

@@ -139,7 +139,8 @@ bool writeString(const QString& file, const QString& section, const QString& key
                 break;
             QString k, v;
             if (splitKey(lines[i].text, k, v) && sameName(k, key.trimmed())) {
-                lines[i].text = entry;
+                // The value is replaced; the key keeps its spelling in the file.
+                lines[i].text = k + QLatin1Char('=') + value;
                 replaced = true;
                 break;
             }

@@ -3,9 +3,12 @@
 
 #include "Globals.h"
 #include "Module2.h"
+#include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -129,6 +132,37 @@ TEST_F(StartupTest, RootFolderGetsNoSecondSlash)
     EXPECT_EQ(Module2::ConfigFilePath(), "/Public.Sys");
     ui::setProgramFolder(dir.path() + "/");
     EXPECT_EQ(Module2::ConfigFilePath(), folder() + "Public.Sys");
+}
+
+TEST_F(StartupTest, ChinesePathsTravelInCodePage936)
+{
+    // A program folder with a Chinese name: the first run writes its path in code page 936.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("门禁系统/数据"));
+    const QString prog = folder() + "门禁系统/";
+    shipDatabase("门禁系统/door.mdb");
+    ui::setProgramFolder(prog);
+    QFile cfg(prog + "Public.Sys");
+    auto put = [&](const QByteArray& bytes) {
+        ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+        cfg.write(bytes);
+        cfg.close();
+    };
+    put("[Access]\r\nProvider=SQLite\r\n");
+    ASSERT_TRUE(Module2::OpenDatabaseConnection());
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
+    const QByteArray written = cfg.readAll();
+    cfg.close();
+    EXPECT_TRUE(written.contains("DataBasePath=" + rt::toGbk(prog + "door.mdb") + "\r\n"));
+    EXPECT_FALSE(written.contains(prog.toUtf8()));
+    EXPECT_EQ(mdl::DaoConnect, ";database=" + prog + "door.mdb");
+
+    // A path edited by hand in code page 936 is read back as the same text.
+    shipDatabase("门禁系统/数据/考勤.mdb");
+    put("[InitSystem]\r\nFirst=NO\r\n[DataSource]\r\nDataBase=Access\r\n[Access]\r\nProvider=SQLite\r\nDataBasePath="
+        + rt::toGbk(prog + "数据/考勤.mdb") + "\r\n");
+    ASSERT_TRUE(Module2::OpenDatabaseConnection());
+    EXPECT_EQ(mdl::AdoConnection.databasePath(), QFileInfo(prog + "数据/考勤.mdb").absoluteFilePath());
+    EXPECT_EQ(mdl::DaoConnect, ";database=" + prog + "数据/考勤.mdb");
 }
 
 TEST_F(StartupTest, ReadIniDropsNulsAndBlanks)

@@ -61,7 +61,7 @@ TEST_F(IniTest, WriteKeepsTheRestOfTheFile)
     ASSERT_TRUE(ini::writeString(file(), "access", "PROVIDER", "New"));
     ASSERT_TRUE(ini::writeString(file(), "Access", "DataBasePath", "/d.mdb"));
     ASSERT_TRUE(ini::writeString(file(), "Last", "y", "2"));
-    EXPECT_EQ(bytes(), QByteArray("; keep me\n[Access]\nPROVIDER=New\nDataBasePath=/d.mdb\r\n\n[DiveDeri]\nPort=2\nprovider=other\n"
+    EXPECT_EQ(bytes(), QByteArray("; keep me\n[Access]\nProvider=New\nDataBasePath=/d.mdb\r\n\n[DiveDeri]\nPort=2\nprovider=other\n"
                                   "[Last]\nx=1\r\ny=2\r\n"));
 }
 
