@@ -32,7 +32,7 @@ void frmabout::setProgramStarter(Starter s)
 }
 
 frmabout::frmabout(QWidget* parent)
-    : QDialog(parent)
+    : ui::Form(parent)
 {
     setObjectName(QStringLiteral("frmabout"));
     setWindowTitle(QStringLiteral("关于---8096门禁管理"));
@@ -71,8 +71,6 @@ frmabout::frmabout(QWidget* parent)
     connect(CmdOk, &QPushButton::clicked, this, &frmabout::CmdOk_Click);
     connect(cmdSysInfo, &QPushButton::clicked, this, &frmabout::cmdSysInfo_Click);
     connect(Command1, &QPushButton::clicked, this, &frmabout::Command1_Click);
-
-    Form_Load();
 }
 
 void frmabout::Form_Load()
@@ -140,7 +138,7 @@ void frmabout::StartSysInfo()
 
 void frmabout::CmdOk_Click()
 {
-    close();
+    unloadForm();
 }
 
 void frmabout::cmdSysInfo_Click()
@@ -152,3 +150,5 @@ void frmabout::Command1_Click()
 {
     appforms::open(QStringLiteral("FrmSysInf"));
 }
+
+OSTRELA_WINDOW(frmabout);

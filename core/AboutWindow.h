@@ -2,15 +2,15 @@
 // The about box: the program's title, the system-information program found
 // through the registry, and the controllers' hardware information window.
 #include "registry/Registry.h"
+#include "ui/Form.h"
 
-#include <QDialog>
 #include <functional>
 
 class QLabel;
 class QPushButton;
 class QFrame;
 
-class frmabout : public QDialog {
+class frmabout : public ui::Form {
     Q_OBJECT
 public:
     explicit frmabout(QWidget* parent = nullptr);
@@ -27,7 +27,7 @@ public:
     // key or the value cannot be read or the value is not text.
     static bool GetKeyValue(reg::HKEY KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal);
 
-    void Form_Load();
+    void Form_Load() override;
     void CmdOk_Click();
     void cmdSysInfo_Click();
     void Command1_Click();

@@ -168,9 +168,11 @@ TEST(HelpDocument, ShippedDocumentHasOneTopicPerMenuTool)
         titles.insert(t.title);
         EXPECT_FALSE(t.text.isEmpty()) << t.title.toStdString();
     }
-    for (const tools::ToolDef& t : tools::allTools())
-        if (t.number != 39)
+    for (const tools::ToolDef& t : tools::allTools()) {
+        if (t.number != 39) {
             EXPECT_TRUE(titles.contains(t.caption)) << t.caption.toStdString();
+        }
+    }
 }
 
 TEST(HelpViewerWindow, KeywordSearchFindsTopicAndMissingFileSaysSo)
