@@ -9,7 +9,7 @@
 //     bool ok = door.call("gatherdata", a).toBool();   // a[3], a[4] written back
 //     long n = door.call("GatherRecordSum", {int16_t(1)}).toLong();
 //
-// Server side: a class derives from DispatchObject<T> and describes its
+// Server side: a class derives from DispatchObject and describes its
 // members once (name, kind, parameters with types, by-reference flags and
 // defaults); the layer coerces the arguments, fills in defaults, calls the
 // member and writes by-reference arguments back.
@@ -42,6 +42,8 @@ protected:
 class Dispatch {
 public:
     Dispatch() = default;
+    // takeNewReference: add a reference of its own (true), or adopt the one
+    // the caller already holds, e.g. from ClassFactory::createInstance (false).
     explicit Dispatch(IDispatch* p, bool takeNewReference = true);
     Dispatch(const Dispatch& o);
     Dispatch(Dispatch&& o) noexcept;
@@ -76,7 +78,8 @@ public:
     virtual IDispatch* createInstance() = 0;   // one reference owned by the caller
 };
 
-// Counts live objects and locks of a library, for DllCanUnloadNow.
+// Counts live objects (every DispatchObject counts itself) and locks, for
+// DllCanUnloadNow. One count per process: libraries stay loaded anyway.
 std::atomic<long>& serverLockCount();
 
 struct Param {
@@ -86,6 +89,13 @@ struct Param {
     bool optional = false;
     Variant defaultValue;        // used when an optional argument is left out or Missing
 };
+
+// Shorthands for member tables: a by-value parameter, a by-reference one,
+// and optional ones with their default.
+inline Param arg(const QString& name, VType type) { return Param{name, type, false, false, Variant()}; }
+inline Param refArg(const QString& name, VType type) { return Param{name, type, true, false, Variant()}; }
+inline Param optArg(const QString& name, VType type, const Variant& def) { return Param{name, type, false, true, def}; }
+inline Param optRefArg(const QString& name, VType type, const Variant& def) { return Param{name, type, true, true, def}; }
 
 struct Member {
     QString name;
@@ -108,13 +118,19 @@ protected:
     ~DispatchObject() override;
     // Called once by the derived class's constructor.
     void addMember(Member m);
+    // A method; body gets one argument per parameter, defaults filled in.
+    void addMethod(const QString& name, std::vector<Param> params, std::function<Variant(Args&)> body);
+    // A property of the given type: get, and put when a setter is given.
+    void addProperty(const QString& name, VType type, std::function<Variant()> get,
+                     std::function<void(const Variant&)> put = {});
 
 private:
     std::atomic<long> refs_{1};
     std::vector<Member> members_;
 };
 
-// Entry points a component library exports (extern "C"), results 0 = success:
+// Entry points a component library exports (extern "C"), results 0 = success
+// (ComServer.h writes all four with one macro):
 //   int DllRegisterServer();
 //   int DllUnregisterServer();
 //   int DllGetClassObject(const char* progId, com::ClassFactory** factory);

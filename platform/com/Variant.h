@@ -20,6 +20,11 @@ public:
     Variant() = default;                       // Empty
     Variant(int16_t v) : v_(v) {}              // Integer
     Variant(int32_t v) : v_(v) {}              // Long
+    // Wider integers become a Long when they fit, a Double otherwise.
+    Variant(long v);
+    Variant(long long v);
+    Variant(unsigned int v) : Variant(static_cast<long long>(v)) {}
+    Variant(unsigned long v);
     Variant(bool v) : v_(v) {}                 // Boolean
     Variant(double v) : v_(v) {}               // Double
     Variant(const QString& v) : v_(v) {}       // String
@@ -33,6 +38,8 @@ public:
     bool isEmpty() const { return type() == VType::Empty; }
     bool isNull() const { return type() == VType::Null; }
     bool isMissing() const { return type() == VType::Missing; }
+    // "Integer", "Long", "String", ... (for messages).
+    static QString typeName(VType t);
 
     // Coercions; they raise rt::Error (13 type mismatch, 6 overflow, 94 Null).
     int16_t toInteger() const;

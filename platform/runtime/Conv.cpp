@@ -101,9 +101,14 @@ double Val(const QString& s)
             if (!isDigit)
                 break;
             v = v * base + d;
+            if (v > 0xFFFFFFFFLL)
+                raise(ErrOverflow);
             ++i;
         }
-        return static_cast<double>(v);
+        // Hexadecimal and octal numbers are 16- or 32-bit patterns: "&HFFFF" is -1.
+        if (v <= 0xFFFF)
+            return static_cast<double>(static_cast<int16_t>(v));
+        return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(v)));
     }
     int i = 0;
     QString num;
@@ -136,7 +141,11 @@ double Val(const QString& s)
         if (expDigits)
             num.append(exp);
     }
-    return num.toDouble();
+    bool ok = false;
+    double v = num.toDouble(&ok);
+    if (!ok || std::isinf(v))
+        raise(ErrOverflow);   // only a number beyond the range of Double fails to convert here
+    return v;
 }
 
 QString Mid(const QString& s, int start, int length)

@@ -21,7 +21,8 @@ double CDbl(const QString& s);
 
 // True when the text, trimmed, is a number (sign, digits, one decimal point, exponent; "&H" hex).
 bool IsNumeric(const QString& s);
-// The leading number of a text; blanks are skipped, "&H"/"&O" prefixes honoured; 0 when none.
+// The leading number of a text; blanks are skipped, "&H"/"&O" prefixes honoured
+// (as 16- or 32-bit patterns: "&HFFFF" is -1); 0 when none; error 6 beyond Double.
 double Val(const QString& s);
 
 // 1-based, never fail on short text; a negative length means "to the end".

@@ -1,41 +1,248 @@
-// Placeholder until the backends exist: every port refuses to open.
+// The serial port front: properties, the receive buffer and the choice of
+// backend when the port opens.
 #include "SerialPort.h"
 
+#include "Backend.h"
 #include "runtime/RuntimeError.h"
+#include "ui/Ui.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <bit>
+#include <chrono>
 
 namespace serial {
 
 namespace {
-class NoPort : public SerialPort {
+int64_t realMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
+
+namespace detail {
+RealWait::RealWait()
+    : realStart_(realMs())
+    , uiStart_(ui::monotonicMs())
+{
+}
+RealWait::~RealWait()
+{
+    int64_t behind = (realMs() - realStart_) - (ui::monotonicMs() - uiStart_);
+    if (behind > 0)
+        ui::sleepMs(int(behind));
+}
+} // namespace detail
+
+LineSettings parseSettings(const QString& settings)
+{
+    const QStringList f = settings.split(QLatin1Char(','));
+    if (f.size() != 4)
+        rt::raise(rt::ErrBadSettings);
+    static const int rates[] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200,
+                                28800, 38400, 56000, 57600, 115200, 128000, 256000};
+    LineSettings s;
+    bool ok = false;
+    s.baud = f[0].trimmed().toInt(&ok);
+    if (!ok || std::find(std::begin(rates), std::end(rates), s.baud) == std::end(rates))
+        rt::raise(rt::ErrBadSettings);
+    const QString p = f[1].trimmed().toLower();
+    if (p.size() != 1 || !QStringLiteral("neoms").contains(p))
+        rt::raise(rt::ErrBadSettings);
+    s.parity = p[0].toLatin1();
+    s.dataBits = f[2].trimmed().toInt(&ok);
+    if (!ok || s.dataBits < 4 || s.dataBits > 8)
+        rt::raise(rt::ErrBadSettings);
+    const QString stop = f[3].trimmed();
+    if (stop == QLatin1String("1"))
+        s.stopTenths = 10;
+    else if (stop == QLatin1String("1.5"))
+        s.stopTenths = 15;
+    else if (stop == QLatin1String("2"))
+        s.stopTenths = 20;
+    else
+        rt::raise(rt::ErrBadSettings);
+    return s;
+}
+
+bool ninthBit(const LineSettings& s, uint8_t byte)
+{
+    const bool odd = std::popcount(unsigned(byte)) % 2 == 1;
+    switch (s.parity) {
+    case 'e': return odd;   // makes the count of ones even
+    case 'o': return !odd;
+    case 's': return false;
+    default: return true;   // mark, or the first stop bit
+    }
+}
+
+int bitsPerCharacter(const LineSettings& s)
+{
+    return 1 + s.dataBits + (s.parity == 'n' ? 0 : 1) + (s.stopTenths + 9) / 10;
+}
+
+QString resolvePort(const QString& configDir, int number)
+{
+    QFile f(QDir(configDir).filePath(QStringLiteral("serialports.conf")));
+    if (f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        while (!f.atEnd()) {
+            const QString line = QString::fromUtf8(f.readLine()).trimmed();
+            if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
+                continue;
+            const int eq = line.indexOf(QLatin1Char('='));
+            if (eq <= 0)
+                continue;
+            bool ok = false;
+            const int n = line.left(eq).trimmed().toInt(&ok);
+            if (ok && n == number)
+                return line.mid(eq + 1).trimmed();
+        }
+    }
+    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+}
+
+namespace {
+
+class Port : public SerialPort {
 public:
-    void setCommPort(int n) override { port_ = n; }
+    explicit Port(QString configDir)
+        : configDir_(std::move(configDir))
+        , settings_(parseSettings(settingsText_))
+    {
+    }
+    ~Port() override { backend_.reset(); }
+
+    void setCommPort(int n) override
+    {
+        if (backend_)
+            rt::raise(rt::ErrPortOpen);
+        if (n < 1 || n > 255)
+            rt::raise(rt::ErrBadPortNumber);
+        port_ = n;
+    }
     int commPort() const override { return port_; }
-    void setSettings(const QString& s) override { settings_ = s; }
-    QString settings() const override { return settings_; }
-    void setInBufferSize(int b) override { in_ = b; }
+
+    void setSettings(const QString& text) override
+    {
+        const LineSettings s = parseSettings(text);
+        if (backend_)
+            backend_->applySettings(s);
+        settings_ = s;
+        settingsText_ = text;
+    }
+    QString settings() const override { return settingsText_; }
+
+    void setInBufferSize(int b) override
+    {
+        if (b < 1)
+            rt::raise(rt::ErrBadSettings);
+        in_ = b;
+    }
     int inBufferSize() const override { return in_; }
-    void setOutBufferSize(int b) override { out_ = b; }
+    void setOutBufferSize(int b) override
+    {
+        if (b < 1)
+            rt::raise(rt::ErrBadSettings);
+        out_ = b;
+    }
     int outBufferSize() const override { return out_; }
     void setBinaryMode(bool b) override { binary_ = b; }
     bool binaryMode() const override { return binary_; }
-    void setPortOpen(bool open) override { if (open) rt::raise(rt::ErrBadPortNumber); }
-    bool portOpen() const override { return false; }
-    void output(const QByteArray&) override { rt::raise(rt::ErrPortNotOpen); }
-    void drainOutput() override {}
-    int inBufferCount() override { return 0; }
-    void clearInput() override {}
-    void clearOutput() override {}
-    void setInputLen(int) override {}
-    QByteArray input() override { return {}; }
-    bool waitForInput(int) override { return false; }
+
+    void setPortOpen(bool open) override
+    {
+        if (!open) {
+            backend_.reset();
+            buffer_.clear();
+            return;
+        }
+        if (backend_)
+            rt::raise(rt::ErrPortOpen);
+        const QString target = resolvePort(configDir_, port_);
+        if (target.startsWith(QLatin1String("inproc:")))
+            backend_ = detail::openInproc(target.mid(7));
+        else if (target.startsWith(QLatin1String("sim:")))
+            backend_ = detail::openSocket(target.mid(4));
+        else
+            backend_ = detail::openTermios(target, settings_);
+        buffer_.clear();
+    }
+    bool portOpen() const override { return backend_ != nullptr; }
+
+    void output(const QByteArray& bytes) override
+    {
+        requireOpen();
+        backend_->write(bytes, settings_);
+    }
+    void drainOutput() override
+    {
+        if (backend_)
+            backend_->drain();
+    }
+    int inBufferCount() override
+    {
+        if (!backend_)
+            return 0;
+        backend_->readAvailable(buffer_);
+        return int(buffer_.size());
+    }
+    void clearInput() override
+    {
+        if (backend_)
+            backend_->flushInput();
+        buffer_.clear();
+    }
+    void clearOutput() override
+    {
+        if (backend_)
+            backend_->flushOutput();
+    }
+    void setInputLen(int n) override
+    {
+        if (n < 0)
+            rt::raise(rt::ErrBadSettings);
+        inputLen_ = n;
+    }
+    QByteArray input() override
+    {
+        requireOpen();
+        backend_->readAvailable(buffer_);
+        const qsizetype n = inputLen_ == 0 ? buffer_.size() : std::min<qsizetype>(inputLen_, buffer_.size());
+        QByteArray out = buffer_.left(n);
+        buffer_.remove(0, n);
+        return out;
+    }
+    bool waitForInput(int timeoutMs) override
+    {
+        if (!backend_)
+            return false;
+        backend_->readAvailable(buffer_);
+        if (timeoutMs > 0)
+            backend_->waitForMore(timeoutMs, buffer_);
+        return !buffer_.isEmpty();
+    }
 
 private:
-    int port_ = 1, in_ = 1024, out_ = 512;
+    void requireOpen() const
+    {
+        if (!backend_)
+            rt::raise(rt::ErrPortNotOpen);
+    }
+
+    QString configDir_;
+    int port_ = 1, in_ = 1024, out_ = 512, inputLen_ = 0;
     bool binary_ = true;
-    QString settings_ = QStringLiteral("9600,n,8,1");
+    QString settingsText_ = QStringLiteral("9600,n,8,1");
+    LineSettings settings_;
+    std::unique_ptr<detail::Backend> backend_;
+    QByteArray buffer_;
 };
+
 } // namespace
 
-std::unique_ptr<SerialPort> createSerialPort(const QString&) { return std::make_unique<NoPort>(); }
+std::unique_ptr<SerialPort> createSerialPort(const QString& configDir) { return std::make_unique<Port>(configDir); }
 
 } // namespace serial

@@ -1,0 +1,47 @@
+#pragma once
+// The device side of a serial port: a real device through termios, or the
+// simulated line (in this process or through the simulator's socket).
+#include "SerialPort.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+struct termios;
+
+namespace serial::detail {
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual void applySettings(const LineSettings& s) = 0; // raises 380 when the device refuses
+    virtual void write(const QByteArray& bytes, const LineSettings& s) = 0;
+    virtual void drain() = 0;
+    virtual void flushInput() = 0;  // drops what has arrived and not been read
+    virtual void flushOutput() = 0;
+    virtual void readAvailable(QByteArray& into) = 0; // never blocks
+    // Blocks until more input arrives or ms pass, appending what came to into.
+    virtual void waitForMore(int ms, QByteArray& into) = 0;
+};
+
+// Raw-mode termios for these settings (raises 380 for what termios lacks).
+void makeTermios(termios& t, const LineSettings& s);
+
+std::unique_ptr<Backend> openTermios(const QString& device, const LineSettings& s);
+std::unique_ptr<Backend> openInproc(const QString& name);
+std::unique_ptr<Backend> openSocket(const QString& path);
+
+// After a wait measured on the real clock: lets ui::monotonicMs() catch up
+// when a test runs on the fake clock (so time-outs still end), and costs
+// nothing on the real clock, where both readings agree.
+class RealWait {
+public:
+    RealWait();
+    ~RealWait();
+
+private:
+    int64_t realStart_;
+    int64_t uiStart_;
+};
+
+} // namespace serial::detail

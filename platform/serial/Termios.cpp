@@ -1,0 +1,194 @@
+// A real serial device through termios: raw 8-bit transfer in both
+// directions, mark and space parity through CMSPAR, exclusive use.
+#include "Backend.h"
+#include "runtime/RuntimeError.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace serial::detail {
+
+namespace {
+
+speed_t speedFor(int baud)
+{
+    switch (baud) {
+    case 110: return B110;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: rt::raise(rt::ErrBadSettings); // no standard divisor for this rate
+    }
+}
+
+} // namespace
+
+// Raw mode: nothing translated, dropped or replaced, no flow control, no
+// parity checking on input (a mark/space ninth bit would read as an error).
+void makeTermios(termios& t, const LineSettings& s)
+{
+    cfmakeraw(&t);
+    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    t.c_cflag |= CLOCAL | CREAD;
+    switch (s.dataBits) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    case 8: t.c_cflag |= CS8; break;
+    default: rt::raise(rt::ErrBadSettings);
+    }
+    switch (s.parity) {
+    case 'e': t.c_cflag |= PARENB; break;
+    case 'o': t.c_cflag |= PARENB | PARODD; break;
+    case 'm': t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case 's': t.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+    if (s.stopTenths > 10)
+        t.c_cflag |= CSTOPB;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    const speed_t sp = speedFor(s.baud);
+    cfsetispeed(&t, sp);
+    cfsetospeed(&t, sp);
+}
+
+namespace {
+
+class TermiosBackend : public Backend {
+public:
+    TermiosBackend(const QString& device, const LineSettings& s)
+    {
+        fd_ = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0)
+            rt::raise(errno == EBUSY ? rt::ErrPortOpen : rt::ErrBadPortNumber);
+        // Another holder of the device (a lock works for root too, which
+        // TIOCEXCL alone does not stop).
+        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            closeFd();
+            rt::raise(rt::ErrPortOpen);
+        }
+        termios t{};
+        if (::tcgetattr(fd_, &t) != 0) { // not a terminal device
+            closeFd();
+            rt::raise(rt::ErrBadPortNumber);
+        }
+        ::ioctl(fd_, TIOCEXCL);
+        try {
+            applySettings(s);
+        } catch (...) {
+            closeFd();
+            throw;
+        }
+        ::tcflush(fd_, TCIOFLUSH);
+    }
+    ~TermiosBackend() override { closeFd(); }
+
+    void applySettings(const LineSettings& s) override
+    {
+        termios t{};
+        ::tcgetattr(fd_, &t);
+        makeTermios(t, s);
+        // TCSADRAIN: what was written (the address byte) leaves the line
+        // under the old settings.
+        if (::tcsetattr(fd_, TCSADRAIN, &t) != 0)
+            rt::raise(rt::ErrBadSettings);
+    }
+    void write(const QByteArray& bytes, const LineSettings&) override
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0) {
+                done += n;
+            } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+                pollfd pfd{fd_, POLLOUT, 0};
+                ::poll(&pfd, 1, 1000);
+            } else {
+                rt::raise(rt::ErrIoError);
+            }
+        }
+    }
+    void drain() override { ::tcdrain(fd_); }
+    void flushInput() override { ::tcflush(fd_, TCIFLUSH); }
+    void flushOutput() override { ::tcflush(fd_, TCOFLUSH); }
+    void readAvailable(QByteArray& into) override
+    {
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(fd_, buf, sizeof buf);
+            if (n > 0) {
+                into.append(buf, n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            break;
+        }
+    }
+    void waitForMore(int ms, QByteArray& into) override
+    {
+        const qsizetype before = into.size();
+        readAvailable(into);
+        if (into.size() > before)
+            return;
+        RealWait clock;
+        using namespace std::chrono;
+        const auto deadline = steady_clock::now() + milliseconds(ms);
+        for (;;) {
+            const auto left = std::chrono::ceil<milliseconds>(deadline - steady_clock::now()).count();
+            if (left <= 0)
+                return;
+            pollfd pfd{fd_, POLLIN, 0};
+            const int r = ::poll(&pfd, 1, int(left));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                return;
+            readAvailable(into);
+            if (into.size() > before)
+                return;
+            if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+                // The far end hung up: nothing will come; wait out the time quietly.
+                const auto rest = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+                if (rest > 0)
+                    ::poll(nullptr, 0, int(rest));
+                return;
+            }
+        }
+    }
+
+private:
+    void closeFd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+    int fd_ = -1;
+};
+
+} // namespace
+
+std::unique_ptr<Backend> openTermios(const QString& device, const LineSettings& s)
+{
+    return std::make_unique<TermiosBackend>(device, s);
+}
+
+} // namespace serial::detail

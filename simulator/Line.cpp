@@ -1,0 +1,168 @@
+#include "Line.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace sim {
+
+namespace {
+// 11 bit times at 19200 baud.
+constexpr int64_t kCharUs = 11 * 1'000'000 / 19200;
+} // namespace
+
+Line::~Line()
+{
+    if (!name_.isEmpty() && serial::inprocLine(name_) == this)
+        serial::registerInprocLine(name_, nullptr);
+}
+
+Controller& Line::adopt(std::unique_ptr<Controller> c)
+{
+    Controller& ref = *c;
+    ref.onChange = [this] {
+        if (onChange)
+            onChange();
+    };
+    controllers_[ref.address()] = std::move(c);
+    return ref;
+}
+
+Controller& Line::add(uint8_t address, int capacity)
+{
+    if (Controller* c = controller(address))
+        return *c;
+    Controller& c = adopt(std::make_unique<Controller>(address, capacity));
+    if (onChange)
+        onChange();
+    return c;
+}
+
+Controller* Line::controller(int address)
+{
+    auto it = controllers_.find(address);
+    return it == controllers_.end() ? nullptr : it->second.get();
+}
+
+void Line::remove(int address)
+{
+    if (controllers_.erase(address) && onChange)
+        onChange();
+}
+
+std::vector<Controller*> Line::controllers()
+{
+    std::vector<Controller*> out;
+    for (auto& [a, c] : controllers_)
+        out.push_back(c.get());
+    return out;
+}
+
+void Line::registerAs(const QString& name)
+{
+    if (!name_.isEmpty() && serial::inprocLine(name_) == this)
+        serial::registerInprocLine(name_, nullptr);
+    name_ = name;
+    serial::registerInprocLine(name, this);
+}
+
+void Line::clearLog()
+{
+    sent_.clear();
+    for (auto& [a, c] : controllers_)
+        c->clearLog();
+}
+
+void Line::fromPort(const std::vector<serial::LineByte>& bytes, int64_t nowMs)
+{
+    int64_t t = nowMs * 1000;
+    for (const serial::LineByte& b : bytes) {
+        if (lineSpeed_) {
+            t = std::max(t, inFreeUs_) + kCharUs;
+            inFreeUs_ = t;
+        }
+        sent_.push_back(b);
+        for (auto& [a, c] : controllers_)
+            if (auto reply = c->onByte(b))
+                schedule(*reply, t);
+    }
+}
+
+void Line::schedule(const Reply& r, int64_t startUs)
+{
+    int64_t t = startUs;
+    bool first = true;
+    for (const Reply::Piece& p : r.pieces) {
+        t += int64_t(p.gapMs) * 1000;
+        if (first || lineSpeed_)
+            t = std::max(t, outFreeUs_); // one character at a time on the line
+        first = false;
+        for (char c : p.bytes) {
+            if (lineSpeed_)
+                t += kCharUs;
+            out_.push_back({{uint8_t(c), false}, t});
+        }
+        outFreeUs_ = std::max(outFreeUs_, t);
+    }
+    std::stable_sort(out_.begin(), out_.end(), [](const Timed& a, const Timed& b) { return a.atUs < b.atUs; });
+}
+
+std::vector<serial::LineByte> Line::toPort(int64_t nowMs)
+{
+    std::vector<serial::LineByte> out;
+    while (!out_.empty() && out_.front().atUs <= nowMs * 1000) {
+        out.push_back(out_.front().byte);
+        out_.pop_front();
+    }
+    return out;
+}
+
+int64_t Line::nextToPortAt() const
+{
+    if (out_.empty())
+        return -1;
+    return (out_.front().atUs + 999) / 1000;
+}
+
+QJsonObject Line::toJson() const
+{
+    QJsonArray list;
+    for (const auto& [a, c] : controllers_)
+        list.append(c->toJson());
+    return QJsonObject{{QStringLiteral("controllers"), list}, {QStringLiteral("lineSpeed"), lineSpeed_}};
+}
+
+void Line::fromJson(const QJsonObject& o)
+{
+    controllers_.clear();
+    out_.clear();
+    lineSpeed_ = o.value(QStringLiteral("lineSpeed")).toBool();
+    for (const QJsonValue& v : o.value(QStringLiteral("controllers")).toArray())
+        if (auto c = Controller::fromJson(v.toObject()))
+            adopt(std::move(c));
+}
+
+bool Line::save(const QString& path) const
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(QJsonDocument(toJson()).toJson(QJsonDocument::Indented));
+    return f.commit();
+}
+
+bool Line::load(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &err);
+    if (err.error != QJsonParseError::NoError || !doc.isObject())
+        return false;
+    fromJson(doc.object());
+    return true;
+}
+
+} // namespace sim
