@@ -68,6 +68,7 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" = "" ];
 fi
 
 # The simulated controllers, for as long as Ostrela runs.
+rm -f "$site/doorsim.sock"
 "$site/doorsim" --state "$site/doorsim.json" "$site/doorsim.sock" &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
