@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "runtime/Gbk.h"
+#include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 
 #include <QFileInfo>
@@ -148,7 +149,11 @@ void frmabout::cmdSysInfo_Click()
 
 void frmabout::Command1_Click()
 {
-    appforms::open(QStringLiteral("FrmSysInf"));
+    try {
+        appforms::open(QStringLiteral("FrmSysInf"));
+    } catch (const rt::Error& e) {
+        ui::msgBox(e.text(), ui::mb::OKOnly);
+    }
 }
 
 OSTRELA_WINDOW(frmabout);

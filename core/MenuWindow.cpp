@@ -215,18 +215,23 @@ void menu::refreshTools()
 void menu::ActiveBar1_ToolClick(int number)
 {
     const tools::Dispatch d = tools::dispatchOf(number);
-    switch (d.action) {
-    case tools::Action::OpenWindow:
-        appforms::open(d.windowClass);
-        if (number == 35 && mdl::DatabaseRestored == 1) {
-            // The database file was replaced: the program ends at once.
-            ui::endProgram(0);
+    try {
+        switch (d.action) {
+        case tools::Action::OpenWindow:
+            appforms::open(d.windowClass);
+            if (number == 35 && mdl::DatabaseRestored == 1) {
+                // The database file was replaced: the program ends at once.
+                ui::endProgram(0);
+            }
+            break;
+        case tools::Action::Help: openHelp(); break;
+        case tools::Action::About: appforms::open(d.windowClass); break;
+        case tools::Action::Exit: confirmShutdown(); break;
+        case tools::Action::None: break;
         }
-        break;
-    case tools::Action::Help: openHelp(); break;
-    case tools::Action::About: appforms::open(d.windowClass); break;
-    case tools::Action::Exit: confirmShutdown(); break;
-    case tools::Action::None: break;
+    } catch (const rt::Error& e) {
+        // An error a window left to its caller: reported, and the main window goes on.
+        ui::msgBox(e.text(), ui::mb::OKOnly);
     }
 }
 

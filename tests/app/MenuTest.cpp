@@ -225,6 +225,25 @@ TEST_F(MenuTest, ToolOfAWindowNotInTheProgramCannotBeUsed)
     appforms::unregisterWindow("Frmxg");
 }
 
+// A window whose load fails without handling its error.
+class FrmBroken : public ui::Form {
+public:
+    void Form_Load() override { rt::raise(53); }
+};
+
+TEST_F(MenuTest, WindowLoadErrorIsReportedAndTheMainWindowGoesOn)
+{
+    appforms::registerWindow("Frmdoors", &appforms::openForm<FrmBroken>);
+    menu* m = load();
+    m->ActiveBar1->clickTool(8);
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].text.startsWith("53:"));
+    EXPECT_FALSE(ui::forms::isLoaded<FrmBroken>());
+    EXPECT_TRUE(ui::forms::isLoaded<menu>());
+    EXPECT_EQ(ui.endCalls, 0);
+    appforms::unregisterWindow("Frmdoors");
+}
+
 TEST_F(MenuTest, AboutToolOpensTheAboutBox)
 {
     menu* m = load();
