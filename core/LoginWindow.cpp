@@ -9,7 +9,9 @@
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -80,6 +82,10 @@ login::login(QWidget* parent)
 void login::Form_Load()
 {
     setWindowTitle(QStringLiteral("门禁管理系统 V3.0    "));
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect sr = s->geometry();
+        move(sr.x() + (sr.width() - width()) / 2, sr.y() + (sr.height() - height()) / 2);
+    }
     // No trap of its own: a failure reaches the start procedure.
     mdl::DaoDatabase = db::Database::openConnect(mdl::DaoConnect);
 }
