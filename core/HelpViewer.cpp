@@ -1,6 +1,8 @@
 #include "HelpViewer.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -126,12 +128,19 @@ HelpViewer* HelpViewer::open(const QString& file, int command, const QString& ke
     if (!v) {
         v = new HelpViewer;
         instance() = v;
+        if (QScreen* s = QGuiApplication::primaryScreen()) {
+            const QRect sr = s->availableGeometry();
+            v->move(sr.x() + (sr.width() - v->width()) / 2, sr.y() + (sr.height() - v->height()) / 2);
+        }
     }
     if (v->file_ != file || !v->loaded_)
         v->load(file);
     v->show();
     v->raise();
     v->activateWindow();
+    // Something to read beside the index from the start.
+    if (v->shownTitle_.isEmpty() && !v->doc_.topics.isEmpty())
+        v->showTopic(0);
     if (command == kHelpPartialKey) {
         v->search_->setText(keyword);
         v->search_->selectAll();

@@ -164,9 +164,15 @@ TEST(HelpDocument, ShippedDocumentHasOneTopicPerMenuTool)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     help::Document d = help::parse(QString::fromUtf8(f.readAll()));
     QSet<QString> titles;
+    QSet<QString> entries;   // every index entry leads to one topic only
     for (const auto& t : d.topics) {
         titles.insert(t.title);
         EXPECT_FALSE(t.text.isEmpty()) << t.title.toStdString();
+        const QStringList own = QStringList(t.keywords) << t.title;
+        for (const QString& e : own) {
+            EXPECT_FALSE(entries.contains(e)) << e.toStdString();
+            entries.insert(e);
+        }
     }
     for (const tools::ToolDef& t : tools::allTools()) {
         if (t.number != 39) {
@@ -188,9 +194,12 @@ TEST(HelpViewerWindow, KeywordSearchFindsTopicAndMissingFileSaysSo)
     ASSERT_NE(v, nullptr);
     EXPECT_TRUE(v->isVisible());
     EXPECT_TRUE(v->loaded());
+    EXPECT_EQ(v->shownTitle(), "门锁设置"); // the first topic until one is chosen
     EXPECT_EQ(v->indexEntries().size(), 3);
     v->setSearchText("延时");
     EXPECT_EQ(v->visibleEntries(), QStringList{"开门延时"});
+    EXPECT_TRUE(v->showEntry("退出"));
+    EXPECT_EQ(v->shownTitle(), "退出");
     EXPECT_TRUE(v->showEntry("开门延时"));
     EXPECT_EQ(v->shownTitle(), "门锁设置");
     // a second request reuses the one viewer
