@@ -272,7 +272,17 @@ bool Controller::lockOpen(int lock) const
     return ui::monotonicMs() < openUntil_[size_t(lock - 1)];
 }
 
-void Controller::presentCard(uint32_t card) { lastCard_ = card; }
+void Controller::presentCard(uint32_t card)
+{
+    lastCard_ = card;
+    changed();
+}
+
+void Controller::setReaderCode(uint8_t code)
+{
+    readerCode_ = code;
+    changed();
+}
 
 void Controller::setVersion(const QByteArray& eightBytes)
 {

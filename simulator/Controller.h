@@ -184,7 +184,7 @@ public:
     // card-and-lock status reports.
     void presentCard(uint32_t card);
     std::optional<uint32_t> lastCard() const { return lastCard_; }
-    void setReaderCode(uint8_t code) { readerCode_ = code; }
+    void setReaderCode(uint8_t code);
     uint8_t readerCode() const { return readerCode_; }
 
     // Version: model (2 bytes), firmware date yymmdd (3), version (3).

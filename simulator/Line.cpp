@@ -1,5 +1,6 @@
 #include "Line.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -163,6 +164,32 @@ bool Line::load(const QString& path)
         return false;
     fromJson(doc.object());
     return true;
+}
+
+bool mapPort(const QString& configDir, int number, const QString& target)
+{
+    const QString path = QDir(configDir).filePath(QStringLiteral("serialports.conf"));
+    QStringList lines;
+    QFile in(path);
+    if (in.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        for (const QString& l : QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'))) {
+            const int eq = l.indexOf(QLatin1Char('='));
+            bool ok = false;
+            if (eq > 0 && l.left(eq).trimmed().toInt(&ok) == number && ok)
+                continue;
+            if (!l.trimmed().isEmpty() || !lines.isEmpty())
+                lines << l;
+        }
+        in.close();
+    }
+    while (!lines.isEmpty() && lines.last().trimmed().isEmpty())
+        lines.removeLast();
+    lines << QStringLiteral("%1=%2").arg(number).arg(target);
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    return out.commit();
 }
 
 } // namespace sim

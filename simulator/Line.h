@@ -68,4 +68,8 @@ private:
     QString name_;
 };
 
+// Points port number in "serialports.conf" of configDir at target
+// ("inproc:NAME", "sim:/path/socket" or a device), keeping the other lines.
+bool mapPort(const QString& configDir, int number, const QString& target);
+
 } // namespace sim

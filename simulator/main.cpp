@@ -152,7 +152,9 @@ int main(int argc, char** argv)
         const int capacity = f.size() > 1 ? f[1].toInt(&ok2) : 1000;
         if (!ok1 || !ok2 || f.size() > 2 || address < 1 || address > 255 || capacity < 0)
             return usage("bad --add");
-        line.add(uint8_t(address), capacity);
+        sim::Controller& c = line.add(uint8_t(address), capacity);
+        if (f.size() > 1 && c.capacity() != capacity)
+            c.setCapacity(capacity); // a controller from the state file gets the new size
     }
     for (const QString& t : punches) {
         int address = 0;

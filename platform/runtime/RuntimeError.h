@@ -36,6 +36,12 @@ enum ErrNo : int {
     ErrBadPortNumber = 8002,
     ErrBadSettings = 380,
     ErrDatabase = 3000,
+    ErrNoCurrentRecord = 3021,
+    ErrItemNotFound = 3265,
+    ErrTableNotFound = 3078,
+    ErrProviderNotFound = 3706,
+    ErrObjectClosed = 3704,
+    ErrFail = -2147467259,   // E_FAIL, as a database provider reports it
 };
 
 // The description of an error number ("溢出" for 6); unknown numbers get a

@@ -177,8 +177,10 @@ public:
 private:
     void closeFd()
     {
-        if (fd_ >= 0)
+        if (fd_ >= 0) {
+            ::ioctl(fd_, TIOCNXCL);
             ::close(fd_);
+        }
         fd_ = -1;
     }
     int fd_ = -1;

@@ -22,10 +22,7 @@ struct SimSite {
         static std::atomic<int> serial{0};
         const QString name = QStringLiteral("site%1").arg(++serial);
         line.registerAs(name);
-        QFile conf(QDir(dir.path()).filePath(QStringLiteral("serialports.conf")));
-        conf.open(QIODevice::WriteOnly);
-        conf.write("1=inproc:" + name.toUtf8() + "\n");
-        conf.close();
+        sim::mapPort(dir.path(), 1, QStringLiteral("inproc:") + name);
         port = serial::createSerialPort(dir.path());
         port->setCommPort(1);
     }

@@ -1,0 +1,100 @@
+#include "Module1.h"
+
+#include "db/RecordsetModel.h"
+#include "excel/Excel.h"
+#include "runtime/RuntimeError.h"
+#include "ui/Ui.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace Module1 {
+
+namespace {
+
+const QString kNothing = QStringLiteral("没有数据可导出");
+
+// A new file name in the temporary folder, named after the title.
+QString workbookPath(const QString& title)
+{
+    QString base = title.trimmed();
+    static const QString bad = QStringLiteral("\\/:*?\"<>|");
+    for (QChar& c : base)
+        if (bad.contains(c) || c.unicode() < 32)
+            c = QLatin1Char('_');
+    if (base.isEmpty())
+        base = QStringLiteral("Ostrela");
+    QDir dir(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+    QTemporaryFile reserve(dir.filePath(base + QStringLiteral("-XXXXXX.xlsx")));
+    reserve.setAutoRemove(false);
+    if (!reserve.open())
+        rt::raise(rt::ErrPathFileAccess);
+    return reserve.fileName();
+}
+
+} // namespace
+
+QString ExportToExcel(QAbstractItemView* grid, const QString& title)
+{
+    auto* model = grid ? qobject_cast<db::RecordsetModel*>(grid->model()) : nullptr;
+    if (!model)
+        return kNothing;
+    db::Recordset rs = model->recordset();
+    if (!rs.isOpen() || rs.recordCount() <= 0)
+        return kNothing;
+
+    QString path;
+    try {
+        rs.moveFirst();
+        path = workbookPath(title);
+        excel::Workbook book(path);
+        book.setTitle(title);
+        ui::doEvents();
+
+        const int columns = model->columnCount();
+        for (int c = 0; c < columns; ++c)
+            book.writeText(0, c, model->headerData(c, Qt::Horizontal).toString().trimmed());
+
+        const int records = rs.recordCount();
+        for (int r = 0; r < records; ++r) {
+            for (int c = 0; c < model->columnCount(); ++c) {
+                // Type and value both come from the field the column shows.
+                const int f = model->fieldOf(c);
+                if (f < 0)
+                    rt::raise(rt::ErrItemNotFound, rt::errorDescription(rt::ErrItemNotFound)
+                                  + QStringLiteral("（%1）").arg(model->columns().value(c).dataField));
+                const QVariant v = rs.value(f);
+                const int type = rs.fieldInfo(f).type;
+                if (db::isNumberType(type)) {
+                    if (!db::isNull(v))
+                        book.writeNumber(r + 1, c, v.toDouble());
+                } else if (type == db::adBoolean && !db::isNull(v)) {
+                    book.writeText(r + 1, c, db::toBool(v) ? QStringLiteral("True") : QStringLiteral("False"));
+                } else {
+                    book.writeText(r + 1, c, db::text(v));
+                }
+            }
+            rs.moveNext();
+        }
+        QString why;
+        if (!book.close(&why))
+            rt::raise(rt::ErrPathFileAccess, rt::errorDescription(rt::ErrPathFileAccess) + QStringLiteral("（%1）").arg(why));
+        grid->setVisible(true);
+        if (!ui::services().openWithDesktop(path))
+            rt::raise(rt::ErrCantCreateObject,
+                      QStringLiteral("没有能打开工作簿的程序，工作簿已保存为“%1”").arg(QDir::toNativeSeparators(path)));
+        rs.moveFirst();
+        if (model->rowCount() > 0)
+            grid->setCurrentIndex(model->index(0, grid->currentIndex().isValid() ? grid->currentIndex().column() : 0));
+        return QString();
+    } catch (const rt::Error& e) {
+        grid->setVisible(true);
+        if (rs.isOpen() && rs.recordCount() > 0)
+            rs.moveFirst();
+        return QStringLiteral("ExportToExcel:") + QString::number(e.number()) + QLatin1Char(',') + e.description();
+    }
+}
+
+} // namespace Module1

@@ -1,0 +1,60 @@
+#pragma once
+// Helpers shared by the windows: proportional layout, list fillers, number
+// checks, time-group masks and the export of a grid to Excel.
+#include "db/Db.h"
+
+#include <QString>
+#include <cstdint>
+
+class QAbstractItemView;
+class QComboBox;
+class QListWidget;
+class QWidget;
+
+namespace Module1 {
+
+// The item that heads every department list.
+inline const QString kAllDepartments = QStringLiteral("所有部门");
+
+// The inner size of the window whose layout was saved last.
+extern int32_t LayoutWidth;
+extern int32_t LayoutHeight;
+
+// Records the window's inner size and, in each control's "Tag" property,
+// its left, top, width and height ("l t w h "). Controls are the window's
+// named child widgets that no layout manages. Returns 0.
+int16_t SaveControlLayout(QWidget* form);
+// Moves and sizes every control from its "Tag" by the ratio of the window's
+// present inner size to the saved one; never accumulates rounding. Returns 0.
+int16_t ResizeControls(QWidget* form);
+
+// "所有部门" and then every department. Raises what the query raises.
+void FillDepartmentList(db::Connection& conn, QListWidget* list);
+void FillDepartmentList(db::Connection& conn, QComboBox* list);
+// Appends one item per issued credential of a department (all for "所有部门"):
+// number, name, physical number or fifteen "*" for a password, address,
+// joined by five blanks. The list is not cleared.
+void FillCardList(db::Connection& conn, QListWidget* list, const QString& department);
+// Clears the list and adds "number     name" per employee of the department
+// (all for "所有部门"), ordered by number.
+void FillPeopleList(db::Connection& conn, QListWidget* list, const QString& department);
+void FillPeopleList(db::Connection& conn, QComboBox* list, const QString& department);
+
+// True when the text has exactly `length` characters and reads as a number
+// of the base (2: only "0"/"1"; 10: any numeric notation; 16: at most 8
+// hexadecimal digits). Other bases: false.
+bool IsValidNumberString(const QString& text, int16_t length, int16_t base);
+
+// The 16-character time-group mask of a 15-character selection: "0" is
+// appended when a group is chosen, "1" (the whole-day group 16) when none
+// is; any other length gives "0000000000000001".
+QString CompleteTimeGroupMask(const QString& selection);
+
+// Writes what the grid shows (its model must be a db::RecordsetModel) to a
+// new .xlsx workbook and opens it with the desktop's program: captions in
+// row 1, one row per record, number fields as numbers, everything else as
+// text. Returns "" on success, "没有数据可导出" when there is nothing to
+// export, else "ExportToExcel:<number>,<description>". Shows no message.
+QString ExportToExcel(QAbstractItemView* grid, const QString& title);
+
+} // namespace Module1

@@ -1,0 +1,85 @@
+#include "Module2.h"
+
+#include "Globals.h"
+#include "ini/Ini.h"
+#include "runtime/RuntimeError.h"
+#include "ui/ProgramFolder.h"
+#include "ui/Ui.h"
+
+namespace Module2 {
+
+namespace {
+void openAdo(const QString& provider, const QString& path)
+{
+    db::Connection& c = mdl::AdoConnection;
+    if (c.isOpen())
+        c.close();
+    c.setProvider(provider);
+    c.setConnectionString(QStringLiteral("Data Source=") + path);
+    c.setCursorLocation(3);
+    c.setCommandTimeout(180);
+    c.open();
+}
+} // namespace
+
+QString ReadIni(const QString& section, const QString& key, const QString& file)
+{
+    QString v = ini::readString(file, section, key, QString(), 1000);
+    v.remove(QChar(0));
+    return v.trimmed();
+}
+
+void WriteIni(const QString& section, const QString& key, const QString& value, const QString& file)
+{
+    ini::writeString(file, section, key, value);
+}
+
+QString ConfigFilePath() { return ui::programFolder() + kConfigFile; }
+
+bool OpenDatabaseConnection()
+{
+    const QString file = ConfigFilePath();
+    QString provider;
+    try {
+        if (ReadIni(QStringLiteral("InitSystem"), QStringLiteral("First"), file) != QLatin1String("NO")) {
+            WriteIni(QStringLiteral("InitSystem"), QStringLiteral("First"), QStringLiteral("NO"), file);
+            WriteIni(QStringLiteral("DataSource"), QStringLiteral("DataBase"), QStringLiteral("Access"), file);
+            WriteIni(QStringLiteral("Access"), QStringLiteral("DataBasePath"), ui::programFolder() + kDatabaseFile, file);
+        }
+        if (ReadIni(QStringLiteral("DataSource"), QStringLiteral("DataBase"), file) != QLatin1String("Access")) {
+            ui::msgBox(QStringLiteral("Sorry.系统暂时仅支持Microsoft Access数据库！"), ui::mb::OKOnly);
+            return false;
+        }
+        provider = ReadIni(QStringLiteral("Access"), QStringLiteral("Provider"), file);
+        const QString path = ReadIni(QStringLiteral("Access"), QStringLiteral("DataBasePath"), file);
+        mdl::DaoConnect = QStringLiteral(";database=") + path;
+        openAdo(provider, path);
+        mdl::DatabasePathInUse = mdl::AdoConnection.databasePath();
+        return true;
+    } catch (const rt::Error& e) {
+        if (e.number() != rt::ErrFail)
+            return false;
+    }
+    // The configured file could not be opened: the program folder's own
+    // database. Both shared handles then name the file that was opened.
+    const QString fallback = ui::programFolder() + kDatabaseFile;
+    openAdo(provider, fallback); // a failure here reaches the caller
+    mdl::DaoConnect = QStringLiteral(";database=") + fallback;
+    mdl::DatabasePathInUse = mdl::AdoConnection.databasePath();
+    return true;
+}
+
+QString GetDatabasePath()
+{
+    if (!mdl::DatabasePathInUse.isEmpty())
+        return mdl::DatabasePathInUse;
+    QString path;
+    const QString file = ConfigFilePath();
+    if (ReadIni(QStringLiteral("DataSource"), QStringLiteral("DataBase"), file) == QLatin1String("Access"))
+        path = ReadIni(QStringLiteral("Access"), QStringLiteral("DataBasePath"), file);
+    if (path.isEmpty())
+        return ui::programFolder() + kDatabaseFile;
+    return path;
+}
+
+} // namespace Module2

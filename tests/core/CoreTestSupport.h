@@ -1,0 +1,40 @@
+#pragma once
+// For tests of the management program (target core_test_support): an
+// application object for widgets, and a program folder in a temporary
+// directory holding copies of the shipped "door.mdb" and "Public.Sys".
+//
+//     class FrmbmTest : public ProgramFolderTest {};
+//     TEST_F(FrmbmTest, ...) {
+//         openShared();                  // AdoConnection, DaoDatabase, DaoConnect
+//         auto* w = ui::forms::load<Frmbm>();
+//         scripted.queueAnswer(ui::mb::Yes);
+//         w->CmdDel_Click();
+//         EXPECT_EQ(scripted.lastMessage(), "...");
+//     }
+// Every window, global and the program folder are reset after each test.
+#include "ui/ScriptedUi.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+void ensureApplication();
+
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    ui::ScriptedUi scripted;
+
+    void SetUp() override;
+    void TearDown() override;
+    QString folder() const { return dir.path() + "/"; }
+    // Copies the shipped files into the program folder.
+    void shipDatabase(const QString& name = "door.mdb");
+    void shipConfig();
+    void writeConfig(const QByteArray& bytes);
+    QByteArray configBytes() const;
+    // Ships both files and opens the shared handles on the program folder's
+    // database, as the start-up and the login do.
+    void openShared();
+};

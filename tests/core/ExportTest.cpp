@@ -1,0 +1,164 @@
+// Excel export, read back from the written .xlsx.
+#include "CoreTestSupport.h"
+
+#include "Globals.h"
+#include "Module1.h"
+#include "db/RecordsetModel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QTableView>
+#include <QXmlStreamReader>
+
+#include <memory>
+
+namespace {
+
+struct Cell {
+    QString type;   // "s" shared text, "" number
+    QString text;   // the text, or the number as written
+};
+
+QByteArray unzipPart(const QString& xlsx, const QString& part)
+{
+    QProcess p;
+    p.start("unzip", {"-p", xlsx, part});
+    p.waitForFinished(10000);
+    return p.readAllStandardOutput();
+}
+
+// Cells of the first sheet by reference ("A1").
+QHash<QString, Cell> readSheet(const QString& xlsx)
+{
+    QStringList shared;
+    QXmlStreamReader ss(unzipPart(xlsx, "xl/sharedStrings.xml"));
+    QString current;
+    bool inSi = false;
+    while (!ss.atEnd()) {
+        ss.readNext();
+        if (ss.isStartElement() && ss.name() == QLatin1String("si")) {
+            inSi = true;
+            current.clear();
+        } else if (ss.isStartElement() && ss.name() == QLatin1String("t") && inSi) {
+            current += ss.readElementText();
+        } else if (ss.isEndElement() && ss.name() == QLatin1String("si")) {
+            shared << current;
+            inSi = false;
+        }
+    }
+    QHash<QString, Cell> cells;
+    QXmlStreamReader x(unzipPart(xlsx, "xl/worksheets/sheet1.xml"));
+    QString ref, type;
+    while (!x.atEnd()) {
+        x.readNext();
+        if (x.isStartElement() && x.name() == QLatin1String("c")) {
+            ref = x.attributes().value("r").toString();
+            type = x.attributes().value("t").toString();
+        } else if (x.isStartElement() && x.name() == QLatin1String("v")) {
+            QString v = x.readElementText();
+            cells.insert(ref, {type, type == "s" ? shared.value(v.toInt()) : v});
+        }
+    }
+    return cells;
+}
+
+class ExportTest : public ProgramFolderTest {
+protected:
+    QTemporaryDir tmp;
+    QByteArray oldTmp;
+    std::unique_ptr<QTableView> view;
+    db::RecordsetModel model;
+
+    void SetUp() override
+    {
+        ProgramFolderTest::SetUp();
+        oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", tmp.path().toUtf8());
+        openShared();
+        view = std::make_unique<QTableView>();
+        view->setModel(&model);
+    }
+    void TearDown() override
+    {
+        view.reset();
+        if (oldTmp.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTmp);
+        ProgramFolderTest::TearDown();
+    }
+    void exec(const QString& sql, const QVariantList& p = {}) { mdl::AdoConnection.execute(sql, p); }
+    QStringList workbooks() const { return QDir(tmp.path()).entryList({"*.xlsx"}); }
+};
+
+TEST_F(ExportTest, NothingToExportCreatesNoWorkbook)
+{
+    EXPECT_EQ(Module1::ExportToExcel(view.get(), "员工"), "没有数据可导出");
+    model.setRecordset(mdl::AdoConnection.execute("select * from people where 1<>1"));
+    EXPECT_EQ(Module1::ExportToExcel(view.get(), "员工"), "没有数据可导出");
+    QTableView unbound;
+    EXPECT_EQ(Module1::ExportToExcel(&unbound, "员工"), "没有数据可导出");
+    EXPECT_TRUE(workbooks().isEmpty());
+    EXPECT_TRUE(scripted.opened.isEmpty());
+}
+
+TEST_F(ExportTest, TextStaysTextAndNumbersAreNumbers)
+{
+    exec("insert into datakq (卡号, 日期, 姓名, 上班, 旷工) values (?,?,?,?,?)", {"00001234", "2026-01-05", "张三", 7.5, 0});
+    exec("insert into datakq (卡号, 日期, 姓名, 上班, 旷工) values (?,?,?,?,?)", {"00000042", "2026-01-06", QVariant(), 8.0, 1});
+    db::Recordset rs = mdl::AdoConnection.execute("select 卡号, 姓名, 日期, 上班, 旷工 from datakq order by 日期");
+    model.setRecordset(rs);
+    model.setCaption(0, " 员工号 ");
+    rs.moveLast();
+
+    ASSERT_EQ(Module1::ExportToExcel(view.get(), "考勤数据"), "");
+    ASSERT_EQ(scripted.opened.size(), 1);
+    const QString file = scripted.opened[0];
+    EXPECT_TRUE(QFileInfo(file).fileName().startsWith("考勤数据"));
+    auto cells = readSheet(file);
+    EXPECT_EQ(cells["A1"].text, "员工号");
+    EXPECT_EQ(cells["D1"].text, "上班");
+    EXPECT_EQ(cells["A2"].type, "s");
+    EXPECT_EQ(cells["A2"].text, "00001234");
+    EXPECT_EQ(cells["C2"].text, "2026-01-05");
+    EXPECT_EQ(cells["D2"].type, "");
+    EXPECT_DOUBLE_EQ(cells["D2"].text.toDouble(), 7.5);
+    EXPECT_EQ(cells["E3"].type, "");
+    EXPECT_EQ(cells["E3"].text, "1");
+    EXPECT_FALSE(cells.contains("B3")) << "Null is an empty cell";
+    for (const Cell& c : cells)
+        EXPECT_FALSE(c.text.startsWith('\'')) << c.text.toStdString();
+    // Column widths were set for the written columns.
+    EXPECT_TRUE(unzipPart(file, "xl/worksheets/sheet1.xml").contains("<cols>"));
+    EXPECT_EQ(rs.absolutePosition(), 0) << "the grid's recordset is back on its first record";
+}
+
+TEST_F(ExportTest, TypeAndValueComeFromTheSameField)
+{
+    exec("insert into doors (地址, namedr1) values (?,?)", {7, "0012"});
+    model.setRecordset(mdl::AdoConnection.execute("select 地址, namedr1 from doors"));
+    // Columns in another order than the fields.
+    model.setColumns({{"门名", "namedr1"}, {"地址", "地址"}});
+    ASSERT_EQ(Module1::ExportToExcel(view.get(), "门"), "");
+    auto cells = readSheet(scripted.opened.value(0));
+    EXPECT_EQ(cells["A2"].type, "s");
+    EXPECT_EQ(cells["A2"].text, "0012");
+    EXPECT_EQ(cells["B2"].type, "");
+    EXPECT_EQ(cells["B2"].text, "7");
+}
+
+TEST_F(ExportTest, FailuresComeBackAsText)
+{
+    exec("insert into doors (地址) values (?)", {1});
+    model.setRecordset(mdl::AdoConnection.execute("select 地址 from doors"));
+    model.setColumns({{"x", "nosuchfield"}});
+    QString r = Module1::ExportToExcel(view.get(), "门");
+    EXPECT_TRUE(r.startsWith("ExportToExcel:3265,")) << r.toStdString();
+    EXPECT_TRUE(workbooks().isEmpty()) << "a failed export leaves no file";
+    EXPECT_TRUE(view->isVisible());
+}
+
+} // namespace

@@ -1,0 +1,344 @@
+// The access layer on a copy of the shipped database.
+#include "db/Db.h"
+#include "db/RecordsetModel.h"
+#include "runtime/RuntimeError.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+class DbTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path;
+
+    void SetUp() override
+    {
+        path = dir.filePath("door.mdb");
+        ASSERT_TRUE(QFile::copy(SHIPPED_DB, path));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    db::Connection ado()
+    {
+        db::Connection c;
+        c.setProvider(db::Connection::kProvider);
+        c.setConnectionString("Data Source=" + path);
+        c.open();
+        return c;
+    }
+    static QStringList columns(db::Connection& c, const QString& table)
+    {
+        QStringList out;
+        db::Recordset rs = c.execute("select name from pragma_table_info(?)", {table});
+        for (; !rs.eof(); rs.moveNext())
+            out << rs.text("name");
+        return out;
+    }
+};
+
+int errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const rt::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+TEST_F(DbTest, OpeningRefusesMissingFilesUnknownProvidersAndNonDatabases)
+{
+    db::Connection c;
+    c.setProvider("SQLite");
+    c.setConnectionString("Data Source=" + dir.filePath("none.mdb"));
+    EXPECT_EQ(errorOf([&] { c.open(); }), rt::ErrFail);
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.mdb"))) << "a missing database must never be created";
+    EXPECT_EQ(errorOf([&] { db::Database::open(dir.filePath("none.mdb")); }), rt::ErrFail);
+
+    c.setConnectionString("Data Source=" + path);
+    c.setProvider("");
+    EXPECT_EQ(errorOf([&] { c.open(); }), rt::ErrProviderNotFound);
+    c.setProvider("Microsoft.Jet.OLEDB.4.0");
+    EXPECT_EQ(errorOf([&] { c.open(); }), rt::ErrProviderNotFound);
+
+    QFile junk(dir.filePath("junk.mdb"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("this is not a database at all, just some text for the test.......");
+    junk.close();
+    EXPECT_EQ(errorOf([&] { db::Database::open(junk.fileName()); }), rt::ErrFail);
+    QFile empty(dir.filePath("empty.mdb"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    EXPECT_EQ(errorOf([&] { db::Database::open(empty.fileName()); }), rt::ErrFail);
+
+    c.setProvider("sqlite");
+    c.open();
+    EXPECT_TRUE(c.isOpen());
+    EXPECT_EQ(c.connectionString(), "Provider=sqlite;Data Source=" + QFileInfo(path).absoluteFilePath());
+}
+
+TEST_F(DbTest, SchemaKeepsTheColumnOrderThatInsertsRelyOn)
+{
+    db::Connection c = ado();
+    QStringList user = columns(c, "user");
+    ASSERT_EQ(user.size(), 33);
+    EXPECT_EQ(user.mid(0, 5), QStringList({"sysname", "syspword", "usersetting", "usermanage", "r0"}));
+    EXPECT_EQ(user[28], "r24");
+    EXPECT_EQ(columns(c, "people"),
+              QStringList({"卡号", "姓名", "部门", "身份证号", "职务", "rmno", "sex", "birthday", "marriage", "tel", "hukou",
+                           "company", "fcz", "nation", "spouse", "ssex", "shukou", "scompany", "child1", "child2",
+                           "child3", "others", "照片"}));
+    EXPECT_EQ(columns(c, "dfaka"),
+              QStringList({"地址", "卡号", "物理卡号", "姓名", "部门", "周控制", "锁1允许", "锁2允许", "时间控制",
+                           "截止日期控制", "周标志", "截止日期", "锁1时间段标志", "锁2时间段标志", "发卡日期", "密码标志"}));
+    EXPECT_EQ(columns(c, "datakqPT"), columns(c, "datakq"));
+    EXPECT_EQ(columns(c, "peoplept"), columns(c, "people"));
+    EXPECT_EQ(columns(c, "dfakapt").size(), 7 + 32 + 2);
+
+    // An insert without a column list, as the initialisation writes it.
+    QString marks = QStringList(QList<QString>(31, "?")).join(',');
+    QVariantList values{"op2", "9"};
+    for (int i = 0; i < 31; ++i)
+        values << true;
+    c.execute("insert into [user] values(?,?," + marks + ")", values);
+    // A row with only name, password and the two flags holds False in every right.
+    c.execute("insert into [user] (sysname, syspword, usersetting, usermanage) values (?,?,?,?)", {"op3", "x", true, false});
+    db::Recordset rs = c.execute("select * from [user] where sysname=?", {"op3"});
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_FALSE(db::toBool(rs.field("r24")));
+    EXPECT_TRUE(db::toBool(rs.field("usersetting")));
+    EXPECT_EQ(rs.fieldInfo(rs.fieldIndex("r0")).type, db::adBoolean);
+}
+
+TEST_F(DbTest, ShippedRowsIncludeSettingsAndVersionLabelsOnBothSidesOfFive)
+{
+    db::Connection c = ado();
+    for (const char* name : {"串口号", "通讯设置", "输入缓冲区", "输出缓冲区", "发卡机", "命令延时", "机器版本号", "采集等待时间"})
+        EXPECT_EQ(c.execute("select * from system where name=?", {QString::fromUtf8(name)}).recordCount(), 1) << name;
+    db::Recordset v = c.execute(" SELECT SubItem From Dict_Pub Where ParID=(SELECT ChiID FROM Dict_Pub WHERE SubItem='机器版本号' LIMIT 1) ");
+    bool low = false, high = false;
+    for (; !v.eof(); v.moveNext()) {
+        QString label = v.text("SubItem");
+        ASSERT_GE(label.size(), 9);
+        (label[8].digitValue() >= 5 ? high : low) = true;
+    }
+    EXPECT_TRUE(low);
+    EXPECT_TRUE(high);
+}
+
+TEST_F(DbTest, TableNamesInAnyLetterCaseReachOneTable)
+{
+    db::Connection c = ado();
+    c.execute("insert into DFaka (地址, 卡号, 物理卡号) values (?,?,?)", {1, "00000001", "0000123456"});
+    EXPECT_EQ(c.execute("select * from dfaka").recordCount(), 1);
+    EXPECT_EQ(c.execute("select * from DFAKA").recordCount(), 1);
+    db::Database d = db::Database::open(path);
+    EXPECT_EQ(d.openTable("Dfaka").recordCount(), 1);
+    EXPECT_EQ(d.openTable("[user]").tableName(), "user");
+    EXPECT_EQ(d.openRecordset("DTuiKa").recordCount(), 0);
+    EXPECT_EQ(errorOf([&] { d.openTable("nosuchtable"); }), rt::ErrTableNotFound);
+}
+
+TEST_F(DbTest, ValuesAreBoundSoApostrophesAndDatesAreSafe)
+{
+    db::Connection c = ado();
+    const QString name = "O'Brien'); delete from people; --";
+    c.execute("insert into people (卡号, 姓名, 部门, birthday) values (?,?,?,?)", {"00000007", name, "D'ept", QDate(1990, 2, 3)});
+    db::Recordset rs = c.execute("select * from people where 姓名=?", {name});
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.text("birthday"), "1990-02-03");
+    EXPECT_EQ(rs.text("部门"), "D'ept");
+    EXPECT_EQ(c.execute("select * from people").recordCount(), 1);
+    // Names compare without regard to letter case.
+    EXPECT_EQ(c.execute("select * from people where 部门=?", {"d'EPT"}).recordCount(), 1);
+    EXPECT_EQ(errorOf([&] { c.execute("select * from people where 卡号=?"); }), rt::ErrDatabase);
+}
+
+TEST_F(DbTest, ClientRecordsetMovesAndReportsItsEdges)
+{
+    db::Connection c = ado();
+    for (int a : {3, 1, 2})
+        c.execute("insert into doors (地址, namedr1, delay1) values (?,?,?)", {a, QString("门%1").arg(a), 0.5});
+    db::Recordset rs = c.execute("select * from doors order by cast(地址 as integer)");
+    EXPECT_EQ(rs.recordCount(), 3);
+    EXPECT_FALSE(rs.bof());
+    EXPECT_EQ(rs.field("地址").toInt(), 1);
+    EXPECT_EQ(rs.field("NAMEDR1").toString(), "门1");
+    EXPECT_DOUBLE_EQ(rs.field("delay1").toDouble(), 0.5);
+    EXPECT_TRUE(db::isNull(rs.field("namedr2")));
+    EXPECT_EQ(db::cint(rs.field("地址")), 1);
+    EXPECT_EQ(db::cint(QVariant(2.5)), 2);
+    EXPECT_EQ(db::clng(QVariant(" 42 ")), 42);
+    EXPECT_EQ(errorOf([&] { db::cint(rs.field("namedr2")); }), rt::ErrInvalidUseOfNull);
+    EXPECT_EQ(errorOf([&] { db::cint(QVariant(40000)); }), rt::ErrOverflow);
+    EXPECT_EQ(rs.text("namedr2"), "");
+    rs.moveLast();
+    EXPECT_EQ(rs.field("地址").toInt(), 3);
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+    EXPECT_EQ(errorOf([&] { rs.moveNext(); }), rt::ErrNoCurrentRecord);
+    EXPECT_EQ(errorOf([&] { rs.field("地址"); }), rt::ErrNoCurrentRecord);
+    rs.moveFirst();
+    rs.movePrevious();
+    EXPECT_TRUE(rs.bof());
+    EXPECT_EQ(errorOf([&] { rs.field("nosuch"); }), rt::ErrItemNotFound);
+    EXPECT_FALSE(rs.updatable());
+
+    db::Recordset none = c.execute("select * from people where 1<>1");
+    EXPECT_TRUE(none.eof());
+    EXPECT_TRUE(none.bof());
+    EXPECT_EQ(none.recordCount(), 0);
+    EXPECT_EQ(none.fieldCount(), 23);
+    EXPECT_FALSE(c.execute("delete from doors").isOpen());
+}
+
+TEST_F(DbTest, SeekOnCardAndDayFindsAtMostOneRow)
+{
+    db::Database d = db::Database::open(path);
+    d.execute("insert into datakq (卡号, 日期, 姓名) values (?,?,?)", {"00000001", QDate(2026, 1, 5), "甲"});
+    d.execute("insert into datakq (卡号, 日期, 姓名) values (?,?,?)", {"00000001", QDate(2026, 1, 6), "甲"});
+    d.execute("insert into datakq (卡号, 日期, 姓名) values (?,?,?)", {"00000002", QDate(2026, 1, 5), "乙"});
+    EXPECT_EQ(errorOf([&] { d.execute("insert into datakq (卡号, 日期) values (?,?)", {"00000001", "2026-01-05"}); }),
+              rt::ErrDatabase);
+
+    db::TableRecordset t = d.openTable("datakq");
+    t.setIndex("Primarykey");
+    t.seek("=", {"00000001", QDate(2026, 1, 6)});
+    ASSERT_FALSE(t.noMatch());
+    EXPECT_EQ(t.text("日期"), "2026-01-06");
+    t.seek("=", {"00000003", QDate(2026, 1, 6)});
+    EXPECT_TRUE(t.noMatch());
+    t.seek(">=", {"00000001", QDate(2026, 1, 5)});
+    EXPECT_EQ(t.text("姓名"), "甲");
+
+    db::TableRecordset u = d.openTable("user");
+    u.setIndex("sysname");
+    u.seek("=", {"ADMIN"});
+    ASSERT_FALSE(u.noMatch());
+    EXPECT_EQ(u.text("sysname"), "admin");
+    db::TableRecordset p = d.openTable("People");
+    p.setIndex("primarykey");
+    EXPECT_EQ(errorOf([&] { p.setIndex("nosuchindex"); }), rt::ErrItemNotFound);
+    d.openTable("dfaka").setIndex("PrimaryKey");
+}
+
+TEST_F(DbTest, TableRecordsetEditsInIndexOrderAndSeesOtherWriters)
+{
+    db::Database d = db::Database::open(path);
+    db::TableRecordset t = d.openTable("people");
+    EXPECT_TRUE(t.eof());
+    EXPECT_TRUE(t.bof());
+    t.setIndex("PrimaryKey");
+    for (const char* n : {"00000003", "00000001", "00000002"}) {
+        t.addNew();
+        t.setField("卡号", QString::fromLatin1(n));
+        t.setField("姓名", QString("n") + n);
+        t.update();
+    }
+    EXPECT_EQ(t.recordCount(), 3);
+    t.moveFirst();
+    QStringList seen;
+    for (; !t.eof(); t.moveNext())
+        seen << t.text("卡号");
+    EXPECT_EQ(seen, QStringList({"00000001", "00000002", "00000003"}));
+    t.moveLast();
+    t.movePrevious();
+    EXPECT_EQ(t.text("卡号"), "00000002");
+    t.edit();
+    t.setField("部门", "财务");
+    t.update();
+    EXPECT_EQ(t.text("部门"), "财务");
+    t.remove();
+    EXPECT_EQ(errorOf([&] { t.field("卡号"); }), rt::ErrNoCurrentRecord);
+    t.moveNext();
+    EXPECT_EQ(t.text("卡号"), "00000003");
+    t.findFirst("姓名=?", {"n00000001"});
+    ASSERT_FALSE(t.noMatch());
+    EXPECT_EQ(t.text("卡号"), "00000001");
+    t.findFirst("姓名=?", {"nobody"});
+    EXPECT_TRUE(t.noMatch());
+
+    // A row written by another handle shows on the next move.
+    db::Connection c = ado();
+    c.execute("insert into people (卡号) values (?)", {"00000000"});
+    t.moveFirst();
+    EXPECT_EQ(t.text("卡号"), "00000000");
+    EXPECT_EQ(t.recordCount(), 3);
+}
+
+TEST_F(DbTest, DynasetOfOneTableIsUpdatableOthersAreReadOnly)
+{
+    db::Database d = db::Database::open(path);
+    db::Recordset s = d.openRecordset("select * from system");
+    ASSERT_TRUE(s.updatable());
+    s.findFirst("name=?", {"命令延时"});
+    ASSERT_FALSE(s.noMatch());
+    s.edit();
+    s.setField("zhi", 250);
+    s.update();
+    EXPECT_EQ(s.field("zhi").toInt(), 250);
+    s.findFirst("name=?", {"不存在"});
+    EXPECT_TRUE(s.noMatch());
+    EXPECT_EQ(ado().execute("select zhi from system where name=?", {"命令延时"}).field("zhi").toInt(), 250);
+
+    db::Recordset cj = d.openRecordset("select * from cjtype");
+    cj.addNew();
+    cj.setField("采集类型", 1);
+    cj.setField("采集时间", "07:05");
+    cj.update();
+    EXPECT_EQ(cj.recordCount(), 2);
+    cj.moveLast();
+    EXPECT_EQ(cj.text("采集时间"), "07:05");
+    cj.remove();
+    cj.moveNext();
+    EXPECT_TRUE(cj.eof()) << "deleting the last row leaves the recordset at its end";
+    EXPECT_EQ(d.openTable("cjtype").recordCount(), 1);
+
+    EXPECT_FALSE(d.openRecordset("select distinct name from system").updatable());
+    EXPECT_FALSE(d.openRecordset("select count(*) as n from system").updatable());
+    EXPECT_EQ(d.openRecordset("select count(*) as n from system").field("n").toInt(), 8);
+}
+
+TEST_F(DbTest, TwoHandlesWriteInTurnWithoutBusyErrors)
+{
+    db::Connection a = ado();
+    db::Database b = db::Database::openConnect(";database=" + path);
+    db::Recordset held = a.execute("select * from system"); // a recordset kept open holds no lock
+    for (int i = 0; i < 20; ++i) {
+        a.execute("insert into data (地址, 卡号, 日期, 时间) values (?,?,?,?)", {1, "00000001", "2026-01-05", QString("08:00:%1").arg(i, 2, 10, QChar('0'))});
+        b.execute("update system set zhi=? where name=?", {i, "命令延时"});
+        db::TableRecordset t = b.openTable("data");
+        t.addNew();
+        t.setField("卡号", "00000002");
+        t.update();
+    }
+    EXPECT_EQ(a.execute("select * from data").recordCount(), 40);
+    EXPECT_EQ(held.recordCount(), 8);
+
+    b.beginTrans();
+    b.execute("delete from data");
+    b.rollback();
+    EXPECT_EQ(a.execute("select * from data").recordCount(), 40);
+}
+
+TEST_F(DbTest, GridModelShowsTheBoundFields)
+{
+    db::Connection c = ado();
+    c.execute("insert into dfaka (地址, 卡号, 物理卡号, 密码标志) values (?,?,?,?)", {2, "00001234", "0000000099", 1});
+    db::RecordsetModel m;
+    m.setRecordset(c.execute("select 卡号, 地址, 密码标志 from dfaka"));
+    ASSERT_EQ(m.columnCount(), 3);
+    EXPECT_EQ(m.rowCount(), 1);
+    EXPECT_EQ(m.headerData(0, Qt::Horizontal).toString(), "卡号");
+    EXPECT_EQ(m.data(m.index(0, 0)).toString(), "00001234");
+    EXPECT_EQ(m.data(m.index(0, 2)).toString(), "True");
+    m.setColumns({{"地址", "地址"}, {"员工号", "卡号"}});
+    EXPECT_EQ(m.data(m.index(0, 1)).toString(), "00001234");
+    EXPECT_EQ(m.fieldOf(0), 1);
+}
+
+} // namespace

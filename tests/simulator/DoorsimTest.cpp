@@ -1,0 +1,162 @@
+// The doorsim program: controllers served on a socket, kept in a state file
+// from one run to the next.
+#include "DoorsimProcess.h"
+#include "SimSite.h"
+
+#include "runtime/RuntimeError.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+struct Doorsim : ::testing::Test {
+    ui::ScriptedUi ui;
+    QTemporaryDir dir;
+    QString socket, state;
+    pid_t pid = 0;
+
+    void SetUp() override
+    {
+        ui.useRealClock(true);
+        socket = dir.filePath(QStringLiteral("line.sock"));
+        state = dir.filePath(QStringLiteral("state.json"));
+        QFile conf(dir.filePath(QStringLiteral("serialports.conf")));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+        conf.write("1=sim:" + socket.toLocal8Bit() + "\n");
+    }
+    void TearDown() override { stop(); }
+
+    void start(QStringList extra = {})
+    {
+        extra << QStringLiteral("--state") << state;
+        pid = startDoorsim(extra, socket);
+        ASSERT_GT(pid, 0);
+    }
+    void stop()
+    {
+        stopDoorsim(pid);
+        pid = 0;
+    }
+
+    // One exchange like SimSite's, on a port of this folder.
+    QByteArray exchange(serial::SerialPort& port, uint8_t address, const QByteArray& frame, int n)
+    {
+        port.clearInput();
+        port.setSettings(QStringLiteral("19200,n,8,2"));
+        if (!port.portOpen())
+            port.setPortOpen(true);
+        port.output(QByteArray(1, char(address)));
+        port.drainOutput();
+        port.setSettings(QStringLiteral("19200,s,8,1"));
+        port.output(SimSite::withCheck(address, frame));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (port.inBufferCount() < n && std::chrono::steady_clock::now() < deadline)
+            port.waitForInput(100);
+        port.setInputLen(n);
+        return port.input();
+    }
+
+    QJsonObject stateFile()
+    {
+        QFile f(state);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QJsonDocument::fromJson(f.readAll()).object();
+    }
+};
+
+const QByteArray kCard = QByteArray::fromHex("1403" "00BC614E" "00001234" "C0" "FE" "991231" "0001" "0001");
+const QByteArray kFind = QByteArray::fromHex("071D00BC614E");
+
+TEST_F(Doorsim, CardsSentInOneRunAreThereInTheNext)
+{
+    start({QStringLiteral("--add"), QStringLiteral("1"), QStringLiteral("--add"), QStringLiteral("2:5")});
+    auto port = serial::createSerialPort(dir.path());
+    port->setCommPort(1);
+    const QByteArray r = exchange(*port, 1, kCard, 6);
+    ASSERT_EQ(r.size(), 6);
+    EXPECT_EQ(uint8_t(r[0]), 1);
+    EXPECT_EQ(uint8_t(r[2]), 0x03);
+    EXPECT_EQ(exchange(*port, 2, QByteArray::fromHex("0310"), 131).mid(50, 4), QByteArray::fromHex("00000000"));
+    port->setPortOpen(false);
+    stop();
+
+    const QJsonArray controllers = stateFile().value(QStringLiteral("controllers")).toArray();
+    ASSERT_EQ(controllers.size(), 2);
+    EXPECT_EQ(controllers[0].toObject().value(QStringLiteral("cards")).toArray().size(), 1);
+    EXPECT_EQ(controllers[1].toObject().value(QStringLiteral("capacity")).toInt(), 5);
+
+    start();
+    const QByteArray f = exchange(*port, 1, kFind, 21);
+    ASSERT_EQ(f.size(), 21);
+    EXPECT_EQ(f.mid(3, 17), kCard.mid(2, 17));
+}
+
+TEST_F(Doorsim, SecondPortIsRefusedWhileTheLineIsHeld)
+{
+    start({QStringLiteral("--add"), QStringLiteral("1")});
+    auto first = serial::createSerialPort(dir.path());
+    auto second = serial::createSerialPort(dir.path());
+    first->setPortOpen(true);
+    try {
+        second->setPortOpen(true);
+        FAIL() << "line shared";
+    } catch (const rt::Error& e) {
+        EXPECT_EQ(e.number(), rt::ErrPortOpen);
+    }
+    first->setPortOpen(false);
+    for (int i = 0; i < 100 && !second->portOpen(); ++i) { // the simulator notices the hang-up
+        try {
+            second->setPortOpen(true);
+        } catch (const rt::Error&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    EXPECT_EQ(exchange(*second, 1, QByteArray::fromHex("0310"), 131).size(), 131);
+}
+
+TEST_F(Doorsim, PunchesFromTheCommandLine)
+{
+    EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("3"),
+                   QStringLiteral("--punch"), QStringLiteral("3,1193046,2026-03-23 08:15:30,0A,02"),
+                   QStringLiteral("--punch"), QStringLiteral("3,42,2026-03-23 17:31:00"),
+                   QStringLiteral("--setup-only")},
+                  true),
+              0);
+    EXPECT_FALSE(QFile::exists(socket));
+    start();
+    auto port = serial::createSerialPort(dir.path());
+    EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0310"), 131).mid(52, 2), QByteArray::fromHex("0002"));
+    const QByteArray r = exchange(*port, 3, QByteArray::fromHex("05050000"), 240);
+    ASSERT_EQ(r.size(), 240);
+    EXPECT_EQ(r.mid(3, 12), QByteArray::fromHex("00123456" "260323081530" "0A02"));
+    EXPECT_EQ(r.mid(16 + 3, 12), QByteArray::fromHex("0000002A" "260323173100" "0A00"));
+}
+
+TEST_F(Doorsim, BadArgumentsAreRefused)
+{
+    EXPECT_EQ(run({QStringLiteral("--add"), QStringLiteral("300"), socket}, true), 2);
+    EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--punch"), QStringLiteral("1,5,yesterday"), socket}, true), 2);
+    EXPECT_EQ(run({QStringLiteral("--bogus"), socket}, true), 2);
+    EXPECT_EQ(run({}, true), 2);
+}
+
+TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
+{
+    QFile f(state);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("{ not json");
+    f.close();
+    EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("1"), socket}, true), 1);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("{ not json"));
+}
+
+} // namespace
