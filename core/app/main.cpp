@@ -2,7 +2,6 @@
 // takes over; the program ends only when a window ends it.
 #include "Globals.h"
 #include "LoginWindow.h"
-#include "Module2.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Form.h"
 #include "ui/Ui.h"
