@@ -184,6 +184,26 @@ TEST_F(LoginTest, FailingMainWindowLoadKeepsTheLoginForAnotherTry)
     EXPECT_EQ(ui.endCalls, 0);
 }
 
+TEST_F(LoginTest, ErrorAfterTheMainWindowLoadedKeepsItHiddenForTheNextTry)
+{
+    exec("alter table user drop column r24");
+    mdl::AdoConnection.close(); // sees the changed table once reopened
+    ASSERT_TRUE(Module2::OpenDatabaseConnection());
+    login* w = open();
+    type(w, "admin", "1");
+    w->CmdOk_Click();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].text.startsWith("3265:")) << ui.messages[0].text.toStdString();
+    EXPECT_EQ(ui.messages[0].title, "错误提示");
+    EXPECT_TRUE(ui::forms::isLoaded<login>());
+    menu* m = ui::forms::find<menu>();
+    ASSERT_NE(m, nullptr);
+    EXPECT_FALSE(m->isVisible());
+    w->CmdOk_Click();
+    EXPECT_EQ(ui::forms::find<menu>(), m); // the same main window, not loaded twice
+    EXPECT_EQ(ui.endCalls, 0);
+}
+
 TEST_F(LoginTest, EnterMovesOnOrChecksAndEscOnOkEnds)
 {
     login* w = open();
