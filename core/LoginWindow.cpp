@@ -74,6 +74,7 @@ login::login(QWidget* parent)
     p.setColor(QPalette::Text, QColor(64, 64, 64));
     tpasswd->setPalette(p);
     CmdOk->installEventFilter(this);
+    CmdExit->installEventFilter(this);
 
     connect(CmdOk, &QPushButton::clicked, this, &login::CmdOk_Click);
     connect(CmdExit, &QPushButton::clicked, this, &login::CmdExit_Click);
@@ -131,6 +132,13 @@ bool login::eventFilter(QObject* watched, QEvent* event)
                     CheckLogin();
                 return true;
             }
+        }
+    } else if (watched == CmdExit && event->type() == QEvent::KeyPress) {
+        // Enter on a button presses it, as Space does.
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            CmdExit_Click();
+            return true;
         }
     } else if (watched == CmdOk && event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);

@@ -225,6 +225,10 @@ TEST_F(LoginTest, EnterMovesOnOrChecksAndEscOnOkEnds)
     EXPECT_EQ(ui.endCalls, 0);
     QTest::keyClick(w->CmdOk, Qt::Key_Escape);
     EXPECT_EQ(ui.endCalls, 1);
+    QTest::keyClick(w->CmdExit, Qt::Key_Escape);
+    EXPECT_EQ(ui.endCalls, 1);
+    QTest::keyClick(w->CmdExit, Qt::Key_Return);
+    EXPECT_EQ(ui.endCalls, 2);
 }
 
 TEST_F(LoginTest, FocusColoursAndCaption)
