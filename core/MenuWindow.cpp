@@ -3,16 +3,15 @@
 #include "ActiveBar.h"
 #include "AppForms.h"
 #include "Globals.h"
+#include "HelpViewer.h"
 #include "Module2.h"
+#include "ToolTable.h"
 #include "db/Db.h"
 #include "runtime/Conv.h"
-#include "HelpViewer.h"
-#include "ToolTable.h"
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
 #include "ui/Ui.h"
 
-#include <QVBoxLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,7 +21,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-
+#include <QVBoxLayout>
 
 namespace {
 
@@ -47,6 +46,33 @@ protected:
         p.drawText(rect().adjusted(0, 0, 0, -height() / 5), Qt::AlignCenter, QStringLiteral("门禁管理系统"));
     }
 };
+
+// A number column of table system as a 16-bit integer: round half to even,
+// error 6 outside the range, 94 for Null.
+int16_t integerOf(const QVariant& v)
+{
+    if (db::isNull(v))
+        rt::raise(rt::ErrInvalidUseOfNull);
+    if (v.typeId() == QMetaType::QString)
+        return rt::CInt(v.toString());
+    return rt::CInt(v.toDouble());
+}
+
+QString textOf(const QVariant& v)
+{
+    if (db::isNull(v))
+        rt::raise(rt::ErrInvalidUseOfNull);
+    return db::text(v);
+}
+
+// Makes the named row of table system current. A missing row stops the
+// load like a Null value would, instead of leaving another row current.
+void findSetting(db::TableRecordset& rs, const QString& name)
+{
+    rs.findFirst(QStringLiteral("name=?"), {name});
+    if (rs.noMatch())
+        rt::raise(rt::ErrNoCurrentRecord, QStringLiteral("表 system 中没有“%1”一行").arg(name));
+}
 
 } // namespace
 
@@ -95,37 +121,6 @@ menu::menu(QWidget* parent)
 }
 
 menu::~menu() = default;
-
-namespace {
-
-// A number column of table system as a 16-bit integer: round half to even,
-// error 6 outside the range, 94 for Null.
-int16_t integerOf(const QVariant& v)
-{
-    if (db::isNull(v))
-        rt::raise(rt::ErrInvalidUseOfNull);
-    if (v.typeId() == QMetaType::QString)
-        return rt::CInt(v.toString());
-    return rt::CInt(v.toDouble());
-}
-
-QString textOf(const QVariant& v)
-{
-    if (db::isNull(v))
-        rt::raise(rt::ErrInvalidUseOfNull);
-    return db::text(v);
-}
-
-// Makes the named row of table system current. A missing row stops the
-// load like a Null value would, instead of leaving another row current.
-void findSetting(db::TableRecordset& rs, const QString& name)
-{
-    rs.findFirst(QStringLiteral("name=?"), {name});
-    if (rs.noMatch())
-        rt::raise(rt::ErrNoCurrentRecord, QStringLiteral("表 system 中没有“%1”一行").arg(name));
-}
-
-} // namespace
 
 void menu::Form_Load()
 {
