@@ -5,8 +5,8 @@
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 
-#include <QFileInfo>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -15,9 +15,11 @@
 #include <QScreen>
 
 namespace {
+bool startDetached(const QString& path) { return QProcess::startDetached(path, {}); }
+
 frmabout::Starter& starter()
 {
-    static frmabout::Starter s = [](const QString& path) { return QProcess::startDetached(path, {}); };
+    static frmabout::Starter s = startDetached;
     return s;
 }
 
@@ -29,7 +31,7 @@ const char* const kPlace2Value = "MSINFO";
 
 void frmabout::setProgramStarter(Starter s)
 {
-    starter() = s ? std::move(s) : Starter([](const QString& path) { return QProcess::startDetached(path, {}); });
+    starter() = s ? std::move(s) : Starter(startDetached);
 }
 
 frmabout::frmabout(QWidget* parent)

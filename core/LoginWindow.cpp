@@ -2,21 +2,20 @@
 
 #include "ActiveBar.h"
 #include "Globals.h"
-#include "com/Com.h"
-#include "db/Db.h"
 #include "MenuWindow.h"
 #include "ToolTable.h"
+#include "com/Com.h"
+#include "db/Db.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
-
 
 namespace {
 // Blanks (not other white space) at both ends, as the check ignores them.
