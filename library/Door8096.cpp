@@ -77,25 +77,22 @@ void writeLines(const QString& path, const QStringList& table, int32_t count, in
         rt::raise(rt::ErrIoError);
 }
 
-struct BlockRun {
-    int badBlocks = 0;
-    int32_t processed = 0; // records of the blocks that were processed
-};
-
 // The block loop of both collections: blocks of 15 slots, up to three
 // attempts each, `interval` ms before every attempt. A slot that passes its
 // check and names the address lands at its table position (15 * block +
 // slot). A block whose third attempt has been made counts as bad; the fourth
-// bad block ends the loop without being counted as processed.
-BlockRun runBlocks(serial::SerialPort& port, Command command, uint8_t address, int32_t n, double timeoutSeconds,
-                   int32_t interval, QStringList& table,
+// bad block ends the loop without being counted as processed. `processed`
+// grows by each processed block's records as the loop goes, so a caller
+// sees how far it got when an error ends it. Returns the bad blocks.
+int runBlocks(serial::SerialPort& port, Command command, uint8_t address, int32_t n, double timeoutSeconds,
+              int32_t interval, QStringList& table, int32_t& processed,
                    const std::function<QString(const QByteArray&, int)>& formatSlot,
                    const std::function<void()>& onTimeout)
 {
     const CommandSpec& s = spec(command);
     const int slotSize = s.replyLength / 15;
     const int32_t blocks = (n + 14) / 15;
-    BlockRun run;
+    int badBlocks = 0;
     for (int32_t i = 0; i < blocks; ++i) {
         const int expected = i < blocks - 1 ? 15 : int(n - 15 * (blocks - 1));
         int attemptsLeft = 3;
@@ -124,13 +121,13 @@ BlockRun runBlocks(serial::SerialPort& port, Command command, uint8_t address, i
                 break;
         }
         if (attemptsLeft == 0) {
-            ++run.badBlocks;
-            if (run.badBlocks > 3)
+            ++badBlocks;
+            if (badBlocks > 3)
                 break;
         }
-        run.processed += expected;
+        processed += expected;
     }
-    return run;
+    return badBlocks;
 }
 
 } // namespace
@@ -462,14 +459,13 @@ bool Door8096Core::GatherData(int16_t varAddr, const QString& VarFilePath, const
         const int address = varAddr;
         // Every processed block is counted, also one whose last attempt timed
         // out, so the records of later blocks stay inside the written range.
-        const BlockRun run = runBlocks(
-            *port_, Command::GatherData, a, n, double(SleepDate), interval, table,
+        const int badBlocks = runBlocks(
+            *port_, Command::GatherData, a, n, double(SleepDate), interval, table, count,
             [&](const QByteArray& r, int off) { return PunchRecordLine(address, r, off, phStrCardFlg, IsFullYear); },
             [&] { VarDescription = QStringLiteral("user:overtime"); });
-        count = run.processed;
         if (count >= 1)
             writeLines(folderJoin(folder, name), table, count, BackRecordSum);
-        if (run.badBlocks <= 3)
+        if (badBlocks <= 3)
             return true;
         ui::msgBox(QStringLiteral("201, Package Error"), ui::mb::OKOnly, QStringLiteral("Door8096.GatherData"));
         return false;
@@ -501,13 +497,14 @@ bool Door8096Core::GatherSendCardData(int16_t varAddr, const QString& VarFilePat
         table.resize(n + 1);
         ui::sleepMs(100);
         const uint8_t a = addressByte(varAddr);
-        const BlockRun run = runBlocks(
-            *port_, Command::GatherSendCardData, a, n, double(SleepDate), interval, table,
+        int32_t processed = 0;
+        const int badBlocks = runBlocks(
+            *port_, Command::GatherSendCardData, a, n, double(SleepDate), interval, table, processed,
             [&](const QByteArray& r, int off) { return CardListLine(r, off + 3, phStrCardFlg); }, {});
         // All slots are written, those never read correctly as empty lines.
         if (n >= 1)
             writeLines(folderJoin(folder, name), table, n, BackRecordSum);
-        if (run.badBlocks <= 3)
+        if (badBlocks <= 3)
             return true;
         ui::msgBox(QStringLiteral("201, Package Error"), ui::mb::OKOnly, QStringLiteral("Door8096.GatherSendCardData"));
         return false;

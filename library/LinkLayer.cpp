@@ -41,6 +41,16 @@ const CommandSpec kCommands[] = {
 // lets the caller's events run often enough.
 constexpr int kWaitSliceMs = 20;
 
+// Time of one character on the line while a reply comes in (19200 baud,
+// 11 bit times), in milliseconds.
+const double kCharacterMs = [] {
+    const serial::LineSettings ls = serial::parseSettings(QString::fromLatin1(kFrameSettings));
+    return 1000.0 * serial::bitsPerCharacter(ls) / ls.baud;
+}();
+// Wait for the last character of a reply that is coming in; short, so that
+// a character that slipped in just before the wait began costs little.
+constexpr int kLastCharacterWaitMs = 2;
+
 } // namespace
 
 const CommandSpec& spec(Command c)
@@ -114,16 +124,32 @@ std::optional<QByteArray> CommandExchange(serial::SerialPort& port, uint8_t addr
     port.output(frame);
 
     const int64_t start = ui::monotonicMs();
+    int seen = 0;
     for (;;) {
         const int64_t elapsed = ui::monotonicMs() - start;
         if (s.yields)
             ui::doEvents();
         if (double(elapsed) >= limitMs)
             return std::nullopt;
-        if (port.inBufferCount() >= n)
+        const int have = port.inBufferCount();
+        if (have >= n)
             break;
-        const double remaining = std::ceil(limitMs - double(elapsed));
-        port.waitForInput(int(std::clamp(remaining, 1.0, double(kWaitSliceMs))));
+        const int slice = int(std::clamp(std::ceil(limitMs - double(elapsed)), 1.0, double(kWaitSliceMs)));
+        const bool flowing = have > seen;
+        seen = have;
+        if (!flowing) {
+            // Nothing new since the last look: block on the port.
+            port.waitForInput(slice);
+            continue;
+        }
+        // The reply is coming in. The rest cannot be there before its time on
+        // the line: sleep through that instead of waking for every character,
+        // then wait briefly for the last one.
+        const int ahead = std::min(int(double(n - have) * kCharacterMs), slice);
+        if (ahead > 0)
+            ui::sleepMs(ahead);
+        else
+            port.waitForInput(std::min(slice, kLastCharacterWaitMs));
     }
 
     port.setInputLen(n);

@@ -9,8 +9,8 @@
 namespace sim {
 
 namespace {
-// 11 bit times at 19200 baud.
-constexpr int64_t kCharUs = 11 * 1'000'000 / 19200;
+// 11 bit times at 19200 baud, kept in nanoseconds so long runs do not drift.
+constexpr int64_t kCharNs = 11LL * 1'000'000'000 / 19200;
 } // namespace
 
 Line::~Line()
@@ -77,11 +77,11 @@ void Line::clearLog()
 
 void Line::fromPort(const std::vector<serial::LineByte>& bytes, int64_t nowMs)
 {
-    int64_t t = nowMs * 1000;
+    int64_t t = nowMs * 1'000'000;
     for (const serial::LineByte& b : bytes) {
         if (lineSpeed_) {
-            t = std::max(t, inFreeUs_) + kCharUs;
-            inFreeUs_ = t;
+            t = std::max(t, inFreeNs_) + kCharNs;
+            inFreeNs_ = t;
         }
         sent_.push_back(b);
         for (auto& [a, c] : controllers_)
@@ -90,29 +90,29 @@ void Line::fromPort(const std::vector<serial::LineByte>& bytes, int64_t nowMs)
     }
 }
 
-void Line::schedule(const Reply& r, int64_t startUs)
+void Line::schedule(const Reply& r, int64_t startNs)
 {
-    int64_t t = startUs;
+    int64_t t = startNs;
     bool first = true;
     for (const Reply::Piece& p : r.pieces) {
-        t += int64_t(p.gapMs) * 1000;
+        t += int64_t(p.gapMs) * 1'000'000;
         if (first || lineSpeed_)
-            t = std::max(t, outFreeUs_); // one character at a time on the line
+            t = std::max(t, outFreeNs_); // one character at a time on the line
         first = false;
         for (char c : p.bytes) {
             if (lineSpeed_)
-                t += kCharUs;
+                t += kCharNs;
             out_.push_back({{uint8_t(c), false}, t});
         }
-        outFreeUs_ = std::max(outFreeUs_, t);
+        outFreeNs_ = std::max(outFreeNs_, t);
     }
-    std::stable_sort(out_.begin(), out_.end(), [](const Timed& a, const Timed& b) { return a.atUs < b.atUs; });
+    std::stable_sort(out_.begin(), out_.end(), [](const Timed& a, const Timed& b) { return a.atNs < b.atNs; });
 }
 
 std::vector<serial::LineByte> Line::toPort(int64_t nowMs)
 {
     std::vector<serial::LineByte> out;
-    while (!out_.empty() && out_.front().atUs <= nowMs * 1000) {
+    while (!out_.empty() && out_.front().atNs <= nowMs * 1'000'000) {
         out.push_back(out_.front().byte);
         out_.pop_front();
     }
@@ -123,7 +123,7 @@ int64_t Line::nextToPortAt() const
 {
     if (out_.empty())
         return -1;
-    return (out_.front().atUs + 999) / 1000;
+    return (out_.front().atNs + 999'999) / 1'000'000;
 }
 
 QJsonObject Line::toJson() const

@@ -54,17 +54,17 @@ public:
 private:
     struct Timed {
         serial::LineByte byte;
-        int64_t atUs;
+        int64_t atNs;
     };
-    void schedule(const Reply& r, int64_t startUs);
+    void schedule(const Reply& r, int64_t startNs);
     Controller& adopt(std::unique_ptr<Controller> c);
 
     std::map<int, std::unique_ptr<Controller>> controllers_;
     std::deque<Timed> out_;
     std::vector<serial::LineByte> sent_;
     bool lineSpeed_ = false;
-    int64_t inFreeUs_ = 0;  // when the line towards the controllers is free
-    int64_t outFreeUs_ = 0; // when the line towards the port is free
+    int64_t inFreeNs_ = 0;  // when the line towards the controllers is free
+    int64_t outFreeNs_ = 0; // when the line towards the port is free
     QString name_;
 };
 

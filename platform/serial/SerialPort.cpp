@@ -219,8 +219,10 @@ public:
     {
         if (!backend_)
             return false;
+        // Bytes that came since the caller last looked count as new: no wait then.
+        const qsizetype before = buffer_.size();
         backend_->readAvailable(buffer_);
-        if (timeoutMs > 0)
+        if (buffer_.size() == before && timeoutMs > 0)
             backend_->waitForMore(timeoutMs, buffer_);
         return !buffer_.isEmpty();
     }

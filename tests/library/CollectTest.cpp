@@ -319,6 +319,27 @@ TEST_F(Collect, FileThatCannotBeCreatedIsASystemFailure)
     EXPECT_EQ(description, "system:" + rt::errorDescription(75));
 }
 
+TEST_F(Collect, PortFailureMidwayKeepsTheCountOfTheBlocksDone)
+{
+    addPunches(40);
+    auto tamper = [this](int block, int, QByteArray b) {
+        if (block == 1) { // the port is lost after this reply
+            port->setPortOpen(false);
+            port->failOpen = true;
+        }
+        return b;
+    };
+    ctl.tamper = tamper;
+    EXPECT_FALSE(gather());
+    EXPECT_EQ(ctl.blocksAsked, (std::vector<int>{0, 1}));
+    EXPECT_EQ(count, 30);
+    EXPECT_EQ(back, 0);
+    EXPECT_EQ(fileBytes("rec.txt"), "<missing>");
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(ui.messages[0].title, "Door8096.GatherData");
+    EXPECT_TRUE(description.startsWith("system:"));
+}
+
 TEST_F(Collect, CountErrorBoxAppearsDuringCollection)
 {
     addPunches(1);

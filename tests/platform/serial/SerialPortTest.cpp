@@ -195,6 +195,20 @@ TEST_F(InprocFixture, ReplyWaitsOnTheFakeClock)
     EXPECT_EQ(port->input(), QByteArray("c"));
 }
 
+TEST_F(InprocFixture, BytesArrivedSinceTheLastLookEndTheWaitAtOnce)
+{
+    line.delayMs = 100;
+    port->setCommPort(1);
+    port->setPortOpen(true);
+    port->output("abc");
+    EXPECT_EQ(port->inBufferCount(), 0);
+    ui.advanceMs(150); // the reply lands between the caller's look and its wait
+    const int64_t start = ui.monotonicMs();
+    EXPECT_TRUE(port->waitForInput(1000));
+    EXPECT_EQ(ui.monotonicMs() - start, 0);
+    EXPECT_EQ(port->inBufferCount(), 3);
+}
+
 TEST_F(InprocFixture, ClearInputDropsOnlyWhatHasArrived)
 {
     line.delayMs = 100;
