@@ -50,7 +50,7 @@ TEST_F(AboutTest, FirstPlaceStartsItsProgramAndSecondIsNotConsulted)
     reg::setValue(reg::Root::LocalMachine, kPlace2, "MSINFO", dir.path());
     open()->cmdSysInfo_Click();
     EXPECT_EQ(started, QStringList{"/opt/info/msinfo"});
-    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(scripted.messages.isEmpty());
 }
 
 TEST_F(AboutTest, SecondPlaceFolderWithTheProgramStartsIt)
@@ -61,7 +61,7 @@ TEST_F(AboutTest, SecondPlaceFolderWithTheProgramStartsIt)
     reg::setValue(reg::Root::LocalMachine, kPlace2, "MSINFO", dir.path());
     open()->cmdSysInfo_Click();
     EXPECT_EQ(started, QStringList{QDir(dir.path()).filePath("MSINFO32.EXE")});
-    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(scripted.messages.isEmpty());
 }
 
 TEST_F(AboutTest, SecondPlaceFolderWithoutTheProgramSaysSo)
@@ -70,21 +70,21 @@ TEST_F(AboutTest, SecondPlaceFolderWithoutTheProgramSaysSo)
     frmabout* w = open();
     w->cmdSysInfo_Click();
     EXPECT_TRUE(started.isEmpty());
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0].text, kNoInfo);
-    EXPECT_EQ(ui.messages[0].title, "门禁系统");
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text, kNoInfo);
+    EXPECT_EQ(scripted.messages[0].title, "门禁系统");
     EXPECT_TRUE(ui::forms::isLoaded<frmabout>()); // stays open
 }
 
 TEST_F(AboutTest, NothingRegisteredOrStartFailingSaysSo)
 {
     open()->cmdSysInfo_Click();
-    EXPECT_EQ(ui.lastMessage(), kNoInfo);
+    EXPECT_EQ(scripted.lastMessage(), kNoInfo);
     reg::setValue(reg::Root::LocalMachine, kPlace1, "PATH", "/nowhere/msinfo");
     startResult = false;
-    ui.clearMessages();
+    scripted.clearMessages();
     ui::forms::find<frmabout>()->cmdSysInfo_Click();
-    EXPECT_EQ(ui.lastMessage(), kNoInfo);
+    EXPECT_EQ(scripted.lastMessage(), kNoInfo);
 }
 
 TEST_F(AboutTest, TerminatingNulIsNotPartOfTheValue)
@@ -110,7 +110,7 @@ TEST_F(AboutTest, ValueThatIsNotTextIsNeverStarted)
     EXPECT_EQ(v, "");
     open()->cmdSysInfo_Click();
     EXPECT_TRUE(started.isEmpty());
-    EXPECT_EQ(ui.lastMessage(), kNoInfo);
+    EXPECT_EQ(scripted.lastMessage(), kNoInfo);
 }
 
 TEST_F(AboutTest, HardwareButtonOpensTheHardwareWindowWhenThereIsOne)

@@ -61,7 +61,7 @@ TEST_F(LoginTest, BlanksAroundNameAndPasswordAreIgnored)
     login* w = open();
     type(w, "  admin ", " 1  ");
     w->CmdOk_Click();
-    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(scripted.messages.isEmpty());
     EXPECT_EQ(mdl::CurrentUser, "admin");
     EXPECT_FALSE(ui::forms::isLoaded<login>());
     menu* m = ui::forms::find<menu>();
@@ -69,7 +69,7 @@ TEST_F(LoginTest, BlanksAroundNameAndPasswordAreIgnored)
     EXPECT_TRUE(m->isVisible());
     ASSERT_TRUE(mdl::Door);
     EXPECT_EQ(mdl::Door.getProperty("ver").toString(), "fake");
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(scripted.endCalls, 0);
 }
 
 TEST_F(LoginTest, WrongPasswordThenSuccess)
@@ -78,17 +78,17 @@ TEST_F(LoginTest, WrongPasswordThenSuccess)
     login* w = open();
     type(w, "admin", "2");
     w->CmdOk_Click();
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0].text, kWrong);
-    EXPECT_EQ(ui.messages[0].style, ui::mb::OKOnly | ui::mb::Exclamation);
-    EXPECT_EQ(ui.messages[0].title, "门禁系统");
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text, kWrong);
+    EXPECT_EQ(scripted.messages[0].style, ui::mb::OKOnly | ui::mb::Exclamation);
+    EXPECT_EQ(scripted.messages[0].title, "门禁系统");
     EXPECT_TRUE(ui::forms::isLoaded<login>());
     EXPECT_EQ(w->Tuser->selectedText(), "admin"); // back in the name with its text selected
     EXPECT_FALSE(ui::forms::isLoaded<menu>());
 
     w->tpasswd->setText("1");
     w->CmdOk_Click();
-    EXPECT_EQ(ui.messages.size(), 1);
+    EXPECT_EQ(scripted.messages.size(), 1);
     EXPECT_EQ(mdl::CurrentUser, "admin");
     EXPECT_TRUE(ui::forms::find<menu>()->isVisible());
 }
@@ -102,10 +102,10 @@ TEST_F(LoginTest, QuotesInNameOrPasswordNeverChangeTheQuery)
                             {"admin'", "1"}}) {
         type(w, name, pw);
         w->CmdOk_Click();
-        ASSERT_FALSE(ui.messages.isEmpty());
-        EXPECT_EQ(ui.lastMessage(), kWrong) << name.toStdString();
+        ASSERT_FALSE(scripted.messages.isEmpty());
+        EXPECT_EQ(scripted.lastMessage(), kWrong) << name.toStdString();
     }
-    EXPECT_EQ(ui.messages.size(), 4);
+    EXPECT_EQ(scripted.messages.size(), 4);
     EXPECT_FALSE(ui::forms::isLoaded<menu>());
 
     // An operator whose name holds a quote is just a name.
@@ -161,10 +161,10 @@ TEST_F(LoginTest, NoControllerLibraryEndsTheProgramWithTheError)
     login* w = open();
     type(w, "admin", "1");
     w->CmdOk_Click();
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_TRUE(ui.messages[0].text.startsWith("429:")) << ui.messages[0].text.toStdString();
-    EXPECT_EQ(ui.messages[0].title, "错误提示");
-    EXPECT_EQ(ui.endCalls, 1);
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_TRUE(scripted.messages[0].text.startsWith("429:")) << scripted.messages[0].text.toStdString();
+    EXPECT_EQ(scripted.messages[0].title, "错误提示");
+    EXPECT_EQ(scripted.endCalls, 1);
     EXPECT_FALSE(ui::forms::isLoaded<login>());
     ASSERT_TRUE(ui::forms::isLoaded<menu>());
     EXPECT_FALSE(ui::forms::find<menu>()->isVisible()); // never shown without Door
@@ -176,12 +176,12 @@ TEST_F(LoginTest, FailingMainWindowLoadKeepsTheLoginForAnotherTry)
     login* w = open();
     type(w, "admin", "1");
     w->CmdOk_Click();
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0].title, "错误提示");
-    EXPECT_TRUE(ui.messages[0].text.startsWith("94:"));
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].title, "错误提示");
+    EXPECT_TRUE(scripted.messages[0].text.startsWith("94:"));
     EXPECT_TRUE(ui::forms::isLoaded<login>());
     EXPECT_FALSE(ui::forms::isLoaded<menu>());
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(scripted.endCalls, 0);
 }
 
 TEST_F(LoginTest, ErrorAfterTheMainWindowLoadedKeepsItHiddenForTheNextTry)
@@ -192,16 +192,16 @@ TEST_F(LoginTest, ErrorAfterTheMainWindowLoadedKeepsItHiddenForTheNextTry)
     login* w = open();
     type(w, "admin", "1");
     w->CmdOk_Click();
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_TRUE(ui.messages[0].text.startsWith("3265:")) << ui.messages[0].text.toStdString();
-    EXPECT_EQ(ui.messages[0].title, "错误提示");
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_TRUE(scripted.messages[0].text.startsWith("3265:")) << scripted.messages[0].text.toStdString();
+    EXPECT_EQ(scripted.messages[0].title, "错误提示");
     EXPECT_TRUE(ui::forms::isLoaded<login>());
     menu* m = ui::forms::find<menu>();
     ASSERT_NE(m, nullptr);
     EXPECT_FALSE(m->isVisible());
     w->CmdOk_Click();
     EXPECT_EQ(ui::forms::find<menu>(), m); // the same main window, not loaded twice
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(scripted.endCalls, 0);
 }
 
 TEST_F(LoginTest, EnterMovesOnOrChecksAndEscOnOkEnds)
@@ -211,24 +211,24 @@ TEST_F(LoginTest, EnterMovesOnOrChecksAndEscOnOkEnds)
     w->Tuser->setFocus();
     w->Tuser->setText("nobody");
     QTest::keyClick(w->Tuser, Qt::Key_Escape);
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(scripted.endCalls, 0);
     QTest::keyClick(w->Tuser, Qt::Key_Return);
-    EXPECT_TRUE(ui.messages.isEmpty()); // moved on, no check
+    EXPECT_TRUE(scripted.messages.isEmpty()); // moved on, no check
     EXPECT_EQ(w->focusWidget(), w->tpasswd);
     QTest::keyClick(w->tpasswd, Qt::Key_Escape);
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(scripted.endCalls, 0);
     QTest::keyClick(w->tpasswd, Qt::Key_Return);
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0].text, kWrong);
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text, kWrong);
     QTest::keyClick(w->CmdOk, Qt::Key_Return);
-    EXPECT_EQ(ui.messages.size(), 2);
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(scripted.messages.size(), 2);
+    EXPECT_EQ(scripted.endCalls, 0);
     QTest::keyClick(w->CmdOk, Qt::Key_Escape);
-    EXPECT_EQ(ui.endCalls, 1);
+    EXPECT_EQ(scripted.endCalls, 1);
     QTest::keyClick(w->CmdExit, Qt::Key_Escape);
-    EXPECT_EQ(ui.endCalls, 1);
+    EXPECT_EQ(scripted.endCalls, 1);
     QTest::keyClick(w->CmdExit, Qt::Key_Return);
-    EXPECT_EQ(ui.endCalls, 2);
+    EXPECT_EQ(scripted.endCalls, 2);
 }
 
 TEST_F(LoginTest, FocusColoursAndCaption)
@@ -254,10 +254,10 @@ TEST_F(LoginTest, ExitButtonAndCloseBoxEndTheProgram)
 {
     login* w = open();
     w->CmdExit_Click();
-    EXPECT_EQ(ui.endCalls, 1);
+    EXPECT_EQ(scripted.endCalls, 1);
     EXPECT_FALSE(mdl::AdoConnection.isOpen());
     w->close();
-    EXPECT_EQ(ui.endCalls, 2);
+    EXPECT_EQ(scripted.endCalls, 2);
 }
 
 } // namespace

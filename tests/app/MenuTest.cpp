@@ -23,11 +23,7 @@ public:
 
 class MenuTest : public AppFixture {
 protected:
-    menu* load()
-    {
-        mdl::DaoDatabase = db::Database::openConnect(mdl::DaoConnect);
-        return ui::forms::load<menu>();
-    }
+    menu* load() { return ui::forms::load<menu>(); }
 };
 
 TEST_F(MenuTest, LoadReadsTheSettingsWithTheirConversions)
@@ -50,7 +46,7 @@ TEST_F(MenuTest, LoadReadsTheSettingsWithTheirConversions)
     EXPECT_EQ(mdl::MachineVersion, "JQ8096 V5.1.0");
     EXPECT_EQ(mdl::GatherType, 1);
     EXPECT_EQ(mdl::GatherTime, "08:30");
-    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(scripted.messages.isEmpty());
     EXPECT_EQ(m->windowTitle(), "门禁管理系统 V3.0");
     EXPECT_EQ(m->Panels[0]->text(), "");
     EXPECT_EQ(m->Panels[1]->text(), "星期二,2026-12-08");
@@ -72,10 +68,10 @@ TEST_F(MenuTest, EmptyScheduleGivesOneMessageAndEmptyValues)
 {
     exec("delete from cjtype");
     load();
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0].text, "请设置数据采集类型！");
-    EXPECT_EQ(ui.messages[0].title, "提示");
-    EXPECT_EQ(ui.messages[0].style, ui::mb::OKOnly);
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text, "请设置数据采集类型！");
+    EXPECT_EQ(scripted.messages[0].title, "提示");
+    EXPECT_EQ(scripted.messages[0].style, ui::mb::OKOnly);
     EXPECT_EQ(mdl::GatherType, 0);
     EXPECT_EQ(mdl::GatherTime, "");
     EXPECT_EQ(mdl::CommandDelay, 400); // the rest of the load ran
@@ -129,13 +125,13 @@ TEST_F(MenuTest, CloseBoxAsksAndNoKeepsEverything)
 {
     menu* m = load();
     m->showModeless();
-    ui.queueAnswer(ui::mb::No);
+    scripted.queueAnswer(ui::mb::No);
     m->close();
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.messages[0].text, kQuestion);
-    EXPECT_EQ(ui.messages[0].style, 292);
-    EXPECT_EQ(ui.messages[0].title, "门禁系统");
-    EXPECT_EQ(ui.endCalls, 0);
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text, kQuestion);
+    EXPECT_EQ(scripted.messages[0].style, 292);
+    EXPECT_EQ(scripted.messages[0].title, "门禁系统");
+    EXPECT_EQ(scripted.endCalls, 0);
     EXPECT_TRUE(ui::forms::isLoaded<menu>());
     EXPECT_TRUE(m->isVisible());
 }
@@ -144,23 +140,23 @@ TEST_F(MenuTest, CloseBoxYesEndsOnceWithoutFurtherMessage)
 {
     menu* m = load();
     m->showModeless();
-    ui.queueAnswer(ui::mb::Yes);
+    scripted.queueAnswer(ui::mb::Yes);
     m->close();
-    EXPECT_EQ(ui.messages.size(), 1);
-    EXPECT_EQ(ui.endCalls, 1);
+    EXPECT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.endCalls, 1);
 }
 
 TEST_F(MenuTest, ExitToolAsksTheSameQuestion)
 {
     menu* m = load();
-    ui.queueAnswer(ui::mb::No);
+    scripted.queueAnswer(ui::mb::No);
     m->ActiveBar1->clickTool(14);
-    EXPECT_EQ(ui.lastMessage(), kQuestion);
-    EXPECT_EQ(ui.endCalls, 0);
-    ui.queueAnswer(ui::mb::Yes);
+    EXPECT_EQ(scripted.lastMessage(), kQuestion);
+    EXPECT_EQ(scripted.endCalls, 0);
+    scripted.queueAnswer(ui::mb::Yes);
     m->ActiveBar1->clickTool(14);
-    EXPECT_EQ(ui.endCalls, 1);
-    EXPECT_EQ(ui.messages.size(), 2);
+    EXPECT_EQ(scripted.endCalls, 1);
+    EXPECT_EQ(scripted.messages.size(), 2);
 }
 
 TEST_F(MenuTest, RestoreEndsTheProgramAtOnceOtherwiseTheWindowStays)
@@ -172,12 +168,12 @@ TEST_F(MenuTest, RestoreEndsTheProgramAtOnceOtherwiseTheWindowStays)
     });
     menu* m = load();
     m->ActiveBar1->clickTool(35);
-    EXPECT_EQ(ui.endCalls, 0);
-    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_EQ(scripted.endCalls, 0);
+    EXPECT_TRUE(scripted.messages.isEmpty());
     restore = true;
     m->ActiveBar1->clickTool(35);
-    EXPECT_EQ(ui.endCalls, 1);
-    EXPECT_TRUE(ui.messages.isEmpty()); // no question
+    EXPECT_EQ(scripted.endCalls, 1);
+    EXPECT_TRUE(scripted.messages.isEmpty()); // no question
     appforms::unregisterWindow("FrmDataBase");
 }
 
@@ -236,11 +232,11 @@ TEST_F(MenuTest, WindowLoadErrorIsReportedAndTheMainWindowGoesOn)
     appforms::registerWindow("Frmdoors", &appforms::openForm<FrmBroken>);
     menu* m = load();
     m->ActiveBar1->clickTool(8);
-    ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_TRUE(ui.messages[0].text.startsWith("53:"));
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_TRUE(scripted.messages[0].text.startsWith("53:"));
     EXPECT_FALSE(ui::forms::isLoaded<FrmBroken>());
     EXPECT_TRUE(ui::forms::isLoaded<menu>());
-    EXPECT_EQ(ui.endCalls, 0);
+    EXPECT_EQ(scripted.endCalls, 0);
     appforms::unregisterWindow("Frmdoors");
 }
 
