@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Runs the sample site: installs what is missing, builds the programs,
+# prepares the program folder (site/ by default), starts the controller
+# simulator and then Ostrela. The program folder is made once; later runs
+# keep its database, settings and the simulated controllers' state, and only
+# bring the programs up to date.
+#
+#   SITE_DIR   the program folder            (default: <repo>/site)
+#   BUILD_DIR  the build folder              (default: <repo>/build)
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$here/build}
+site=${SITE_DIR:-$here/site}
+mkdir -p "$site"
+site=$(cd "$site" && pwd)
+
+bash "$here/scripts/install-deps.sh"
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
+cmake --build "$build" -j"$(nproc)" --target Ostrela Vantrel doorsim regsvr door_mdb >/dev/null
+
+# The programs, libraries and help document: always those of the latest build
+# (install replaces a file even while an older copy is running).
+for f in "$build"/bin/Ostrela "$build"/bin/doorsim "$build"/bin/regsvr; do
+    install -m 755 "$f" "$site/"
+done
+for f in "$build"/bin/*.so "$build"/bin/door.hlp; do
+    install -m 644 "$f" "$site/"
+done
+mkdir -p "$site/basedata" "$site/SendData" "$site/registry"
+
+# What the site keeps from one run to the next: made only when missing.
+if [ ! -f "$site/Public.Sys" ]; then
+    cp "$build/bin/Public.Sys" "$site/Public.Sys"
+fi
+if [ ! -f "$site/door.mdb" ]; then
+    cp "$build/bin/door.mdb" "$site/door.mdb.new"
+    sqlite3 -bail "$site/door.mdb.new" ".read $here/sample/seed.sql"
+    mv "$site/door.mdb.new" "$site/door.mdb"
+fi
+if [ ! -f "$site/serialports.conf" ]; then
+    cat >"$site/serialports.conf" <<CONF
+# Serial port number = device. Port 1 is the simulated controller line of
+# the sample site; for a real line write for instance 1=/dev/ttyUSB0.
+1=sim:$site/doorsim.sock
+CONF
+fi
+if [ ! -f "$site/doorsim.json" ]; then
+    d1=$(date -d '-2 day' +%F)
+    d2=$(date -d '-1 day' +%F)
+    "$site/doorsim" --setup-only --state "$site/doorsim.json" \
+        --add 1 --add 2 \
+        --punch "1,1310721,$d1 08:02:11" --punch "1,1310722,$d1 08:15:40" \
+        --punch "1,1310721,$d1 17:31:05" --punch "1,1310722,$d1 17:45:26" \
+        --punch "2,1310723,$d1 07:55:02" --punch "2,1310724,$d1 08:03:37" \
+        --punch "2,1310723,$d1 17:02:48" --punch "2,1310724,$d1 17:10:19" \
+        --punch "1,1310721,$d2 08:05:53" --punch "2,1310723,$d2 07:58:14" \
+        --punch "2,1310724,$d2 08:31:09"
+fi
+
+# The controller library, registered in the site's own registry.
+export DOORSUITE_REGISTRY_DIR="$site/registry"
+"$site/regsvr" "$site/libVantrel.so"
+
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" = "" ]; then
+    echo "Ostrela needs a desktop session (no DISPLAY is set)." >&2
+    echo "Without one, run: xvfb-run -a bash scripts/run.sh" >&2
+    exit 1
+fi
+
+# The simulated controllers, for as long as Ostrela runs.
+rm -f "$site/doorsim.sock"
+"$site/doorsim" --state "$site/doorsim.json" "$site/doorsim.sock" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    [ -S "$site/doorsim.sock" ] && break
+    sleep 0.1
+done
+
+cd "$site"
+"$site/Ostrela"
