@@ -84,6 +84,18 @@ qint64 toInt64(const QString& s)
     return static_cast<qint64>(r);
 }
 
+// True when the text converts to a 16-bit integer from lo to hi; text that is
+// no number, or too large, is simply out of range.
+bool integerIn(const QString& s, int lo, int hi)
+{
+    try {
+        const int v = rt::CInt(s);
+        return v >= lo && v <= hi;
+    } catch (const rt::Error&) {
+        return false;
+    }
+}
+
 // The leading decimal digits of a text as a number, 0 when it has none.
 int leadingNumber(const QString& s)
 {
@@ -633,16 +645,12 @@ int16_t FrmDemo::address() const { return rt::CInt(TxtAddress->text().trimmed())
 
 bool FrmDemo::checkAddress(int16_t& addr)
 {
-    bool ok = false;
-    try {
+    if (integerIn(TxtAddress->text().trimmed(), 0, 255)) {
         addr = address();
-        ok = addr >= 0 && addr <= 255;
-    } catch (const rt::Error&) {
-        ok = false;
+        return true;
     }
-    if (!ok)
-        ui::msgBox(QStringLiteral("请输入考勤机地址。"), ui::mb::OKOnly | ui::mb::Question);
-    return ok;
+    ui::msgBox(QStringLiteral("请输入考勤机地址。"), ui::mb::OKOnly | ui::mb::Question);
+    return false;
 }
 
 void FrmDemo::guarded(const std::function<void()>& body)
@@ -737,16 +745,7 @@ void FrmDemo::Cmd_Exit_Click()
 void FrmDemo::TxtAddress_Validate(bool& cancel)
 {
     const QString t = TxtAddress->text();
-    if (t.isEmpty())
-        return;
-    bool ok = false;
-    try {
-        const int v = rt::CInt(t);
-        ok = v >= 1 && v <= 255;
-    } catch (const rt::Error&) {
-        ok = false;
-    }
-    if (ok)
+    if (t.isEmpty() || integerIn(t, 1, 255))
         return;
     ui::msgBox(QStringLiteral("请输入‘1 → 255  之间的数字字符！"), ui::mb::OKOnly | ui::mb::Question);
     TxtAddress->clear();
@@ -756,16 +755,7 @@ void FrmDemo::TxtAddress_Validate(bool& cancel)
 void FrmDemo::txtDalay_Validate(bool& cancel)
 {
     const QString t = txtDalay->text();
-    if (t.isEmpty())
-        return;
-    bool ok = false;
-    try {
-        const int v = rt::CInt(t);
-        ok = v >= 0 && v <= 1000;
-    } catch (const rt::Error&) {
-        ok = false;
-    }
-    if (ok)
+    if (t.isEmpty() || integerIn(t, 0, 1000))
         return;
     ui::msgBox(QStringLiteral("请输入‘0 → 1000  之间的数字字符！"), ui::mb::OKOnly | ui::mb::Question);
     txtDalay->setText(QStringLiteral("100"));
