@@ -1323,9 +1323,15 @@ void FrmDemo::Command8_Click()
             rows[i] = b + u'-' + e;
             ++total;
         }
-        const int16_t addr = address();
-        const QString delayText = txtDalay->text().trimmed();
-        const int32_t pause = delayText.isEmpty() ? 0 : rt::CLng(rt::CDbl(delayText));
+        // Address and pause are read only when a row goes out, and before the
+        // first one does, so a bad entry never leaves half the groups sent.
+        int16_t addr = 0;
+        int32_t pause = 0;
+        if (total > 0) {
+            addr = address();
+            const QString delayText = txtDalay->text().trimmed();
+            pause = delayText.isEmpty() ? 0 : rt::CLng(rt::CDbl(delayText));
+        }
         int failures = 0;
         for (int i = 0; i < 16; ++i) {
             if (rows[i].isEmpty())
