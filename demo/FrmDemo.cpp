@@ -909,12 +909,14 @@ void FrmDemo::cmdSendCardMulti_Click()
         }
         // Every number is read and checked before the first card goes out, so
         // a bad entry never leaves half a batch behind.
-        qint64 card = toInt64(TxtCardNum->text());
-        qint64 emp = toInt64(TxtNo->text());
-        const qint64 step = toInt64(txtCardStep->text());
+        // A batch of no cards needs nothing else.
         const int32_t total = rt::CLng(txtCardTotal->text());
-        const qint64 pause = qint64(rt::CInt(txtSleepDate->text())) * 30;
+        qint64 card = 0, emp = 0, step = 0, pause = 0;
         if (total > 0) {
+            card = toInt64(TxtCardNum->text());
+            emp = toInt64(TxtNo->text());
+            step = toInt64(txtCardStep->text());
+            pause = qint64(rt::CInt(txtSleepDate->text())) * 30;
             address();
             // Card numbers are four bytes and employee numbers eight digits:
             // a batch running past either is refused (the ends of the run suffice).
