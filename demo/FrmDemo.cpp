@@ -1290,6 +1290,10 @@ void FrmDemo::Command13_Click()
     guarded([&] {
         const double step1 = rt::CDbl(txtStep1->text());
         const double step2 = rt::CDbl(txtStep2->text());
+        // The last row has the largest offset: a step too large for it
+        // is refused before any row changes.
+        rt::CLng(step1 * 15 * 60);
+        rt::CLng(step2 * 15 * 60);
         for (int i = 0; i < 16; ++i) {
             dtp_Begin[i]->setTime(dtp_Begin[16]->time().addSecs(qint64(rt::CLng(step1 * i * 60)) * 60));
             dtp_End[i]->setTime(dtp_End[16]->time().addSecs(qint64(rt::CLng(step2 * i * 60)) * 60));

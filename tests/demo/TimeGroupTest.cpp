@@ -97,6 +97,14 @@ TEST_F(DemoTest, BatchFillStepsByHoursAndWrapsAtMidnight)
     EXPECT_EQ(scripted.lastMessage(), QStringLiteral("13:类型不匹配"));
     EXPECT_EQ(w.dtp_Begin[3]->time(), QTime(9, 30));
 
+    // A step too large for the last row changes no row at all.
+    w.txtStep1->setText(QStringLiteral("2"));
+    w.txtStep2->setText(QStringLiteral("3000000"));
+    w.Command13_Click();
+    EXPECT_EQ(scripted.lastMessage(), QStringLiteral("6:溢出"));
+    EXPECT_EQ(w.dtp_Begin[3]->time(), QTime(9, 30));
+    EXPECT_EQ(w.dtp_End[1]->time(), QTime(9, 0));
+
     w.Command9_Click();
     for (int i = 0; i < 16; ++i) {
         EXPECT_EQ(w.dtp_Begin[i]->time(), QTime(0, 0));
