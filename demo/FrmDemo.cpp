@@ -664,6 +664,17 @@ void FrmDemo::guarded(const std::function<void()>& body)
 
 Variant FrmDemo::callDoor(const QString& member, Args& args) { return door_.call(member, args); }
 
+bool FrmDemo::readStatus(const QString& member, QString& text)
+{
+    Args a{address(), QString()};
+    if (!callDoor(member, a).toBool()) {
+        setStatus(QStringLiteral("读取失败！"));
+        return false;
+    }
+    text = a[1].toString();
+    return true;
+}
+
 // --- start-up, port, address, exit ------------------------------------------------
 
 void FrmDemo::Form_Load()
@@ -1135,12 +1146,9 @@ void FrmDemo::cmdClearRecord_Click()
 void FrmDemo::cmdGetLockStatus_Click()
 {
     guarded([&] {
-        Args a{address(), QString()};
-        if (!callDoor(QStringLiteral("getLockStatus"), a).toBool()) {
-            setStatus(QStringLiteral("读取失败！"));
+        QString s;
+        if (!readStatus(QStringLiteral("getLockStatus"), s))
             return;
-        }
-        const QString s = a[1].toString();
         setStatus(QStringLiteral("读取成功！锁1") + openWord(rt::Left(s, 1)) + QStringLiteral("，锁2")
                   + openWord(rt::Right(s, 1)));
     });
@@ -1149,12 +1157,9 @@ void FrmDemo::cmdGetLockStatus_Click()
 void FrmDemo::cmdGetCardLockStatus_Click()
 {
     guarded([&] {
-        Args a{address(), QString()};
-        if (!callDoor(QStringLiteral("getCardLockStatus"), a).toBool()) {
-            setStatus(QStringLiteral("读取失败！"));
+        QString s;
+        if (!readStatus(QStringLiteral("getCardLockStatus"), s))
             return;
-        }
-        const QString s = a[1].toString();
         const QString card = rt::Mid(s, 1, 10);
         const QString locks = QStringLiteral("锁1") + openWord(rt::Mid(s, 11, 1)) + QStringLiteral("，锁2")
                               + openWord(rt::Mid(s, 12, 1));
@@ -1172,12 +1177,9 @@ void FrmDemo::cmdGetCardLockStatus_Click()
 void FrmDemo::cmdGetDateTimeDelay_Click()
 {
     guarded([&] {
-        Args a{address(), QString()};
-        if (!callDoor(QStringLiteral("getDateTimeDelay"), a).toBool()) {
-            setStatus(QStringLiteral("读取失败！"));
+        QString s;
+        if (!readStatus(QStringLiteral("getDateTimeDelay"), s))
             return;
-        }
-        const QString s = a[1].toString();
         auto delay = [&](int pos) { return QString::number(rt::CInt(rt::Mid(s, pos, 3))); };
         const QString d1 = delay(13), d2 = delay(16), d3 = delay(19);
         setStatus(QStringLiteral("读取成功！当前日期时间：") + rt::Mid(s, 1, 2) + u'年' + rt::Mid(s, 3, 2) + u'月'
@@ -1190,12 +1192,9 @@ void FrmDemo::cmdGetDateTimeDelay_Click()
 void FrmDemo::cmdGetMachVer_Click()
 {
     guarded([&] {
-        Args a{address(), QString()};
-        if (!callDoor(QStringLiteral("getMachVer"), a).toBool()) {
-            setStatus(QStringLiteral("读取失败！"));
+        QString s;
+        if (!readStatus(QStringLiteral("getMachVer"), s))
             return;
-        }
-        const QString s = a[1].toString();
         const QString model = rt::Mid(s, 1, 4);
         const QDate date = QDate::fromString(QStringLiteral("20") + rt::Mid(s, 5, 2) + u'-' + rt::Mid(s, 7, 2) + u'-'
                                                  + rt::Mid(s, 9, 2),
