@@ -84,6 +84,18 @@ qint64 toInt64(const QString& s)
     return static_cast<qint64>(r);
 }
 
+// True when the text converts to a 16-bit integer from lo to hi; text that is
+// no number, or too large, is simply out of range.
+bool integerIn(const QString& s, int lo, int hi)
+{
+    try {
+        const int v = rt::CInt(s);
+        return v >= lo && v <= hi;
+    } catch (const rt::Error&) {
+        return false;
+    }
+}
+
 // The leading decimal digits of a text as a number, 0 when it has none.
 int leadingNumber(const QString& s)
 {
@@ -633,16 +645,12 @@ int16_t FrmDemo::address() const { return rt::CInt(TxtAddress->text().trimmed())
 
 bool FrmDemo::checkAddress(int16_t& addr)
 {
-    bool ok = false;
-    try {
+    if (integerIn(TxtAddress->text().trimmed(), 0, 255)) {
         addr = address();
-        ok = addr >= 0 && addr <= 255;
-    } catch (const rt::Error&) {
-        ok = false;
+        return true;
     }
-    if (!ok)
-        ui::msgBox(QStringLiteral("请输入考勤机地址。"), ui::mb::OKOnly | ui::mb::Question);
-    return ok;
+    ui::msgBox(QStringLiteral("请输入考勤机地址。"), ui::mb::OKOnly | ui::mb::Question);
+    return false;
 }
 
 void FrmDemo::guarded(const std::function<void()>& body)
@@ -655,6 +663,17 @@ void FrmDemo::guarded(const std::function<void()>& body)
 }
 
 Variant FrmDemo::callDoor(const QString& member, Args& args) { return door_.call(member, args); }
+
+bool FrmDemo::readStatus(const QString& member, QString& text)
+{
+    Args a{address(), QString()};
+    if (!callDoor(member, a).toBool()) {
+        setStatus(QStringLiteral("读取失败！"));
+        return false;
+    }
+    text = a[1].toString();
+    return true;
+}
 
 // --- start-up, port, address, exit ------------------------------------------------
 
@@ -737,16 +756,7 @@ void FrmDemo::Cmd_Exit_Click()
 void FrmDemo::TxtAddress_Validate(bool& cancel)
 {
     const QString t = TxtAddress->text();
-    if (t.isEmpty())
-        return;
-    bool ok = false;
-    try {
-        const int v = rt::CInt(t);
-        ok = v >= 1 && v <= 255;
-    } catch (const rt::Error&) {
-        ok = false;
-    }
-    if (ok)
+    if (t.isEmpty() || integerIn(t, 1, 255))
         return;
     ui::msgBox(QStringLiteral("请输入‘1 → 255  之间的数字字符！"), ui::mb::OKOnly | ui::mb::Question);
     TxtAddress->clear();
@@ -756,16 +766,7 @@ void FrmDemo::TxtAddress_Validate(bool& cancel)
 void FrmDemo::txtDalay_Validate(bool& cancel)
 {
     const QString t = txtDalay->text();
-    if (t.isEmpty())
-        return;
-    bool ok = false;
-    try {
-        const int v = rt::CInt(t);
-        ok = v >= 0 && v <= 1000;
-    } catch (const rt::Error&) {
-        ok = false;
-    }
-    if (ok)
+    if (t.isEmpty() || integerIn(t, 0, 1000))
         return;
     ui::msgBox(QStringLiteral("请输入‘0 → 1000  之间的数字字符！"), ui::mb::OKOnly | ui::mb::Question);
     txtDalay->setText(QStringLiteral("100"));
@@ -919,12 +920,14 @@ void FrmDemo::cmdSendCardMulti_Click()
         }
         // Every number is read and checked before the first card goes out, so
         // a bad entry never leaves half a batch behind.
-        qint64 card = toInt64(TxtCardNum->text());
-        qint64 emp = toInt64(TxtNo->text());
-        const qint64 step = toInt64(txtCardStep->text());
+        // A batch of no cards needs nothing else.
         const int32_t total = rt::CLng(txtCardTotal->text());
-        const qint64 pause = qint64(rt::CInt(txtSleepDate->text())) * 30;
+        qint64 card = 0, emp = 0, step = 0, pause = 0;
         if (total > 0) {
+            card = toInt64(TxtCardNum->text());
+            emp = toInt64(TxtNo->text());
+            step = toInt64(txtCardStep->text());
+            pause = qint64(rt::CInt(txtSleepDate->text())) * 30;
             address();
             // Card numbers are four bytes and employee numbers eight digits:
             // a batch running past either is refused (the ends of the run suffice).
@@ -1143,12 +1146,9 @@ void FrmDemo::cmdClearRecord_Click()
 void FrmDemo::cmdGetLockStatus_Click()
 {
     guarded([&] {
-        Args a{address(), QString()};
-        if (!callDoor(QStringLiteral("getLockStatus"), a).toBool()) {
-            setStatus(QStringLiteral("读取失败！"));
+        QString s;
+        if (!readStatus(QStringLiteral("getLockStatus"), s))
             return;
-        }
-        const QString s = a[1].toString();
         setStatus(QStringLiteral("读取成功！锁1") + openWord(rt::Left(s, 1)) + QStringLiteral("，锁2")
                   + openWord(rt::Right(s, 1)));
     });
@@ -1157,12 +1157,9 @@ void FrmDemo::cmdGetLockStatus_Click()
 void FrmDemo::cmdGetCardLockStatus_Click()
 {
     guarded([&] {
-        Args a{address(), QString()};
-        if (!callDoor(QStringLiteral("getCardLockStatus"), a).toBool()) {
-            setStatus(QStringLiteral("读取失败！"));
+        QString s;
+        if (!readStatus(QStringLiteral("getCardLockStatus"), s))
             return;
-        }
-        const QString s = a[1].toString();
         const QString card = rt::Mid(s, 1, 10);
         const QString locks = QStringLiteral("锁1") + openWord(rt::Mid(s, 11, 1)) + QStringLiteral("，锁2")
                               + openWord(rt::Mid(s, 12, 1));
@@ -1180,12 +1177,9 @@ void FrmDemo::cmdGetCardLockStatus_Click()
 void FrmDemo::cmdGetDateTimeDelay_Click()
 {
     guarded([&] {
-        Args a{address(), QString()};
-        if (!callDoor(QStringLiteral("getDateTimeDelay"), a).toBool()) {
-            setStatus(QStringLiteral("读取失败！"));
+        QString s;
+        if (!readStatus(QStringLiteral("getDateTimeDelay"), s))
             return;
-        }
-        const QString s = a[1].toString();
         auto delay = [&](int pos) { return QString::number(rt::CInt(rt::Mid(s, pos, 3))); };
         const QString d1 = delay(13), d2 = delay(16), d3 = delay(19);
         setStatus(QStringLiteral("读取成功！当前日期时间：") + rt::Mid(s, 1, 2) + u'年' + rt::Mid(s, 3, 2) + u'月'
@@ -1198,12 +1192,9 @@ void FrmDemo::cmdGetDateTimeDelay_Click()
 void FrmDemo::cmdGetMachVer_Click()
 {
     guarded([&] {
-        Args a{address(), QString()};
-        if (!callDoor(QStringLiteral("getMachVer"), a).toBool()) {
-            setStatus(QStringLiteral("读取失败！"));
+        QString s;
+        if (!readStatus(QStringLiteral("getMachVer"), s))
             return;
-        }
-        const QString s = a[1].toString();
         const QString model = rt::Mid(s, 1, 4);
         const QDate date = QDate::fromString(QStringLiteral("20") + rt::Mid(s, 5, 2) + u'-' + rt::Mid(s, 7, 2) + u'-'
                                                  + rt::Mid(s, 9, 2),
@@ -1298,6 +1289,10 @@ void FrmDemo::Command13_Click()
     guarded([&] {
         const double step1 = rt::CDbl(txtStep1->text());
         const double step2 = rt::CDbl(txtStep2->text());
+        // The last row has the largest offset: a step too large for it
+        // is refused before any row changes.
+        rt::CLng(step1 * 15 * 60);
+        rt::CLng(step2 * 15 * 60);
         for (int i = 0; i < 16; ++i) {
             dtp_Begin[i]->setTime(dtp_Begin[16]->time().addSecs(qint64(rt::CLng(step1 * i * 60)) * 60));
             dtp_End[i]->setTime(dtp_End[16]->time().addSecs(qint64(rt::CLng(step2 * i * 60)) * 60));
@@ -1333,9 +1328,15 @@ void FrmDemo::Command8_Click()
             rows[i] = b + u'-' + e;
             ++total;
         }
-        const int16_t addr = address();
-        const QString delayText = txtDalay->text().trimmed();
-        const int32_t pause = delayText.isEmpty() ? 0 : rt::CLng(rt::CDbl(delayText));
+        // Address and pause are read only when a row goes out, and before the
+        // first one does, so a bad entry never leaves half the groups sent.
+        int16_t addr = 0;
+        int32_t pause = 0;
+        if (total > 0) {
+            addr = address();
+            const QString delayText = txtDalay->text().trimmed();
+            pause = delayText.isEmpty() ? 0 : rt::CLng(rt::CDbl(delayText));
+        }
         int failures = 0;
         for (int i = 0; i < 16; ++i) {
             if (rows[i].isEmpty())

@@ -214,6 +214,9 @@ private:
     // Runs a handler's body; a run-time error is shown as number:description.
     void guarded(const std::function<void()>& body);
     com::Variant callDoor(const QString& member, com::Args& args);
+    // Calls a status reader (address, text by reference); false after the
+    // failure text when the controller gave no answer.
+    bool readStatus(const QString& member, QString& text);
 
     DoorFactory createDoor_;
     com::Dispatch door_;

@@ -130,10 +130,20 @@ TEST_F(DemoTest, BatchRefusesMissingBasesAndBadCounts)
     EXPECT_EQ(scripted.lastMessage(), QStringLiteral("13:类型不匹配"));
     EXPECT_TRUE(door->callsOf("CardSendToMachine").isEmpty());
 
+    // A batch of none reports at once, whatever the step and pause boxes hold.
+    scripted.clearMessages();
     w.txtCardTotal->setText(QStringLiteral("0"));
+    w.txtCardStep->setText(QStringLiteral("one"));
+    w.txtSleepDate->clear();
     w.cmdSendCardMulti_Click();
     EXPECT_TRUE(door->callsOf("CardSendToMachine").isEmpty());
+    EXPECT_TRUE(scripted.messages.isEmpty());
     EXPECT_EQ(status(), QStringLiteral("批量发卡，共下发卡号：0个，发送失败：0个！"));
+
+    w.txtCardTotal->setText(QStringLiteral("2"));
+    w.cmdSendCardMulti_Click();
+    EXPECT_EQ(scripted.lastMessage(), QStringLiteral("13:类型不匹配"));
+    EXPECT_TRUE(door->callsOf("CardSendToMachine").isEmpty());
 }
 
 TEST_F(DemoTest, WithdrawReportsTheControllersCount)

@@ -58,6 +58,21 @@ TEST_F(DemoTest, SendWithAllRowsEmptySendsNothing)
     w.Command8_Click();
     EXPECT_TRUE(door->callsOf("SetTimeGroup").isEmpty());
     EXPECT_EQ(status(), QStringLiteral("共下发：0个时段，其中发送失败：0个!"));
+
+    // With nothing to send, neither the address nor the pause is needed.
+    w.TxtAddress->clear();
+    w.txtDalay->setText(QStringLiteral("soon"));
+    w.Sta_Info->setSimpleText(QString());
+    w.Command8_Click();
+    EXPECT_TRUE(scripted.messages.isEmpty());
+    EXPECT_EQ(status(), QStringLiteral("共下发：0个时段，其中发送失败：0个!"));
+
+    // With a row to send they are, before anything goes out.
+    setRow(w, 0, QTime(8, 0), QTime(9, 0));
+    w.TxtAddress->setText(QStringLiteral("18"));
+    w.Command8_Click();
+    EXPECT_EQ(scripted.lastMessage(), QStringLiteral("13:类型不匹配"));
+    EXPECT_TRUE(door->callsOf("SetTimeGroup").isEmpty());
 }
 
 TEST_F(DemoTest, BatchFillStepsByHoursAndWrapsAtMidnight)
@@ -81,6 +96,14 @@ TEST_F(DemoTest, BatchFillStepsByHoursAndWrapsAtMidnight)
     w.Command13_Click();
     EXPECT_EQ(scripted.lastMessage(), QStringLiteral("13:类型不匹配"));
     EXPECT_EQ(w.dtp_Begin[3]->time(), QTime(9, 30));
+
+    // A step too large for the last row changes no row at all.
+    w.txtStep1->setText(QStringLiteral("2"));
+    w.txtStep2->setText(QStringLiteral("3000000"));
+    w.Command13_Click();
+    EXPECT_EQ(scripted.lastMessage(), QStringLiteral("6:溢出"));
+    EXPECT_EQ(w.dtp_Begin[3]->time(), QTime(9, 30));
+    EXPECT_EQ(w.dtp_End[1]->time(), QTime(9, 0));
 
     w.Command9_Click();
     for (int i = 0; i < 16; ++i) {
