@@ -30,7 +30,8 @@ TEST_F(MenuTest, LoadReadsTheSettingsWithTheirConversions)
 {
     exec("update system set zhi=2.5 where name='串口号'");
     exec("update system set zhi=3.5 where name='命令延时'");
-    exec("update system set detail='  19200,n,8,1  ' where name='通讯设置'");
+    // only blanks go; a tab is part of the text
+    exec("update system set detail=? where name='通讯设置'", {QStringLiteral("  \t19200,n,8,1  ")});
     exec("update system set zhi=4096 where name='输入缓冲区'");
     exec("update system set zhi=-2.5 where name='输出缓冲区'");
     exec("update system set zhi=7 where name='发卡机'");
@@ -39,7 +40,7 @@ TEST_F(MenuTest, LoadReadsTheSettingsWithTheirConversions)
     menu* m = load();
     EXPECT_EQ(mdl::PortNumber, 2);
     EXPECT_EQ(mdl::CommandDelay, 4);
-    EXPECT_EQ(mdl::PortSettings, "19200,n,8,1");
+    EXPECT_EQ(mdl::PortSettings, "\t19200,n,8,1");
     EXPECT_EQ(mdl::InBufferSize, 4096);
     EXPECT_EQ(mdl::OutBufferSize, -2);
     EXPECT_EQ(mdl::CardIssuer, 7);
