@@ -6,6 +6,7 @@
 #include "runtime/RuntimeError.h"
 
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -259,6 +260,14 @@ TEST_F(MenuTest, F1OpensHelpUnlessTheBarTakesIt)
     EXPECT_EQ(v->fileName(), ui::programFolder() + "door.hlp");
     EXPECT_EQ(m->dlg.HelpCommand, 257);
     delete v;
+
+    // The key as the window receives it takes the same road.
+    m->showModeless();
+    QTest::keyClick(m, Qt::Key_F1);
+    ASSERT_NE(help::HelpViewer::current(), nullptr);
+    delete help::HelpViewer::current();
+    QTest::keyClick(m, Qt::Key_F2);
+    EXPECT_EQ(help::HelpViewer::current(), nullptr);
 
     // A tool of the bar claims F1: the key is used up and help stays shut.
     m->ActiveBar1->setToolShortcut(12, 112, 0);
