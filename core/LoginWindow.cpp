@@ -17,19 +17,6 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace {
-// Blanks (not other white space) at both ends, as the check ignores them.
-QString trimBlanks(const QString& s)
-{
-    int b = 0, e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.mid(b, e - b);
-}
-} // namespace
-
 login::login(QWidget* parent)
     : ui::Form(parent)
 {

@@ -23,6 +23,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+QString trimBlanks(const QString& s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.mid(b, e - b);
+}
+
 namespace {
 
 // The window's background: the design's colours and title in place of its picture.
@@ -133,7 +143,7 @@ void menu::Form_Load()
     findSetting(sys, QStringLiteral("串口号"));
     PortNumber = integerOf(sys.field(QStringLiteral("zhi")));
     findSetting(sys, QStringLiteral("通讯设置"));
-    PortSettings = textOf(sys.field(QStringLiteral("detail"))).trimmed();
+    PortSettings = trimBlanks(textOf(sys.field(QStringLiteral("detail"))));
     findSetting(sys, QStringLiteral("输入缓冲区"));
     InBufferSize = integerOf(sys.field(QStringLiteral("zhi")));
     findSetting(sys, QStringLiteral("输出缓冲区"));

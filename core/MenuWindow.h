@@ -5,6 +5,9 @@
 #include "ui/Form.h"
 
 class ActiveBar;
+
+// The text without blanks at either end; tabs and other white space stay.
+QString trimBlanks(const QString& s);
 class QLabel;
 class QStatusBar;
 class QTimer;

@@ -6,6 +6,7 @@
 #include "runtime/RuntimeError.h"
 
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -30,7 +31,8 @@ TEST_F(MenuTest, LoadReadsTheSettingsWithTheirConversions)
 {
     exec("update system set zhi=2.5 where name='串口号'");
     exec("update system set zhi=3.5 where name='命令延时'");
-    exec("update system set detail='  19200,n,8,1  ' where name='通讯设置'");
+    // only blanks go; a tab is part of the text
+    exec("update system set detail=? where name='通讯设置'", {QStringLiteral("  \t19200,n,8,1  ")});
     exec("update system set zhi=4096 where name='输入缓冲区'");
     exec("update system set zhi=-2.5 where name='输出缓冲区'");
     exec("update system set zhi=7 where name='发卡机'");
@@ -39,7 +41,7 @@ TEST_F(MenuTest, LoadReadsTheSettingsWithTheirConversions)
     menu* m = load();
     EXPECT_EQ(mdl::PortNumber, 2);
     EXPECT_EQ(mdl::CommandDelay, 4);
-    EXPECT_EQ(mdl::PortSettings, "19200,n,8,1");
+    EXPECT_EQ(mdl::PortSettings, "\t19200,n,8,1");
     EXPECT_EQ(mdl::InBufferSize, 4096);
     EXPECT_EQ(mdl::OutBufferSize, -2);
     EXPECT_EQ(mdl::CardIssuer, 7);
@@ -258,6 +260,14 @@ TEST_F(MenuTest, F1OpensHelpUnlessTheBarTakesIt)
     EXPECT_EQ(v->fileName(), ui::programFolder() + "door.hlp");
     EXPECT_EQ(m->dlg.HelpCommand, 257);
     delete v;
+
+    // The key as the window receives it takes the same road.
+    m->showModeless();
+    QTest::keyClick(m, Qt::Key_F1);
+    ASSERT_NE(help::HelpViewer::current(), nullptr);
+    delete help::HelpViewer::current();
+    QTest::keyClick(m, Qt::Key_F2);
+    EXPECT_EQ(help::HelpViewer::current(), nullptr);
 
     // A tool of the bar claims F1: the key is used up and help stays shut.
     m->ActiveBar1->setToolShortcut(12, 112, 0);
