@@ -46,7 +46,7 @@ public:
     std::deque<std::optional<Reply>> replies;
 
     std::vector<Write> writes;
-    QStringList log;           // "clearIn", "clearOut", "settings:...", "open", "close", "out"
+    QStringList log;           // "clearIn", "clearOut", "settings:...", "open", "close", "out", "drain"
     bool failOpen = false;
     int waitCalls = 0;
 
@@ -68,7 +68,7 @@ public:
     void setPortOpen(bool open) override;
     bool portOpen() const override { return open_; }
     void output(const QByteArray& b) override;
-    void drainOutput() override {}
+    void drainOutput() override { log << QStringLiteral("drain"); }
     int inBufferCount() override;
     void clearInput() override;
     void clearOutput() override;
