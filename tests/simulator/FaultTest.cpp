@@ -10,14 +10,6 @@ using sim::Fault;
 
 namespace {
 
-uint8_t xorRange(const QByteArray& b, int from, int to)
-{
-    uint8_t x = 0;
-    for (int i = from; i < to; ++i)
-        x ^= uint8_t(b[i]);
-    return x;
-}
-
 const QByteArray kStatus = QByteArray::fromHex("0310");
 const QByteArray kClear = QByteArray::fromHex("0306");
 
