@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace vantrel;
 using namespace vantrel::test;
@@ -174,6 +175,31 @@ TEST_F(SettingsFile, ShowAboutWithoutADesktopReturnsAndKeepsThePort)
 {
     ASSERT_TRUE(door->SetPort(2));
     door->ShowAbout();
+    EXPECT_TRUE(port->portOpen());
+}
+
+TEST_F(SettingsFile, ShowAboutIsModalAndReturnsOnceClosed)
+{
+    int argc = 1;
+    char name[] = "t";
+    char* argv[] = {name};
+    QApplication app(argc, argv);
+    ASSERT_TRUE(door->SetPort(2));
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* about = qobject_cast<F_About*>(QApplication::activeModalWidget())) {
+            shown = about->windowTitle();
+            about->Cmd_OK->click();
+        }
+    });
+    // Should the box not be found, close it anyway rather than hang.
+    QTimer::singleShot(5000, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->close();
+    });
+    door->ShowAbout();
+    EXPECT_EQ(shown, "About...");
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty()); // closed and gone
     EXPECT_TRUE(port->portOpen());
 }
 
