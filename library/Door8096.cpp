@@ -189,10 +189,12 @@ void Door8096Core::initialize()
         else if (mode == QLatin1String("coninputmodetext"))
             port_->setBinaryMode(false);
         port_->setSettings(line(1));
-        port_->setInBufferSize(rt::CInt(line(2)));
-        port_->setOutBufferSize(rt::CInt(line(3)));
-        port_->setCommPort(rt::CInt(line(4)));
-        port_->setInputLen(rt::CInt(line(5)));
+        // The leading number of each line, rounded to an Integer.
+        auto number = [&line](int i) { return rt::CInt(rt::Val(line(i))); };
+        port_->setInBufferSize(number(2));
+        port_->setOutBufferSize(number(3));
+        port_->setCommPort(number(4));
+        port_->setInputLen(number(5));
     } catch (...) {
         // A damaged file is dropped so that the next creation starts from the defaults.
         if (reading)

@@ -59,9 +59,9 @@ public:
     int commPort() const override { return port_; }
     void setSettings(const QString& s) override;
     QString settings() const override { return settings_; }
-    void setInBufferSize(int b) override { inSize_ = b; }
+    void setInBufferSize(int b) override;
     int inBufferSize() const override { return inSize_; }
-    void setOutBufferSize(int b) override { outSize_ = b; }
+    void setOutBufferSize(int b) override;
     int outBufferSize() const override { return outSize_; }
     void setBinaryMode(bool b) override { binary_ = b; }
     bool binaryMode() const override { return binary_; }

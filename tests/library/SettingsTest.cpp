@@ -67,6 +67,18 @@ TEST_F(SettingsFile, AllSixLinesAreApplied)
     EXPECT_TRUE(ui.messages.isEmpty());
 }
 
+TEST_F(SettingsFile, NumbersAreTheLeadingNumbersRounded)
+{
+    writeIni("coninputmodebinary\r\n19200,n,8,1\r\n2048.5\r\n 511.5\r\n3 (COM3)\r\nnone\r\n");
+    makeDoor();
+    EXPECT_EQ(port->inBufferSize(), 2048); // halves go to the even neighbour
+    EXPECT_EQ(port->outBufferSize(), 512);
+    EXPECT_EQ(port->commPort(), 3);
+    EXPECT_EQ(port->inputLen(), 0);
+    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(QFile::exists(iniPath()));
+}
+
 TEST_F(SettingsFile, UnknownReceiveModeLeavesTheModeAndAppliesTheRest)
 {
     writeIni("binary please\r\n19200,n,8,1\r\n2048\r\n512\r\n3\r\n0\r\n");
