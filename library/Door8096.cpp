@@ -19,6 +19,7 @@
 #include <exception>
 #include <functional>
 #include <new>
+#include <optional>
 
 namespace vantrel {
 
@@ -41,6 +42,18 @@ rt::Error currentError()
 }
 
 uint8_t at(const QByteArray& b, int i) { return uint8_t(b[i]); }
+
+// The reply of one exchange when it names the address and its last byte
+// checks it; nothing otherwise.
+std::optional<QByteArray> addressedReply(serial::SerialPort& port, uint8_t address, Command c,
+                                         const QByteArray& data = {}, std::optional<double> timeoutSeconds = {})
+{
+    const CommandSpec& s = spec(c);
+    auto r = CommandExchange(port, address, s, data, timeoutSeconds);
+    if (!r || at(*r, 0) != address || !replyChecksumOk(*r, s.replyLength))
+        return std::nullopt;
+    return r;
+}
 
 // XOR of `count` bytes from `from`, compared with the byte after them.
 bool slotChecksumOk(const QByteArray& b, int from, int count)
@@ -189,10 +202,12 @@ void Door8096Core::initialize()
         else if (mode == QLatin1String("coninputmodetext"))
             port_->setBinaryMode(false);
         port_->setSettings(line(1));
-        port_->setInBufferSize(rt::CInt(line(2)));
-        port_->setOutBufferSize(rt::CInt(line(3)));
-        port_->setCommPort(rt::CInt(line(4)));
-        port_->setInputLen(rt::CInt(line(5)));
+        // The leading number of each line, rounded to an Integer.
+        auto number = [&line](int i) { return rt::CInt(rt::Val(line(i))); };
+        port_->setInBufferSize(number(2));
+        port_->setOutBufferSize(number(3));
+        port_->setCommPort(number(4));
+        port_->setInputLen(number(5));
     } catch (...) {
         // A damaged file is dropped so that the next creation starts from the defaults.
         if (reading)
@@ -365,8 +380,8 @@ bool Door8096Core::CardSendToMachine(int16_t varAddr, const QString& strEmpID, c
             data.append(char(v & 0xFF));
         }
 
-        const auto r = CommandExchange(*port_, a, spec(Command::CardSendToMachine), data);
-        if (!r || at(*r, 0) != a || !replyChecksumOk(*r, 6))
+        const auto r = addressedReply(*port_, a, Command::CardSendToMachine, data);
+        if (!r)
             return false;
         if (at(*r, 3) == 0xFF && at(*r, 4) == 0xFF) {
             ui::msgBox(QStringLiteral("Memory OverFlow"), ui::mb::OKOnly, QStringLiteral("Vantrel.CardSendToMachine"));
@@ -399,8 +414,8 @@ bool Door8096Core::FindCard(int16_t varAddr, const QString& strPhyNum, QString& 
     strSendCard.clear();
     try {
         const uint8_t a = addressByte(varAddr);
-        const auto r = CommandExchange(*port_, a, spec(Command::FindCard), cardNumberBytes(strPhyNum), double(intSleep));
-        if (!r || at(*r, 0) != a || !replyChecksumOk(*r, 21))
+        const auto r = addressedReply(*port_, a, Command::FindCard, cardNumberBytes(strPhyNum), double(intSleep));
+        if (!r)
             return false;
         if (BytesToHex(*r, 3, 4) == QLatin1String("FFFFFFFF"))
             return true; // not in the list
@@ -585,8 +600,7 @@ bool Door8096Core::ModifyDateTime(int16_t varAddr, const QString& strDate, const
             data.append(char(strictHexByte(rt::Mid(strTime, 2 * i + 1, 2))));
         // The weekday's decimal text read as hex digits (1..7 unchanged).
         data.append(char(strictHexByte(QString::number(intWeek))));
-        const auto r = CommandExchange(*port_, a, spec(Command::ModifyDateTime), data);
-        return r && at(*r, 0) == a && replyChecksumOk(*r, 4);
+        return addressedReply(*port_, a, Command::ModifyDateTime, data).has_value();
     } catch (...) {
         ui::msgBox(currentError().description(), ui::mb::OKOnly);
         return false;
@@ -600,8 +614,7 @@ bool Door8096Core::SetLockDelayTime(int16_t varAddr, int16_t Secon1, int16_t Sec
         QByteArray data;
         for (int16_t v : {Secon1, Secon2, Secon3})
             data.append(char(std::clamp<int>(v, 0, 60)));
-        const auto r = CommandExchange(*port_, a, spec(Command::SetLockDelayTime), data);
-        return r && at(*r, 0) == a && replyChecksumOk(*r, 4);
+        return addressedReply(*port_, a, Command::SetLockDelayTime, data).has_value();
     } catch (...) {
         return false;
     }
@@ -613,8 +626,8 @@ bool Door8096Core::OpenLock(int16_t varAddr, int16_t intLockNo)
         return false;
     try {
         const uint8_t a = addressByte(varAddr);
-        const auto r = CommandExchange(*port_, a, spec(Command::OpenLock), QByteArray(1, char(intLockNo)));
-        return r && at(*r, 0) == a && at(*r, 3) == intLockNo && replyChecksumOk(*r, 5);
+        const auto r = addressedReply(*port_, a, Command::OpenLock, QByteArray(1, char(intLockNo)));
+        return r && at(*r, 3) == intLockNo;
     } catch (...) {
         return false;
     }
@@ -627,8 +640,8 @@ bool Door8096Core::getLockStatus(int16_t varAddr, QString& strStatus)
     strStatus.clear();
     try {
         const uint8_t a = addressByte(varAddr);
-        const auto r = CommandExchange(*port_, a, spec(Command::GetLockStatus), {});
-        if (!r || at(*r, 0) != a || !replyChecksumOk(*r, 6))
+        const auto r = addressedReply(*port_, a, Command::GetLockStatus);
+        if (!r)
             return false;
         strStatus = QString(QLatin1Char(at(*r, 3) & 1 ? '1' : '0')) + QLatin1Char(at(*r, 4) & 1 ? '1' : '0');
         return true;
@@ -642,8 +655,8 @@ bool Door8096Core::getDateTimeDelay(int16_t varAddr, QString& strResult)
     strResult.clear();
     try {
         const uint8_t a = addressByte(varAddr);
-        const auto r = CommandExchange(*port_, a, spec(Command::GetDateTimeDelay), {});
-        if (!r || at(*r, 0) != a || !replyChecksumOk(*r, 13))
+        const auto r = addressedReply(*port_, a, Command::GetDateTimeDelay);
+        if (!r)
             return false;
         QString s = BytesToHex(*r, 3, 6);
         for (int i = 9; i <= 11; ++i)
@@ -660,8 +673,8 @@ bool Door8096Core::getCardLockStatus(int16_t varAddr, QString& strStatus)
     strStatus.clear();
     try {
         const uint8_t a = addressByte(varAddr);
-        const auto r = CommandExchange(*port_, a, spec(Command::GetCardLockStatus), {});
-        if (!r || at(*r, 0) != a || !replyChecksumOk(*r, 10))
+        const auto r = addressedReply(*port_, a, Command::GetCardLockStatus);
+        if (!r)
             return false;
         QString s = BytesToHex(*r, 3, 4) == QLatin1String("FFFFFFFF") ? QStringLiteral("0000000000")
                                                                         : tenDigits(bigEndian32(*r, 3));

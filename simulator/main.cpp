@@ -61,20 +61,27 @@ bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
     return true;
 }
 
+// The socket is bound under a passing name and renamed into place once it
+// listens: whoever sees the name can connect at once.
 int listenOn(const QString& path)
 {
     const QByteArray p = QFileInfo(path).absoluteFilePath().toLocal8Bit();
+    const QByteArray passing = p + ".new";
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (size_t(p.size()) >= sizeof(addr.sun_path))
+    if (size_t(passing.size()) >= sizeof(addr.sun_path))
         return -1;
-    std::memcpy(addr.sun_path, p.constData(), size_t(p.size()));
+    std::memcpy(addr.sun_path, passing.constData(), size_t(passing.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    ::unlink(p.constData()); // a socket left by an earlier run
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0) {
+    ::unlink(passing.constData()); // left by an earlier run
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 4) != 0
+        || ::rename(passing.constData(), p.constData()) != 0) {
+        const int e = errno;
+        ::unlink(passing.constData());
         ::close(fd);
+        errno = e;
         return -1;
     }
     return fd;

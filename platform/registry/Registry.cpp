@@ -240,6 +240,21 @@ std::mutex& writeMutex()
     return m;
 }
 
+// Reads the key at path, when it exists, through read; false when it does not.
+template <typename F>
+bool readKey(Root r, const QString& path, F read)
+{
+    QStringList parts;
+    if (!splitPath(path, parts))
+        return false;
+    Node hive = loadHive(r);
+    Node* n = findNode(hive, parts);
+    if (!n)
+        return false;
+    read(*n);
+    return true;
+}
+
 // Read, change and write one hive under a lock shared with other processes.
 // change returns false to leave the file untouched.
 template <typename F>
@@ -304,11 +319,7 @@ void setRootDirectory(const QString& dir)
 
 bool keyExists(Root root, const QString& path)
 {
-    QStringList parts;
-    if (!splitPath(path, parts))
-        return false;
-    Node hive = loadHive(root);
-    return findNode(hive, parts) != nullptr;
+    return readKey(root, path, [](const Node&) {});
 }
 
 bool createKey(Root root, const QString& path)
@@ -348,25 +359,21 @@ bool deleteKey(Root root, const QString& path)
 
 QStringList subKeyNames(Root root, const QString& path)
 {
-    QStringList parts, out;
-    if (!splitPath(path, parts))
-        return out;
-    Node hive = loadHive(root);
-    if (Node* n = findNode(hive, parts))
-        for (const Node& c : n->children)
+    QStringList out;
+    readKey(root, path, [&](const Node& n) {
+        for (const Node& c : n.children)
             out << c.name;
+    });
     return out;
 }
 
 QStringList valueNames(Root root, const QString& path)
 {
-    QStringList parts, out;
-    if (!splitPath(path, parts))
-        return out;
-    Node hive = loadHive(root);
-    if (Node* n = findNode(hive, parts))
-        for (const auto& [name, v] : n->values)
+    QStringList out;
+    readKey(root, path, [&](const Node& n) {
+        for (const auto& [name, v] : n.values)
             out << name;
+    });
     return out;
 }
 
@@ -421,17 +428,12 @@ bool deleteValue(Root root, const QString& path, const QString& name)
 
 std::optional<Value> queryValue(Root root, const QString& path, const QString& name)
 {
-    QStringList parts;
-    if (!splitPath(path, parts))
-        return std::nullopt;
-    Node hive = loadHive(root);
-    Node* n = findNode(hive, parts);
-    if (!n)
-        return std::nullopt;
-    Value* v = n->value(name);
-    if (!v)
-        return std::nullopt;
-    return *v;
+    std::optional<Value> out;
+    readKey(root, path, [&](Node& n) {
+        if (Value* v = n.value(name))
+            out = *v;
+    });
+    return out;
 }
 
 std::optional<QString> queryText(Root root, const QString& path, const QString& name)

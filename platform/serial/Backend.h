@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 struct termios;
@@ -16,9 +17,14 @@ public:
     virtual ~Backend() = default;
     virtual void applySettings(const LineSettings& s) = 0; // raises 380 when the device refuses
     virtual void write(const QByteArray& bytes, const LineSettings& s) = 0;
-    virtual void drain() = 0;
-    virtual void flushInput() = 0;  // drops what has arrived and not been read
-    virtual void flushOutput() = 0;
+    virtual void drain() {}
+    // Drops what has arrived and not been read.
+    virtual void flushInput()
+    {
+        QByteArray dropped;
+        readAvailable(dropped);
+    }
+    virtual void flushOutput() {}
     virtual void readAvailable(QByteArray& into) = 0; // never blocks
     // Blocks until more input arrives or ms pass, appending what came to into.
     virtual void waitForMore(int ms, QByteArray& into) = 0;
@@ -30,6 +36,11 @@ void makeTermios(termios& t, const LineSettings& s);
 std::unique_ptr<Backend> openTermios(const QString& device, const LineSettings& s);
 std::unique_ptr<Backend> openInproc(const QString& name);
 std::unique_ptr<Backend> openSocket(const QString& path);
+
+// Waits on fd, on the real clock, until input comes or ms pass. After each
+// wake-up, took(revents) reads what came and says whether the wait is over.
+// Returns the milliseconds left.
+int pollInput(int fd, int ms, const std::function<bool(short revents)>& took);
 
 // After a wait measured on the real clock: lets ui::monotonicMs() catch up
 // when a test runs on the fake clock (so time-outs still end), and costs

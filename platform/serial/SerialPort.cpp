@@ -10,8 +10,11 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <chrono>
+#include <poll.h>
 
 namespace serial {
 
@@ -34,6 +37,22 @@ RealWait::~RealWait()
     int64_t behind = (realMs() - realStart_) - (ui::monotonicMs() - uiStart_);
     if (behind > 0)
         ui::sleepMs(int(behind));
+}
+
+int pollInput(int fd, int ms, const std::function<bool(short)>& took)
+{
+    const int64_t deadline = realMs() + ms;
+    for (;;) {
+        const int64_t left = deadline - realMs();
+        if (left <= 0)
+            return 0;
+        pollfd pfd{fd, POLLIN, 0};
+        const int r = ::poll(&pfd, 1, int(left));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0 || took(pfd.revents))
+            return int(std::max<int64_t>(0, deadline - realMs()));
+    }
 }
 } // namespace detail
 

@@ -9,7 +9,6 @@
 #include <QMutex>
 
 #include <cerrno>
-#include <chrono>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -88,13 +87,6 @@ public:
         if (LineEndpoint* l = inprocLine(name_))
             l->fromPort(withNinthBits(bytes, s), ui::monotonicMs());
     }
-    void drain() override {}
-    void flushInput() override
-    {
-        QByteArray dropped;
-        readAvailable(dropped);
-    }
-    void flushOutput() override {}
     void readAvailable(QByteArray& into) override
     {
         if (LineEndpoint* l = inprocLine(name_))
@@ -144,7 +136,7 @@ public:
         // The simulator says whether the line is free.
         pollfd pfd{fd_, POLLIN, 0};
         uint8_t greeting = 0;
-        if (::poll(&pfd, 1, 2000) <= 0 || ::recv(fd_, &greeting, 1, 0) != 1) {
+        if (::poll(&pfd, 1, 5000) <= 0 || ::recv(fd_, &greeting, 1, 0) != 1) {
             closeFd();
             rt::raise(rt::ErrBadPortNumber);
         }
@@ -179,13 +171,6 @@ public:
             }
         }
     }
-    void drain() override {}
-    void flushInput() override
-    {
-        QByteArray dropped;
-        readAvailable(dropped);
-    }
-    void flushOutput() override {}
     void readAvailable(QByteArray& into) override
     {
         char buf[4096];
@@ -213,22 +198,10 @@ public:
             return;
         }
         RealWait clock;
-        using namespace std::chrono;
-        const auto deadline = steady_clock::now() + milliseconds(ms);
-        for (;;) {
-            const auto left = std::chrono::ceil<milliseconds>(deadline - steady_clock::now()).count();
-            if (left <= 0)
-                break;
-            pollfd pfd{fd_, POLLIN, 0};
-            const int r = ::poll(&pfd, 1, int(left));
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                break;
+        pollInput(fd_, ms, [&](short revents) {
             readAvailable(into);
-            if (into.size() > before || dead_ || (pfd.revents & POLLERR))
-                break;
-        }
+            return into.size() > before || dead_ || (revents & POLLERR);
+        });
     }
 
 private:

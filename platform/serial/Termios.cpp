@@ -4,7 +4,6 @@
 #include "runtime/RuntimeError.h"
 
 #include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -149,29 +148,17 @@ public:
         if (into.size() > before)
             return;
         RealWait clock;
-        using namespace std::chrono;
-        const auto deadline = steady_clock::now() + milliseconds(ms);
-        for (;;) {
-            const auto left = std::chrono::ceil<milliseconds>(deadline - steady_clock::now()).count();
-            if (left <= 0)
-                return;
-            pollfd pfd{fd_, POLLIN, 0};
-            const int r = ::poll(&pfd, 1, int(left));
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                return;
+        bool hungUp = false;
+        const int left = pollInput(fd_, ms, [&](short revents) {
             readAvailable(into);
             if (into.size() > before)
-                return;
-            if (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
-                // The far end hung up: nothing will come; wait out the time quietly.
-                const auto rest = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-                if (rest > 0)
-                    ::poll(nullptr, 0, int(rest));
-                return;
-            }
-        }
+                return true;
+            hungUp = revents & (POLLHUP | POLLERR | POLLNVAL);
+            return hungUp;
+        });
+        // The far end hung up: nothing will come; wait out the time quietly.
+        if (hungUp && left > 0)
+            ::poll(nullptr, 0, left);
     }
 
 private:

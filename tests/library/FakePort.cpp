@@ -109,6 +109,21 @@ void FakePort::clearInput()
     log << QStringLiteral("clearIn");
 }
 
+// Sizes below one are refused as the real port refuses them.
+void FakePort::setInBufferSize(int b)
+{
+    if (b < 1)
+        rt::raise(rt::ErrBadSettings);
+    inSize_ = b;
+}
+
+void FakePort::setOutBufferSize(int b)
+{
+    if (b < 1)
+        rt::raise(rt::ErrBadSettings);
+    outSize_ = b;
+}
+
 void FakePort::clearOutput() { log << QStringLiteral("clearOut"); }
 
 QByteArray FakePort::input()

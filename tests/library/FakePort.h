@@ -46,7 +46,7 @@ public:
     std::deque<std::optional<Reply>> replies;
 
     std::vector<Write> writes;
-    QStringList log;           // "clearIn", "clearOut", "settings:...", "open", "close", "out"
+    QStringList log;           // "clearIn", "clearOut", "settings:...", "open", "close", "out", "drain"
     bool failOpen = false;
     int waitCalls = 0;
 
@@ -59,16 +59,16 @@ public:
     int commPort() const override { return port_; }
     void setSettings(const QString& s) override;
     QString settings() const override { return settings_; }
-    void setInBufferSize(int b) override { inSize_ = b; }
+    void setInBufferSize(int b) override;
     int inBufferSize() const override { return inSize_; }
-    void setOutBufferSize(int b) override { outSize_ = b; }
+    void setOutBufferSize(int b) override;
     int outBufferSize() const override { return outSize_; }
     void setBinaryMode(bool b) override { binary_ = b; }
     bool binaryMode() const override { return binary_; }
     void setPortOpen(bool open) override;
     bool portOpen() const override { return open_; }
     void output(const QByteArray& b) override;
-    void drainOutput() override {}
+    void drainOutput() override { log << QStringLiteral("drain"); }
     int inBufferCount() override;
     void clearInput() override;
     void clearOutput() override;

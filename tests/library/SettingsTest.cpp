@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace vantrel;
 using namespace vantrel::test;
@@ -64,6 +65,18 @@ TEST_F(SettingsFile, AllSixLinesAreApplied)
     EXPECT_EQ(port->commPort(), 7);
     EXPECT_EQ(port->inputLen(), 12);
     EXPECT_TRUE(ui.messages.isEmpty());
+}
+
+TEST_F(SettingsFile, NumbersAreTheLeadingNumbersRounded)
+{
+    writeIni("coninputmodebinary\r\n19200,n,8,1\r\n2048.5\r\n 511.5\r\n3 (COM3)\r\nnone\r\n");
+    makeDoor();
+    EXPECT_EQ(port->inBufferSize(), 2048); // halves go to the even neighbour
+    EXPECT_EQ(port->outBufferSize(), 512);
+    EXPECT_EQ(port->commPort(), 3);
+    EXPECT_EQ(port->inputLen(), 0);
+    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_TRUE(QFile::exists(iniPath()));
 }
 
 TEST_F(SettingsFile, UnknownReceiveModeLeavesTheModeAndAppliesTheRest)
@@ -174,6 +187,31 @@ TEST_F(SettingsFile, ShowAboutWithoutADesktopReturnsAndKeepsThePort)
 {
     ASSERT_TRUE(door->SetPort(2));
     door->ShowAbout();
+    EXPECT_TRUE(port->portOpen());
+}
+
+TEST_F(SettingsFile, ShowAboutIsModalAndReturnsOnceClosed)
+{
+    int argc = 1;
+    char name[] = "t";
+    char* argv[] = {name};
+    QApplication app(argc, argv);
+    ASSERT_TRUE(door->SetPort(2));
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* about = qobject_cast<F_About*>(QApplication::activeModalWidget())) {
+            shown = about->windowTitle();
+            about->Cmd_OK->click();
+        }
+    });
+    // Should the box not be found, close it anyway rather than hang.
+    QTimer::singleShot(5000, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->close();
+    });
+    door->ShowAbout();
+    EXPECT_EQ(shown, "About...");
+    EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty()); // closed and gone
     EXPECT_TRUE(port->portOpen());
 }
 

@@ -7,14 +7,6 @@ using sim::Fault;
 
 namespace {
 
-uint8_t xorRange(const QByteArray& b, int from, int to)
-{
-    uint8_t x = 0;
-    for (int i = from; i < to; ++i)
-        x ^= uint8_t(b[i]);
-    return x;
-}
-
 TEST(Status, BlockCarriesCountsAtFiftyToFiftyThree)
 {
     SimSite s;

@@ -33,18 +33,6 @@ inline int run(const QStringList& args, bool wait)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Starts doorsim serving socket; returns its pid once the socket exists (-1 on failure).
-inline int startDoorsim(QStringList args, const QString& socket)
-{
-    args << socket;
-    const int pid = run(args, false);
-    if (pid <= 0)
-        return -1;
-    for (int i = 0; i < 500 && !QFile::exists(socket); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return QFile::exists(socket) ? pid : -1;
-}
-
 inline void stopDoorsim(int pid)
 {
     if (pid <= 0)
@@ -52,6 +40,28 @@ inline void stopDoorsim(int pid)
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
+}
+
+// Starts doorsim serving socket; returns its pid once the socket exists (-1 on failure).
+inline int startDoorsim(QStringList args, const QString& socket)
+{
+    args << socket;
+    const int pid = run(args, false);
+    if (pid <= 0)
+        return -1;
+    // Generous for a loaded machine; a program that ended is not waited for.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!QFile::exists(socket)) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return -1;
+        if (std::chrono::steady_clock::now() > deadline) {
+            stopDoorsim(pid);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return pid;
 }
 
 // Stops the program when the test ends, however it ends.

@@ -10,14 +10,6 @@ using sim::Fault;
 
 namespace {
 
-uint8_t xorRange(const QByteArray& b, int from, int to)
-{
-    uint8_t x = 0;
-    for (int i = from; i < to; ++i)
-        x ^= uint8_t(b[i]);
-    return x;
-}
-
 const QByteArray kStatus = QByteArray::fromHex("0310");
 const QByteArray kClear = QByteArray::fromHex("0306");
 
@@ -177,6 +169,95 @@ TEST(Faults, SpoiledTimeGroup)
     const QByteArray r = s.exchange(1, QByteArray::fromHex("0342"), 112);
     EXPECT_NE(uint8_t(r[41]), xorRange(r, 35, 41));
     EXPECT_EQ(uint8_t(r[48]), xorRange(r, 42, 48));
+}
+
+// Every command with a request it accepts, its reply length and the size of
+// the part its last byte checks (a record for the replies made of records).
+struct CommandCase {
+    uint8_t code;
+    const char* frame;
+    int reply;
+    int checked;
+};
+const CommandCase kEveryCommand[] = {
+    {0x10, "0310", 131, 131},
+    {0x06, "0306", 4, 4},
+    {0x0C, "030C", 4, 4},
+    {0x03, "140300BC614E00001234C0FE991231000100 01", 6, 6},
+    {0x0D, "070D00BC614E", 6, 6},
+    {0x1D, "071D00BC614E", 21, 21},
+    {0x0B, "030B", 8, 8},
+    {0x05, "05050000", 240, 16},
+    {0x04, "05040000", 315, 21},
+    {0x41, "094102010800 1730", 5, 5},
+    {0x42, "0342", 112, 7},
+    {0x08, "0A0826032308153001", 4, 4},
+    {0x09, "0509050A00", 4, 4},
+    {0x40, "044001", 5, 5},
+    {0x1B, "031B", 6, 6},
+    {0x19, "0319", 13, 13},
+    {0x18, "0318", 10, 10},
+    {0x80, "0380", 12, 12},
+};
+
+// A site whose controller 1 holds a full first block of punches and of
+// cards, so that the last byte of a block reply checks a record.
+struct StockedSite : SimSite {
+    sim::Controller& c = line.add(1);
+    StockedSite()
+    {
+        for (uint32_t i = 0; i < 15; ++i) {
+            c.addPunch({0x12D687 + i, QDateTime(QDate(2026, 3, 23), QTime(8, 15, 30)), 0x0A, 0x02});
+            c.storeCard({12345678 + i, 0x00001234});
+        }
+    }
+};
+
+TEST(Faults, EveryCommandCanBeSpoiledEveryWay)
+{
+    for (const CommandCase& k : kEveryCommand) {
+        SCOPED_TRACE(testing::Message() << "command 0x" << std::hex << int(k.code));
+        const QByteArray frame = QByteArray::fromHex(QByteArray(k.frame).replace(' ', ""));
+        const int n = k.reply;
+        auto checkOk = [&](const QByteArray& r) { return uint8_t(r[n - 1]) == xorRange(r, n - k.checked, n - 1); };
+        {
+            StockedSite s;
+            const QByteArray r = s.exchange(1, frame, n);
+            ASSERT_EQ(r.size(), n);
+            EXPECT_EQ(uint8_t(r[0]), 1);
+            EXPECT_TRUE(checkOk(r));
+
+            s.c.inject(Fault::noAnswer(k.code));
+            EXPECT_TRUE(s.exchange(1, frame, n).isEmpty());
+
+            s.c.inject(Fault::badChecksum(k.code));
+            const QByteArray bad = s.exchange(1, frame, n);
+            ASSERT_EQ(bad.size(), n);
+            EXPECT_FALSE(checkOk(bad));
+
+            s.c.inject(Fault::otherAddress(k.code, 7));
+            const QByteArray other = s.exchange(1, frame, n);
+            ASSERT_EQ(other.size(), n);
+            EXPECT_EQ(uint8_t(other[0]), 7);
+            EXPECT_TRUE(checkOk(other));
+
+            s.c.inject(Fault::extraBytes(k.code, QByteArray("\xAA\xBB", 2)));
+            EXPECT_EQ(s.exchange(1, frame, n + 2).right(2), QByteArray("\xAA\xBB", 2));
+
+            s.c.inject(Fault::truncate(k.code, 1));
+            EXPECT_EQ(s.exchange(1, frame, n, 500).size(), n - 1);
+
+            s.c.inject(Fault::pieces(k.code, 5, 20));
+            EXPECT_EQ(s.exchange(1, frame, n).size(), n);
+        }
+        {
+            StockedSite s; // a late reply misses its wait and is gone by the next exchange
+            s.c.inject(Fault::late(k.code, 1500));
+            EXPECT_TRUE(s.exchange(1, frame, n, 1000).isEmpty());
+            s.ui.advanceMs(1000);
+            EXPECT_EQ(s.exchange(1, frame, n).size(), n);
+        }
+    }
 }
 
 TEST(LineSpeed, CharactersTakeTheirTimeOnTheFakeClock)

@@ -64,3 +64,12 @@ struct SimSite {
 };
 
 inline QByteArray hexBytes(const char* hex) { return QByteArray::fromHex(hex); }
+
+// XOR of bytes from .. to-1, worked out here rather than by the simulator.
+inline uint8_t xorRange(const QByteArray& b, int from, int to)
+{
+    uint8_t x = 0;
+    for (int i = from; i < to; ++i)
+        x ^= uint8_t(b[i]);
+    return x;
+}

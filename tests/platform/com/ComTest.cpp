@@ -1,5 +1,6 @@
 // Creation by ProgID from a registered library, late-bound calls, and the
 // registration tool, against the sample component built beside this test.
+#include "../ErrorOf.h"
 #include "com/Com.h"
 #include "registry/Registry.h"
 #include "runtime/RuntimeError.h"
@@ -17,16 +18,6 @@ namespace {
 
 const QString kProgId = QStringLiteral("DoorSuiteTest.Sample");
 const QString kClassId = QStringLiteral("{6B1F7C1E-3A52-4D8B-9E0F-2C4A5D6E7F80}");
-
-int errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const rt::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 class ComTest : public ::testing::Test {
 protected:

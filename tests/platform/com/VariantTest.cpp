@@ -1,4 +1,5 @@
 // Conversions of Variant values, as late-bound callers rely on them.
+#include "../ErrorOf.h"
 #include "com/Variant.h"
 #include "runtime/RuntimeError.h"
 
@@ -8,17 +9,6 @@ using com::Variant;
 using com::VType;
 
 namespace {
-
-template <typename F>
-int errorOf(F f)
-{
-    try {
-        f();
-    } catch (const rt::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 TEST(Variant, TextConvertsToNumbersOrRaises)
 {

@@ -1,5 +1,6 @@
 // Settings strings, port-number resolution, the port's errors and the
 // in-process simulated line.
+#include "../ErrorOf.h"
 #include "serial/SerialPort.h"
 
 #include "runtime/RuntimeError.h"
@@ -14,16 +15,6 @@
 #include <deque>
 
 namespace {
-
-int errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const rt::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 void writeConf(const QTemporaryDir& dir, const QByteArray& text)
 {
