@@ -51,7 +51,10 @@ int DesktopServices::messageBox(const QString& text, int style, const QString& t
         return mb::OK; // no GUI: nothing can be asked
     QMessageBox box;
     box.setWindowTitle(title);
-    box.setText(text);
+    // Texts break lines with a carriage return as well; Qt breaks only on line feeds.
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box.setText(shown);
     switch (style & 0x70) {
     case mb::Critical: box.setIcon(QMessageBox::Critical); break;
     case mb::Question: box.setIcon(QMessageBox::Question); break;

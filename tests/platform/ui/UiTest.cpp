@@ -1,0 +1,87 @@
+#include "ui/ScriptedUi.h"
+#include "ui/Ui.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication a(argc, argv);
+    return a;
+}
+
+// Shows a real box, reads what it displays and presses the button with the given text.
+int showAndPress(const QString& text, int style, const QString& press, QString* shown, QStringList* buttons)
+{
+    app();
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        *shown = box->text();
+        for (QAbstractButton* b : box->buttons()) {
+            buttons->append(box->standardButton(b) == QMessageBox::Yes ? "Yes"
+                            : box->standardButton(b) == QMessageBox::No ? "No"
+                            : box->standardButton(b) == QMessageBox::Ok ? "OK"
+                            : box->standardButton(b) == QMessageBox::Cancel ? "Cancel" : "other");
+        }
+        for (QAbstractButton* b : box->buttons())
+            if (buttons->at(box->buttons().indexOf(b)) == press)
+                b->click();
+    });
+    return ui::DesktopServices().messageBox(text, style, QStringLiteral("t"));
+}
+
+} // namespace
+
+TEST(DesktopMessageBox, ButtonsAnswersAndLineBreaks)
+{
+    QString shown;
+    QStringList buttons;
+    EXPECT_EQ(showAndPress("a\rb\r\nc", ui::mb::YesNo | ui::mb::Question, "No", &shown, &buttons), ui::mb::No);
+    EXPECT_EQ(shown, "a\nb\nc"); // a carriage return breaks the line as it does in the texts' origin
+    EXPECT_EQ(buttons.size(), 2);
+
+    buttons.clear();
+    EXPECT_EQ(showAndPress("x", ui::mb::OKCancel, "Cancel", &shown, &buttons), ui::mb::Cancel);
+    buttons.clear();
+    EXPECT_EQ(showAndPress("x", ui::mb::OKOnly, "OK", &shown, &buttons), ui::mb::OK);
+    EXPECT_EQ(buttons, QStringList{"OK"});
+}
+
+TEST(ScriptedUi, AnswersDefaultsAndFakeClock)
+{
+    ui::ScriptedUi s;
+    EXPECT_EQ(ui::msgBox("q", ui::mb::YesNo | ui::mb::DefaultButton2), ui::mb::No);
+    s.queueAnswer(ui::mb::Yes);
+    EXPECT_EQ(ui::msgBox("q", ui::mb::YesNo | ui::mb::DefaultButton2), ui::mb::Yes);
+    ASSERT_EQ(s.messages.size(), 2);
+
+    const auto t0 = ui::monotonicMs();
+    const QDateTime d0 = ui::now();
+    ui::sleepMs(1500);
+    EXPECT_EQ(ui::monotonicMs() - t0, 1500);
+    EXPECT_EQ(d0.msecsTo(ui::now()), 1500);
+
+    ui::endProgram(3);
+    EXPECT_EQ(s.endCalls, 1);
+    EXPECT_EQ(s.lastEndCode, 3);
+}
+
+TEST(ScriptedUi, DefaultTitleIsUsedWhenNoneIsGiven)
+{
+    ui::ScriptedUi s;
+    ui::setDefaultTitle("门禁系统");
+    ui::msgBox("x");
+    ui::msgBox("y", ui::mb::OKOnly, "提示");
+    EXPECT_EQ(s.messages[0].title, "门禁系统");
+    EXPECT_EQ(s.messages[1].title, "提示");
+    ui::setDefaultTitle(QString());
+}
