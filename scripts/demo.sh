@@ -14,6 +14,7 @@ site=${DEMO_DIR:-$here/demo-site}
 mkdir -p "$site"
 site=$(cd "$site" && pwd)
 
+source "$here/scripts/site-common.sh"
 bash "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Demo Vantrel doorsim regsvr >/dev/null
@@ -24,7 +25,7 @@ done
 for f in "$build"/bin/libVantrel.so "$build"/bin/libplat_*.so "$build"/bin/librt_*.so; do
     install -m 644 "$f" "$site/"
 done
-mkdir -p "$site/registry"
+
 
 if [ ! -f "$site/serialports.conf" ]; then
     {
@@ -40,23 +41,11 @@ if [ ! -f "$site/doorsim.json" ]; then
         --punch "18,1234567,$d 17:30:02"
 fi
 
-export DOORSUITE_REGISTRY_DIR="$site/registry"
-"$site/regsvr" "$site/libVantrel.so"
-
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" = "" ]; then
-    echo "Demo needs a desktop session (no DISPLAY is set)." >&2
-    echo "Without one, run: xvfb-run -a bash scripts/demo.sh" >&2
-    exit 1
-fi
-
-rm -f "$site/doorsim.sock"
-"$site/doorsim" --state "$site/doorsim.json" "$site/doorsim.sock" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    [ -S "$site/doorsim.sock" ] && break
-    sleep 0.1
-done
+# The controller library, registered in the folder's own registry; then the
+# simulated controllers, for as long as Demo runs.
+register_library
+require_display Demo demo.sh
+start_simulator
 
 cd "$site"
 "$site/Demo"

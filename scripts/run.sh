@@ -14,6 +14,7 @@ site=${SITE_DIR:-$here/site}
 mkdir -p "$site"
 site=$(cd "$site" && pwd)
 
+source "$here/scripts/site-common.sh"
 bash "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Ostrela Vantrel doorsim regsvr door_mdb >/dev/null
@@ -57,25 +58,11 @@ if [ ! -f "$site/doorsim.json" ]; then
         --punch "2,1310724,$d2 08:31:09"
 fi
 
-# The controller library, registered in the site's own registry.
-export DOORSUITE_REGISTRY_DIR="$site/registry"
-"$site/regsvr" "$site/libVantrel.so"
-
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" = "" ]; then
-    echo "Ostrela needs a desktop session (no DISPLAY is set)." >&2
-    echo "Without one, run: xvfb-run -a bash scripts/run.sh" >&2
-    exit 1
-fi
-
-# The simulated controllers, for as long as Ostrela runs.
-rm -f "$site/doorsim.sock"
-"$site/doorsim" --state "$site/doorsim.json" "$site/doorsim.sock" &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    [ -S "$site/doorsim.sock" ] && break
-    sleep 0.1
-done
+# The controller library, registered in the folder's own registry; then the
+# simulated controllers, for as long as Ostrela runs.
+register_library
+require_display Ostrela run.sh
+start_simulator
 
 cd "$site"
 "$site/Ostrela"
