@@ -8,6 +8,7 @@
 
 #include <dlfcn.h>
 #include <map>
+#include <new>
 #include <mutex>
 
 namespace com {
@@ -173,6 +174,8 @@ Variant DispatchObject::invoke(const QString& member, InvokeKind kind, Args& arg
         result = found->body(coerced);
     } catch (const rt::Error&) {
         throw;
+    } catch (const std::bad_alloc&) {
+        rt::raise(rt::ErrOutOfMemory);
     } catch (const std::exception&) {
         rt::raise(rt::ErrAutomation);
     }

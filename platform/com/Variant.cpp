@@ -38,6 +38,8 @@ QDateTime numberToDate(double v)
 QString doubleToText(double v)
 {
     // Fifteen significant digits, exponent written "1E+20" as the callers expect.
+    if (v == 0)
+        return QStringLiteral("0");   // also for -0
     QString s = QString::number(v, 'g', 15);
     s.replace(QLatin1Char('e'), QLatin1Char('E'));
     return s;

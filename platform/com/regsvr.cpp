@@ -64,7 +64,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "regsvr: %s has no entry point %s\n", full.c_str(), entry);
         return 1;
     }
-    int rc = fn();
+    int rc = 1;
+    try {
+        rc = fn();
+    } catch (...) {
+        std::fprintf(stderr, "regsvr: %s in %s raised an exception\n", entry, full.c_str());
+        return 1;
+    }
     if (rc != 0) {
         std::fprintf(stderr, "regsvr: %s in %s failed (code %d)\n", entry, full.c_str(), rc);
         return 1;

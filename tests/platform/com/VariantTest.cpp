@@ -81,6 +81,7 @@ TEST(Variant, TextForms)
     EXPECT_EQ(Variant(0.1).toString(), QStringLiteral("0.1"));
     EXPECT_EQ(Variant(1.0 / 3).toString(), QStringLiteral("0.333333333333333"));
     EXPECT_EQ(Variant(1e20).toString(), QStringLiteral("1E+20"));
+    EXPECT_EQ(Variant(-0.0).toString(), QStringLiteral("0"));
     QDateTime d(QDate(2024, 2, 29), QTime(13, 5, 9));
     EXPECT_EQ(Variant(d).toString(), QStringLiteral("2024-02-29 13:05:09"));
     EXPECT_EQ(Variant(QDateTime(QDate(2024, 2, 29), QTime(0, 0))).toString(), QStringLiteral("2024-02-29"));

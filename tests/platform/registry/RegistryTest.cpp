@@ -10,7 +10,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace reg;
 
@@ -156,6 +158,29 @@ TEST_F(RegistryTest, EntriesOfTheWrongShapeAreSkipped)
     EXPECT_EQ(queryText(Root::LocalMachine, QStringLiteral("Good"), QStringLiteral("ok")), QStringLiteral("yes"));
     EXPECT_EQ(valueNames(Root::LocalMachine, QStringLiteral("Good")), QStringList{QStringLiteral("ok")});
     EXPECT_EQ(subKeyNames(Root::LocalMachine, QStringLiteral("Good")), QStringList{QStringLiteral("Child")});
+}
+
+TEST_F(RegistryTest, WritersInSeveralProcessesLoseNothing)
+{
+    const int processes = 4, writes = 15;
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            bool ok = true;
+            for (int i = 0; i < writes; ++i)
+                ok = setValue(Root::CurrentUser, QStringLiteral("Shared"), QStringLiteral("p%1_%2").arg(p).arg(i), QStringLiteral("x")) && ok;
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(valueNames(Root::CurrentUser, QStringLiteral("Shared")).size(), processes * writes);
 }
 
 // ---- the Windows-shaped calls ----
