@@ -2,6 +2,7 @@
 #include "db/Db.h"
 #include "db/RecordsetModel.h"
 #include "runtime/RuntimeError.h"
+#include "../ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -39,16 +40,6 @@ protected:
         return out;
     }
 };
-
-int errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const rt::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 TEST_F(DbTest, OpeningRefusesMissingFilesUnknownProvidersAndNonDatabases)
 {

@@ -1,6 +1,7 @@
 // Conversions, text helpers and error descriptions of the run-time layer.
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "../ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -8,17 +9,6 @@
 #include <limits>
 
 namespace {
-
-template <typename F>
-int errorOf(F f)
-{
-    try {
-        f();
-    } catch (const rt::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 TEST(Conv, IntegerConversionRoundsHalfToEven)
 {
