@@ -54,23 +54,21 @@ bool toBool(const QVariant& v)
     return v.toDouble() != 0;
 }
 
-int16_t cint(const QVariant& v)
+namespace {
+// A field as a whole number: Null is error 94, text must be numeric, overflow is error 6.
+template <typename T, T (*FromText)(const QString&), T (*FromNumber)(double)>
+T toWhole(const QVariant& v)
 {
     if (isNull(v))
         rt::raise(rt::ErrInvalidUseOfNull);
     if (v.typeId() == QMetaType::QString)
-        return rt::CInt(v.toString());
-    return rt::CInt(v.toDouble());
+        return FromText(v.toString());
+    return FromNumber(v.toDouble());
 }
+} // namespace
 
-int32_t clng(const QVariant& v)
-{
-    if (isNull(v))
-        rt::raise(rt::ErrInvalidUseOfNull);
-    if (v.typeId() == QMetaType::QString)
-        return rt::CLng(v.toString());
-    return rt::CLng(v.toDouble());
-}
+int16_t cint(const QVariant& v) { return toWhole<int16_t, rt::CInt, rt::CInt>(v); }
+int32_t clng(const QVariant& v) { return toWhole<int32_t, rt::CLng, rt::CLng>(v); }
 
 QVariant bindable(const QVariant& v)
 {
