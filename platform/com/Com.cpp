@@ -86,6 +86,14 @@ void Dispatch::setProperty(const QString& member, const Variant& value) const
 
 // ---- DispatchObject -------------------------------------------------------------
 
+namespace {
+CallObserver& callObserverSlot()
+{
+    static CallObserver observer;
+    return observer;
+}
+} // namespace
+
 std::atomic<long>& serverLockCount()
 {
     static std::atomic<long> count{0};
@@ -169,10 +177,16 @@ Variant DispatchObject::invoke(const QString& member, InvokeKind kind, Args& arg
         coerced.push_back(p.type == VType::Empty ? v : v.convertedTo(p.type));
     }
 
+    CallObserver& observer = callObserverSlot();
+    Args before;
+    if (observer)
+        before = coerced;
     Variant result;
     try {
         result = found->body(coerced);
     } catch (const rt::Error&) {
+        if (observer)
+            observer(CallRecord{this, member, kind, std::move(before), coerced, Variant(), true});
         throw;
     } catch (const std::bad_alloc&) {
         rt::raise(rt::ErrOutOfMemory);
@@ -183,7 +197,14 @@ Variant DispatchObject::invoke(const QString& member, InvokeKind kind, Args& arg
     for (size_t i = 0; i < params.size() && i < args.size(); ++i)
         if (params[i].byRef && !args[i].isMissing())
             args[i] = coerced[i];
+    if (observer)
+        observer(CallRecord{this, member, kind, std::move(before), coerced, result, false});
     return result;
+}
+
+void setCallObserver(CallObserver observer)
+{
+    callObserverSlot() = std::move(observer);
 }
 
 // ---- class registry and creation --------------------------------------------

@@ -129,6 +129,23 @@ private:
     std::vector<Member> members_;
 };
 
+// One late-bound call answered by a DispatchObject: the member as the caller
+// spelt it, the arguments after coercion (defaults filled in) before the
+// call and after it (by-reference results written), and the result.
+struct CallRecord {
+    const IDispatch* object = nullptr;
+    QString member;
+    InvokeKind kind = InvokeKind::Method;
+    Args args;
+    Args after;
+    Variant result;
+    bool raised = false;   // the member raised an error; result is empty
+};
+using CallObserver = std::function<void(const CallRecord&)>;
+// Sees every call any object in the process answers (tests trace a window's
+// controller traffic with it); an empty observer turns tracing off.
+void setCallObserver(CallObserver observer);
+
 // Entry points a component library exports (extern "C"), results 0 = success
 // (ComServer.h writes all four with one macro):
 //   int DllRegisterServer();

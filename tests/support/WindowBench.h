@@ -1,0 +1,89 @@
+#pragma once
+// The bench every window test of the management program stands on:
+//
+//   - a program folder in a temporary directory with the shipped "door.mdb",
+//     "Public.Sys", "basedata/" and "SendData/", the shared handles open;
+//   - the real controller library, copied into that folder, registered and
+//     created by its identifier as the login does (mdl::Door), with port 1
+//     mapped to a simulated line in process (controller(address) puts a
+//     virtual controller on it; PortNumber is 1, CommandDelay 0);
+//   - a trace of every call the program makes on mdl::Door: the member as
+//     spelt, the arguments after coercion, by-reference results, the result;
+//   - scripted message boxes and file dialogs, a fixed clock (Tuesday
+//     2026-12-08 09:30:00 local time), instant sleeps, the program end
+//     recorded instead of happening.
+//
+//     class FrmdoorsTest : public WindowBench {};
+//     TEST_F(FrmdoorsTest, AddsADoor) {
+//         controller(3);
+//         auto* w = ui::forms::load<Frmdoors>();
+//         w->Text1->setText("3");
+//         w->Command1_Click();
+//         EXPECT_EQ(scripted.lastMessage(), "...");
+//         EXPECT_EQ(callsOf("SetTime").size(), 1);
+//         EXPECT_EQ(value("SELECT COUNT(*) FROM doors"), 1);
+//     }
+#include "CoreTestSupport.h"
+
+#include "Controller.h"
+#include "Line.h"
+#include "com/Com.h"
+#include "db/Db.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+struct TracedCall {
+    QString member;     // as the caller spelt it
+    com::Args args;     // after coercion, defaults filled in
+    com::Args after;    // the same after the call: by-reference results
+    com::Variant result;
+    bool raised = false;
+
+    // Argument i as text / as a number (empty / 0 past the end).
+    QString arg(size_t i) const;
+    long long num(size_t i) const;
+    // "Member(a, b, c)" with every argument as text, for whole-trace checks.
+    QString text() const;
+};
+
+class WindowBench : public ProgramFolderTest {
+protected:
+    sim::Line line;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // The virtual controller at address on port 1 (added on first use).
+    sim::Controller& controller(int address);
+
+    // The program's calls on mdl::Door since SetUp or the last clearTrace().
+    const QList<TracedCall>& trace() const { return trace_; }
+    // Calls of one member (any letter case), in order.
+    QList<TracedCall> callsOf(const QString& member) const;
+    // Member names in call order.
+    QStringList members() const;
+    // Every call as TracedCall::text(), in order.
+    QStringList traceText() const;
+    void clearTrace() { trace_.clear(); }
+
+    // The program folder's database, through a handle of the test's own.
+    void exec(const QString& sql, const QVariantList& params = {});
+    QList<QVariantList> rows(const QString& sql, const QVariantList& params = {});
+    QVariant value(const QString& sql, const QVariantList& params = {});
+
+    // Seeds: a department, a person (卡号 padded to 8 digits by the caller),
+    // a door row with both lock names (empty text stores NULL).
+    void addDepartment(const QString& name);
+    void addPerson(const QString& number, const QString& name, const QString& department);
+    void addDoor(int address, const QString& lock1 = QStringLiteral("前门"), const QString& lock2 = QString());
+
+    // Texts of the message boxes shown so far.
+    QStringList messageTexts() const;
+
+private:
+    QList<TracedCall> trace_;
+    db::Database db_;
+    QString lineName_;
+};
