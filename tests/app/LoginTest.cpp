@@ -3,6 +3,7 @@
 #include "ActiveBar.h"
 #include "AppFixture.h"
 #include "LoginWindow.h"
+#include "WindowBench.h"
 #include "MenuWindow.h"
 #include "ToolTable.h"
 #include "com/Com.h"
@@ -34,7 +35,7 @@ protected:
         AppFixture::TearDown();
     }
 
-    void registerDoor() { ASSERT_TRUE(com::registerClass("Vantrel.Door8096", "{6F1D2A10-0000-4000-8000-00000000F00D}", FAKE_DOOR_LIB)); }
+    void registerDoor() { registerVantrelCopy(dir.path()); }
 
     login* open()
     {
@@ -68,7 +69,7 @@ TEST_F(LoginTest, BlanksAroundNameAndPasswordAreIgnored)
     ASSERT_NE(m, nullptr);
     EXPECT_TRUE(m->isVisible());
     ASSERT_TRUE(mdl::Door);
-    EXPECT_EQ(mdl::Door.getProperty("ver").toString(), "fake");
+    EXPECT_EQ(mdl::Door.getProperty("ver").toString(), "V1.2.4 Door 8096 For ZIZeva 2008-08-27");
     EXPECT_EQ(scripted.endCalls, 0);
 }
 

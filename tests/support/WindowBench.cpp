@@ -27,6 +27,17 @@ QString TracedCall::text() const
     return member + QLatin1Char('(') + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
+void registerVantrelCopy(const QString& folder)
+{
+    const QString lib = QDir(folder).filePath(QStringLiteral("libVantrel.so"));
+    ASSERT_TRUE(QFile::exists(lib) || QFile::copy(QStringLiteral(VANTREL_PATH), lib));
+    void* h = dlopen(lib.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(h, nullptr) << dlerror();
+    auto registerServer = reinterpret_cast<com::DllRegisterServerFn>(dlsym(h, "DllRegisterServer"));
+    ASSERT_NE(registerServer, nullptr);
+    ASSERT_EQ(registerServer(), 0);
+}
+
 void WindowBench::SetUp()
 {
     ProgramFolderTest::SetUp();
@@ -38,13 +49,9 @@ void WindowBench::SetUp()
     // The library's settings file and port map live in its own folder, so
     // each test gets a copy of the library in its program folder.
     reg::setRootDirectory(dir.filePath(QStringLiteral("registry")));
-    const QString lib = dir.filePath(QStringLiteral("libVantrel.so"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(VANTREL_PATH), lib));
-    void* h = dlopen(lib.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(h, nullptr) << dlerror();
-    auto registerServer = reinterpret_cast<com::DllRegisterServerFn>(dlsym(h, "DllRegisterServer"));
-    ASSERT_NE(registerServer, nullptr);
-    ASSERT_EQ(registerServer(), 0);
+    registerVantrelCopy(dir.path());
+    if (HasFatalFailure())
+        return;
 
     static std::atomic<int> serial{0};
     lineName_ = QStringLiteral("bench%1").arg(++serial);

@@ -34,6 +34,11 @@
 #include <QString>
 #include <QVariant>
 
+// Copies the controller library into folder and registers it there under its
+// identifier (the registry root must already point where the test wants it).
+// Fails the test when it cannot.
+void registerVantrelCopy(const QString& folder);
+
 struct TracedCall {
     QString member;     // as the caller spelt it
     com::Args args;     // after coercion, defaults filled in
