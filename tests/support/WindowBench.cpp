@@ -71,6 +71,8 @@ void WindowBench::SetUp()
         if (r.object != door)
             return;
         trace_.append(TracedCall{r.member, r.args, r.after, r.result, r.raised});
+        if (onCall)
+            onCall(trace_.last());
     });
     db_ = db::Database::open(dir.filePath(QStringLiteral("door.mdb")));
     scripted.clearMessages();
@@ -78,6 +80,7 @@ void WindowBench::SetUp()
 
 void WindowBench::TearDown()
 {
+    onCall = {};   // may refer to the finished test's locals
     ProgramFolderTest::TearDown();   // unloads every window first
     com::setCallObserver({});
     mdl::Door.reset();

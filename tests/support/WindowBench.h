@@ -34,6 +34,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 // Copies the controller library into folder and registers it there under its
 // identifier (the registry root must already point where the test wants it).
 // Fails the test when it cannot.
@@ -72,6 +74,8 @@ protected:
     // Every call as TracedCall::text(), in order.
     QStringList traceText() const;
     void clearTrace() { trace_.clear(); }
+    // Runs after each traced call (a test can inject a fault for the next one).
+    std::function<void(const TracedCall&)> onCall;
 
     // The program folder's database, through a handle of the test's own.
     void exec(const QString& sql, const QVariantList& params = {});

@@ -1,0 +1,35 @@
+#pragma once
+// What the controller windows of this folder share: opening the configured
+// port, the pause between commands, calls on the controller object, the
+// address typed by the operator and the controller's version text.
+#include "com/Com.h"
+
+#include <QString>
+#include <cstdint>
+
+namespace doorlink {
+
+// "setport" with the configured port number; the result is also kept in
+// the global PortReady.
+bool openPort();
+// The configured pause between two controller commands (a blocking sleep).
+void pause();
+// A member of the controller object, by name; by-reference results land in args.
+com::Variant call(const QString& member, com::Args& args);
+
+// A controller address typed or chosen by the operator: a whole number
+// 0..255 after trimming. False for anything else, so that nothing is sent
+// to an address the operator did not mean.
+bool parseAddress(const QString& text, int16_t& address);
+
+// The parts of the controller's 16-digit version text.
+struct MachineVersion {
+    QString model;     // characters 1-4
+    QString date;      // "20yy-mm-dd"
+    QString version;   // "1.2.10": the three two-digit parts without leading zeros
+    // The label the settings keep for it: "JQ8096 V5.1.0".
+    QString label() const { return QStringLiteral("JQ") + model + QStringLiteral(" V") + version; }
+};
+MachineVersion parseMachineVersion(const QString& text);
+
+} // namespace doorlink
