@@ -19,6 +19,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 namespace {
 
@@ -377,6 +378,40 @@ TEST_F(FrmdoorsTest, TimeGroupsStopAtASilentControllerOrAGroup16AlreadySet)
     w->CmdSetTime_Click();
     EXPECT_TRUE(callsOf("SetTimeGroup").isEmpty());
     EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());
+}
+
+} // namespace
+
+namespace {
+
+// The same hand-over in a real modal loop: the hide ends the door window's
+// modal show, and the registry keeps the hidden instance.
+TEST_F(FrmdoorsTest, HandOverInARealModalLoopKeepsTheHiddenDoorWindow)
+{
+    addDoor(5);
+    controller(5).setVersion(QByteArray::fromHex("8096261105050100"));
+    ui::DesktopServices desktop;
+    ui::setServices(&desktop);
+    Frmdoors* door = nullptr;
+    QTimer::singleShot(0, [&] {
+        door = ui::forms::find<Frmdoors>();
+        door->Cdoor->setEditText("5");
+        door->CmdSetTime_Click();
+    });
+    appforms::open("Frmdoors");   // returns once the door window hid itself
+    ui::setServices(&scripted);
+
+    ASSERT_NE(door, nullptr);
+    EXPECT_EQ(ui::forms::find<Frmdoors>(), door);
+    EXPECT_FALSE(door->isVisible());
+    EXPECT_FALSE(door->isShownModally());
+    FrmSetTime* groups = ui::forms::find<FrmSetTime>();
+    ASSERT_NE(groups, nullptr);
+    EXPECT_TRUE(groups->isVisible());
+    groups->CmdExit_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(door->isVisible());
+    EXPECT_EQ(door->windowModality(), Qt::NonModal);
 }
 
 } // namespace
