@@ -345,19 +345,27 @@ bool Frmdoors::checkLockDelay(int lock)
     return true;
 }
 
+bool Frmdoors::checkRowAddress(int16_t& address)
+{
+    const QString addressText = Cdoor->currentText().trimmed();
+    if (addressText.isEmpty()) {
+        setPanel1(QStringLiteral("请输入地址!"));
+        return false;
+    }
+    address = rt::CInt(addressText);
+    if (address > 99) {
+        setPanel1(QStringLiteral("地址<=99，请重输!"));
+        return false;
+    }
+    return true;
+}
+
 void Frmdoors::Cmdadd_Click()
 {
     try {
-        const QString addressText = Cdoor->currentText().trimmed();
-        if (addressText.isEmpty()) {
-            setPanel1(QStringLiteral("请输入地址!"));
+        int16_t address = 0;
+        if (!checkRowAddress(address))
             return;
-        }
-        const int16_t address = rt::CInt(addressText);
-        if (address > 99) {
-            setPanel1(QStringLiteral("地址<=99，请重输!"));
-            return;
-        }
         for (int lock = 0; lock < 2; ++lock) {
             if (Clkn1[lock]->isChecked() && drnam[lock]->text().trimmed().isEmpty()) {
                 setPanel1(QStringLiteral("请输入重命名！"));
@@ -406,16 +414,9 @@ void Frmdoors::Cmdadd_Click()
 void Frmdoors::Command4_Click()
 {
     try {
-        const QString addressText = Cdoor->currentText().trimmed();
-        if (addressText.isEmpty()) {
-            setPanel1(QStringLiteral("请输入地址!"));
+        int16_t address = 0;
+        if (!checkRowAddress(address))
             return;
-        }
-        const int16_t address = rt::CInt(addressText);
-        if (address > 99) {
-            setPanel1(QStringLiteral("地址<=99，请重输!"));
-            return;
-        }
         for (int lock = 0; lock < 2; ++lock) {
             if (Clkn1[lock]->isChecked() && drnam[lock]->text().isEmpty()) {
                 setPanel1(QStringLiteral("请填写锁一或者锁二的重命名！"));
@@ -489,13 +490,7 @@ void Frmdoors::Cmddel_Click()
             mdl::DaoDatabase.rollback();
             throw;
         }
-        Cdoor->clear();
-        db::Recordset rs =
-            mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
-        for (; !rs.eof(); rs.moveNext())
-            Cdoor->addItem(rs.text(QStringLiteral("地址")));
-        Cdoor->setCurrentIndex(-1);
-        Cdoor->setEditText(QString());
+        fillAddresses();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, kInfoTitle);
     }

@@ -78,6 +78,8 @@ private:
     // The lock delay of a ticked lock: an empty box takes the type's default,
     // anything else must lie in the type's range. False after a refusal.
     bool checkLockDelay(int lock);
+    // The address of a row to add or modify; false after a refusal.
+    bool checkRowAddress(int16_t& address);
     QString lockType(int lock) const;
     void fillAddresses();
     bool layoutSaved_ = false;
