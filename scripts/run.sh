@@ -17,14 +17,14 @@ site=$(cd "$site" && pwd)
 source "$here/scripts/site-common.sh"
 bash "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
-cmake --build "$build" -j"$(nproc)" --target Ostrela Vantrel doorsim regsvr door_mdb >/dev/null
+cmake --build "$build" -j"$(nproc)" --target Ostrela Vantrel doorsim regsvr door_mdb sysinf_ini >/dev/null
 
-# The programs, libraries and help document: always those of the latest build
+# The programs, libraries, help document and hardware description: always those of the latest build
 # (install replaces a file even while an older copy is running).
 for f in "$build"/bin/Ostrela "$build"/bin/doorsim "$build"/bin/regsvr; do
     install -m 755 "$f" "$site/"
 done
-for f in "$build"/bin/*.so "$build"/bin/door.hlp; do
+for f in "$build"/bin/*.so "$build"/bin/door.hlp "$build"/bin/sysinf.ini; do
     install -m 644 "$f" "$site/"
 done
 mkdir -p "$site/basedata" "$site/SendData" "$site/registry"

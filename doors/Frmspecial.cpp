@@ -1,0 +1,106 @@
+#include "Frmspecial.h"
+
+#include "AppForms.h"
+#include "Frmspe.h"
+#include "Globals.h"
+#include "runtime/RuntimeError.h"
+#include "ui/Ui.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+Frmspecial::Frmspecial(QWidget* parent)
+    : ui::Form(parent)
+{
+    setObjectName(QStringLiteral("Frmspecial"));
+    setWindowTitle(QStringLiteral("强制开锁"));
+    setFixedSize(330, 190);
+    Frame1 = new QFrame(this);
+    Frame1->setFrameShape(QFrame::Box);
+    Frame1->setGeometry(12, 12, 306, 110);
+    Lab = new QLabel(QStringLiteral("超级用户："), Frame1);
+    Lab->setGeometry(20, 20, 80, 24);
+    Tuser = new QLineEdit(Frame1);
+    Tuser->setObjectName(QStringLiteral("Tuser"));
+    Tuser->setGeometry(100, 20, 180, 24);
+    auto* pw = new QLabel(QStringLiteral("口    令："), Frame1);
+    pw->setGeometry(20, 62, 80, 24);
+    tpasswd = new QLineEdit(Frame1);
+    tpasswd->setObjectName(QStringLiteral("tpasswd"));
+    tpasswd->setEchoMode(QLineEdit::Password);
+    tpasswd->setGeometry(100, 62, 180, 24);
+    Cok = new QPushButton(QStringLiteral("确  认"), this);
+    Cok->setObjectName(QStringLiteral("Cok"));
+    Cok->setGeometry(60, 140, 90, 28);
+    Cexit = new QPushButton(QStringLiteral("返  回"), this);
+    Cexit->setObjectName(QStringLiteral("Cexit"));
+    Cexit->setGeometry(180, 140, 90, 28);
+    connect(Cok, &QPushButton::clicked, this, &Frmspecial::Cok_Click);
+    connect(Cexit, &QPushButton::clicked, this, &Frmspecial::Cexit_Click);
+    Tuser->installEventFilter(this);
+    tpasswd->installEventFilter(this);
+}
+
+bool Frmspecial::eventFilter(QObject* o, QEvent* e)
+{
+    if (e->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(e);
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+            int key = 13;
+            if (o == Tuser)
+                Tuser_KeyPress(key);
+            else
+                tpasswd_KeyPress(key);
+            return key == 0;
+        }
+    }
+    return ui::Form::eventFilter(o, e);
+}
+
+void Frmspecial::Tuser_KeyPress(int& KeyAscii)
+{
+    if (KeyAscii == 13) {
+        KeyAscii = 0;
+        tpasswd->setFocus(Qt::TabFocusReason);
+    }
+}
+
+void Frmspecial::tpasswd_KeyPress(int& KeyAscii)
+{
+    if (KeyAscii == 13) {
+        KeyAscii = 0;
+        Cok->setFocus(Qt::TabFocusReason);
+    }
+}
+
+void Frmspecial::Cok_Click()
+{
+    bool passed = false;
+    try {
+        // The typed texts are values, never part of the statement.
+        db::Recordset rs = mdl::DaoDatabase.openRecordset(
+            QStringLiteral("SELECT sysname FROM [user] WHERE sysname=? AND syspword=? AND r24<>0"),
+            {Tuser->text().trimmed(), tpasswd->text().trimmed()});
+        passed = !rs.eof();
+        rs.close();
+    } catch (const rt::Error& e) {
+        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
+        return;
+    }
+    if (!passed) {
+        ui::msgBox(QStringLiteral("用户或口令错或不具备该操作的权限"), ui::mb::Exclamation);
+        return;
+    }
+    unloadForm();
+    ui::forms::load<Frmspe>()->showModeless();
+}
+
+void Frmspecial::Cexit_Click()
+{
+    unloadForm();
+}
+
+OSTRELA_WINDOW(Frmspecial);
