@@ -1,0 +1,108 @@
+// Forced unlock: the super-user check and the unlock window.
+#include "WindowBench.h"
+
+#include "AppForms.h"
+#include "Frmspe.h"
+#include "Frmspecial.h"
+#include "Globals.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+class FrmspecialTest : public WindowBench {
+protected:
+    void SetUp() override
+    {
+        WindowBench::SetUp();
+        exec("INSERT INTO [user] (sysname, syspword, r24) VALUES ('boss', 'pw''1', 1), ('clerk', 'pw', 0)");
+    }
+};
+
+TEST_F(FrmspecialTest, OnlyASuperUserWithTheRightPasswordGetsThrough)
+{
+    const struct {
+        const char* name;
+        const char* password;
+        bool passes;
+    } cases[] = {
+        {"clerk", "pw", false},           // no right to unlock
+        {"boss", "pw", false},            // wrong password
+        {"boss", "' or ''='", false},     // a quote is only a character
+        {"' or ''='", "' or ''='", false},
+        {" boss ", " pw'1 ", true},       // blanks around are ignored
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        scripted.clearMessages();
+        Frmspecial* w = ui::forms::load<Frmspecial>();
+        w->Tuser->setText(c.name);
+        w->tpasswd->setText(c.password);
+        w->Cok_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(ui::forms::isLoaded<Frmspecial>(), !c.passes);
+        EXPECT_EQ(ui::forms::isLoaded<Frmspe>(), c.passes);
+        if (!c.passes) {
+            EXPECT_EQ(scripted.lastMessage(), "用户或口令错或不具备该操作的权限");
+        }
+    }
+    EXPECT_TRUE(trace().isEmpty());
+}
+
+TEST_F(FrmspecialTest, TheUnlockWindowOutlivesTheToolAndOpensTheLock)
+{
+    addDoor(3);
+    sim::Controller& c = controller(3);
+    c.setDelays(60, 60, 0);
+    ui::forms::setModalHandler([](ui::Form& f) {
+        auto* w = qobject_cast<Frmspecial*>(&f);
+        ASSERT_NE(w, nullptr);
+        w->Tuser->setText("boss");
+        w->tpasswd->setText("pw'1");
+        w->Cok_Click();
+    });
+    appforms::open("Frmspecial");   // the main window's tool
+    ui::forms::setModalHandler({});
+    Frmspe* w = ui::forms::find<Frmspe>();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->closeCmd->isEnabled());
+
+    w->Copen_Click();   // neither lock nor address chosen: the lock comes first
+    EXPECT_EQ(scripted.lastMessage(), "请选择锁号！");
+    w->Option1[1]->setChecked(true);
+    w->Copen_Click();
+    EXPECT_EQ(scripted.lastMessage(), "请选择要开的机号！");
+    EXPECT_FALSE(c.lockOpen(2));
+
+    w->Cdoor->setCurrentIndex(0);
+    clearTrace();
+    w->Copen_Click();
+    EXPECT_EQ(traceText(), (QStringList{"setport(1)", "OpenLock(3, 2)"}));
+    EXPECT_EQ(scripted.lastMessage(), "2号锁开锁成功！");
+    EXPECT_TRUE(c.lockOpen(2));
+    EXPECT_TRUE(w->closeCmd->isEnabled());
+
+    w->Cdoor->setEditText("4");   // nobody there
+    w->Option1[0]->setChecked(true);
+    w->Copen_Click();
+    EXPECT_EQ(scripted.lastMessage(), "1号锁开锁失败！");
+
+    clearTrace();
+    w->closeCmd_Click();
+    EXPECT_EQ(members(), QStringList{"DestoryPort"});
+}
+
+TEST_F(FrmspecialTest, NoDoorsToOpen)
+{
+    Frmspe* w = ui::forms::load<Frmspe>();
+    EXPECT_EQ(scripted.lastMessage(), "串口通信端口没有打开");
+    EXPECT_EQ(w->Cdoor->count(), 0);
+    EXPECT_TRUE(w->closeCmd->isEnabled());
+}
+
+} // namespace
