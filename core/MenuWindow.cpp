@@ -126,6 +126,7 @@ menu::menu(QWidget* parent)
     lay->addWidget(StatusBar1);
 
     Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));   // the schedule window switches it
     Timer1->setInterval(50000);
     connect(Timer1, &QTimer::timeout, this, &menu::Timer1_Timer);
 }

@@ -2,7 +2,6 @@
 
 #include "AppForms.h"
 #include "Globals.h"
-#include "MenuWindow.h"
 #include "Module2.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
@@ -84,9 +83,11 @@ void FrmSJCJSZ::Command1_Click()
     try {
         db::Database own = db::Database::open(Module2::GetDatabasePath());
         db::TableRecordset t = own.openTable(QStringLiteral("cjtype"));
+        // The main window's timer, found by name: this library does not link the main window.
         QTimer* mainTimer = nullptr;
-        if (menu* m = ui::forms::find<menu>())
-            mainTimer = m->Timer1;
+        for (ui::Form* f : ui::forms::loaded())
+            if (f->objectName() == QLatin1String("menu"))
+                mainTimer = f->findChild<QTimer*>(QStringLiteral("Timer1"));
         if (Opt1[0]->isChecked()) {
             mdl::GatherType = 1;
             // Stored as "HH:mm" whatever the desktop's time format.
