@@ -4,7 +4,7 @@
 #include "DatabaseFile.h"
 #include "Globals.h"
 #include "Module2.h"
-#include "MenuWindow.h"
+#include "Module1.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 

@@ -2,7 +2,7 @@
 
 #include "AppForms.h"
 #include "Globals.h"
-#include "MenuWindow.h"
+#include "Module1.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 

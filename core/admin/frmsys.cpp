@@ -2,7 +2,7 @@
 
 #include "AppForms.h"
 #include "Globals.h"
-#include "MenuWindow.h"
+#include "Module1.h"
 #include "db/Db.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"

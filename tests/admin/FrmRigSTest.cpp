@@ -97,7 +97,7 @@ TEST_F(FrmRigSTest, NeverDeletesTheOwnRowInAnyLetterCase)
 {
     addUser("bob", true, true);
     auto* w = ui::forms::load<FrmRigS>();
-    for (const QString& typed : {"admin", "ADMIN", " Admin "}) {
+    for (const QString typed : {"admin", "ADMIN", " Admin "}) {
         SCOPED_TRACE(typed.toStdString());
         scripted.clearMessages();
         w->Text1->setText(typed);
