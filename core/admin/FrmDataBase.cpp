@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFont>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -104,26 +105,41 @@ void FrmDataBase::Form_Load()
     Drive1->addItems(roots);
     const QString here = QDir::currentPath();
     Drive1->setCurrentText(QStorageInfo(here).rootPath());
-    openDir(here);
+    // The target stays empty until the operator picks a folder or a name.
+    showDir(here);
 }
 
 void FrmDataBase::openDir(const QString& path)
 {
+    if (showDir(path))
+        Dir1_Change();
+}
+
+bool FrmDataBase::showDir(const QString& path)
+{
     const QFileInfo fi(path);
     if (!fi.isDir())
-        return;
+        return false;
     dirPath_ = QDir::cleanPath(fi.absoluteFilePath());
     Dir1->clear();
+    // The open folder itself heads the list, so the operator sees where it is.
+    auto* here = new QListWidgetItem(dirPath_, Dir1);
+    here->setData(kPathRole, dirPath_);
+    QFont bold = here->font();
+    bold.setBold(true);
+    here->setFont(bold);
     QDir d(dirPath_);
     if (!d.isRoot()) {
         auto* up = new QListWidgetItem(QStringLiteral(".."), Dir1);
         up->setData(kPathRole, QFileInfo(dirPath_).absolutePath());
     }
     for (const QString& name : d.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
-        auto* it = new QListWidgetItem(name, Dir1);
+        auto* it = new QListWidgetItem(QStringLiteral("  ") + name, Dir1);
         it->setData(kPathRole, joinPath(dirPath_, name));
     }
-    Dir1_Change();
+    Dir1->setCurrentItem(here);
+    listFiles(dirPath_);
+    return true;
 }
 
 QString FrmDataBase::highlightedDir() const

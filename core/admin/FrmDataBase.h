@@ -20,7 +20,7 @@ public:
     QLabel* Label3 = nullptr;
     QComboBox* Drive1 = nullptr;     // file-system roots and mount points
     QLabel* Label5 = nullptr;
-    QListWidget* Dir1 = nullptr;     // "..", then the sub-folders of the open folder
+    QListWidget* Dir1 = nullptr;     // the open folder, "..", then its sub-folders
     QListWidget* File1 = nullptr;    // the ".mdb" files of the highlighted folder
     QLabel* Label6 = nullptr;
     QLineEdit* Text2 = nullptr;
@@ -51,6 +51,7 @@ protected:
     void Form_Unload(bool& cancel) override;
 
 private:
+    bool showDir(const QString& path);   // lists it without rebuilding the target
     void listFiles(const QString& folder);
     void rebuildTarget();
     QString highlightedDir() const;

@@ -84,6 +84,8 @@ TEST_F(FrmDataBaseTest, ComposesTheTargetAndRefusesTheLiveName)
     const QString bak = makeDir("bak");
     auto* w = ui::forms::load<FrmDataBase>();
     EXPECT_FALSE(mdl::DaoDatabase.isOpen());
+    EXPECT_EQ(w->BackupTargetPath, "");
+    EXPECT_EQ(w->Text1->text(), "");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
         const QString dir = c.dir.isEmpty() ? bak : c.dir;
