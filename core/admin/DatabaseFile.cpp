@@ -135,6 +135,13 @@ void syncFolderOf(const QString& path)
 
 void renameOver(const QString& from, const QString& to)
 {
+    // The copy gets the access rights of the file it replaces (a new one
+    // those of an ordinary file), not the temporary file's owner-only ones.
+    const QFileDevice::Permissions rights =
+        QFileInfo::exists(to) ? QFile::permissions(to)
+                              : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                    QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFile::setPermissions(from, rights);
     if (beforeRename)
         beforeRename(from);
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -58,9 +59,20 @@ sjkwf2::sjkwf2(QWidget* parent)
     Command2 = new QPushButton(QStringLiteral("退出"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(240, 176, 100, 30);
+    for (QComboBox* c : {Cdb, Combo1, Combo2})
+        c->installEventFilter(this);
     connect(Cdb, &QComboBox::activated, this, &sjkwf2::Cdb_Click);
     connect(Command1, &QPushButton::clicked, this, &sjkwf2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &sjkwf2::Command2_Click);
+}
+
+bool sjkwf2::eventFilter(QObject* watched, QEvent* event)
+{
+    // Typed characters are dropped: the texts come from the lists only.
+    if (event->type() == QEvent::KeyPress && (watched == Cdb || watched == Combo1 || watched == Combo2) &&
+        !static_cast<QKeyEvent*>(event)->text().isEmpty())
+        return true;
+    return ui::Form::eventFilter(watched, event);
 }
 
 void sjkwf2::Form_Load()

@@ -140,6 +140,7 @@ TEST_F(FrmDataBaseTest, BackupOfADatabaseBeingWrittenIsComplete)
     EXPECT_EQ(copy.openRecordset("SELECT COUNT(*) FROM user").value(0).toInt(), 1);
     copy.close();
     EXPECT_EQ(filesIn(folder() + "bak"), QStringList{"busy.mdb"});
+    EXPECT_TRUE(QFile::permissions(folder() + "bak/busy.mdb") & QFileDevice::ReadOther);
 }
 
 TEST_F(FrmDataBaseTest, AnExistingBackupIsReplacedOnlyByAComplete)
@@ -147,6 +148,10 @@ TEST_F(FrmDataBaseTest, AnExistingBackupIsReplacedOnlyByAComplete)
     const QString bak = makeDir("bak");
     copyWith(bak + "/old.mdb", "旧备份");
     const QByteArray previous = bytes(bak + "/old.mdb");
+    // The replacement keeps the access rights the site gave its backup.
+    const auto rights = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                        QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::WriteGroup;
+    QFile::setPermissions(bak + "/old.mdb", rights);
     addDepartment("现在");
     auto* w = ui::forms::load<FrmDataBase>();
     w->openDir(bak);
@@ -170,6 +175,7 @@ TEST_F(FrmDataBaseTest, AnExistingBackupIsReplacedOnlyByAComplete)
     w->Command1_Click();
     EXPECT_EQ(scripted.lastMessage(), "数据备份完毕！");
     EXPECT_EQ(departmentsIn(bak + "/old.mdb"), QStringList{"现在"});
+    EXPECT_EQ(QFile::permissions(bak + "/old.mdb"), rights);
     EXPECT_EQ(filesIn(bak), QStringList{"old.mdb"});
 }
 
