@@ -67,10 +67,10 @@ FrmWTS::FrmWTS(QWidget* parent)
 {
     setObjectName(QStringLiteral("FrmWTS"));
     setWindowTitle(QStringLiteral("上下班时间设置"));
-    setFixedSize(440, 360);
+    setFixedSize(480, 360);
 
     Frame1 = new QGroupBox(this);
-    Frame1->setGeometry(12, 8, 416, 110);
+    Frame1->setGeometry(12, 8, 456, 110);
     const char16_t* periodCaptions[2] = {u"时间段一", u"时间段二"};
     QTimeEdit** pickers[4] = {&DTX1, &DTX2, &DTX3, &DTX4};
     for (int i = 0; i < 2; ++i) {
@@ -79,10 +79,10 @@ FrmWTS::FrmWTS(QWidget* parent)
         Check1[i]->setGeometry(10, y, 90, 24);
         auto* on = new QLabel(QStringLiteral("上班时间："), Frame1);
         on->setGeometry(100, y, 72, 24);
-        *pickers[2 * i] = timePicker(Frame1, 170, y);
+        *pickers[2 * i] = timePicker(Frame1, 172, y);
         auto* off = new QLabel(QStringLiteral("下班时间："), Frame1);
-        off->setGeometry(238, y, 72, 24);
-        *pickers[2 * i + 1] = timePicker(Frame1, 308, y);
+        off->setGeometry(280, y, 72, 24);
+        *pickers[2 * i + 1] = timePicker(Frame1, 352, y);
     }
     Check1[0]->setChecked(true);
     for (int i = 0; i < 2; ++i)
@@ -91,10 +91,10 @@ FrmWTS::FrmWTS(QWidget* parent)
     Label13 = new QLabel(QStringLiteral("       最多支持两个时间段的设置，如果只需要设置一个时间段，请设置时间段一，并打上小勾勾,最后保存。"),
                          this);
     Label13->setWordWrap(true);
-    Label13->setGeometry(12, 122, 416, 40);
+    Label13->setGeometry(12, 122, 456, 40);
 
     Frame2 = new QGroupBox(QStringLiteral("其它参数设置"), this);
-    Frame2->setGeometry(12, 166, 416, 130);
+    Frame2->setGeometry(12, 166, 456, 130);
     struct Row {
         QLineEdit** box;
         const char16_t* before;
@@ -120,9 +120,9 @@ FrmWTS::FrmWTS(QWidget* parent)
     TextMaxHouse->setObjectName(QStringLiteral("TextMaxHouse"));
 
     Command1 = new QPushButton(QStringLiteral("保 存"), this);
-    Command1->setGeometry(100, 310, 90, 30);
+    Command1->setGeometry(120, 310, 90, 30);
     Command2 = new QPushButton(QStringLiteral("退 出"), this);
-    Command2->setGeometry(250, 310, 90, 30);
+    Command2->setGeometry(270, 310, 90, 30);
     connect(Command1, &QPushButton::clicked, this, &FrmWTS::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmWTS::Command2_Click);
 }
