@@ -42,17 +42,18 @@ int shifted(int seconds, int minutes)
     return ((seconds + minutes * 60) % kDay + kDay) % kDay;
 }
 
-// The grace a stored threshold stands for: the minutes from `from` to `to`
-// taken the short way round midnight; empty when the row cannot tell.
-QString graceOf(const QVariant& from, const QVariant& to)
+// The grace a stored threshold was made with: the minutes from the period
+// time to its threshold (late) or back from it (early), taken the short way
+// round midnight; empty when the period time is unset or the row cannot tell.
+QString graceOf(const QVariant& time, const QVariant& threshold, bool late)
 {
-    if (db::isNull(from) || db::isNull(to))
+    if (db::isNull(time) || db::isNull(threshold))
         return QString();
-    const int a = punches::secondsOfDay(db::text(from));
-    const int b = punches::secondsOfDay(db::text(to));
-    if (a <= 0 || b < 0)
+    const int t = punches::secondsOfDay(db::text(time));
+    const int th = punches::secondsOfDay(db::text(threshold));
+    if (t <= 0 || th < 0)
         return QString();
-    int d = ((b - a) % kDay + kDay) % kDay;
+    int d = ((late ? th - t : t - th) % kDay + kDay) % kDay;
     if (d > kDay / 2)
         d -= kDay;
     if (d % 60 != 0)
@@ -170,12 +171,12 @@ void FrmWTS::Form_Load()
         TextLeave->setText(db::text(rest));
     // The graces are not stored: show the ones the thresholds were made
     // with, so a save that changes only a time keeps them.
-    QString late = graceOf(field(u"上班时间"), field(u"迟到时间"));
+    QString late = graceOf(field(u"上班时间"), field(u"迟到时间"), true);
     if (late.isEmpty())
-        late = graceOf(field(u"timeb"), field(u"lat"));
-    QString early = graceOf(field(u"早退时间"), field(u"下班时间"));
+        late = graceOf(field(u"timeb"), field(u"lat"), true);
+    QString early = graceOf(field(u"下班时间"), field(u"早退时间"), false);
     if (early.isEmpty())
-        early = graceOf(field(u"let"), field(u"timee"));
+        early = graceOf(field(u"timee"), field(u"let"), false);
     Text1->setText(late.isEmpty() ? QStringLiteral("5") : late);
     Text2->setText(early.isEmpty() ? QStringLiteral("5") : early);
 

@@ -105,11 +105,11 @@ TEST_F(FrmWTSTest, ReopeningShowsTheStoredGracesSoATimeChangeKeepsThem)
                                             "13:40:00", "17:15:00", 60, 7.5}}));
 
     // thresholds across midnight read back as the grace they were made with
-    storeRow({"23:58:00", "00:10:00", "00:03:00", "23:55:00", "00:00:00", "00:00:00", "00:00:00", "00:00:00", 90, 8});
+    storeRow({"23:58:00", "00:10:00", "00:01:00", "00:00:00", "00:00:00", "00:00:00", "00:00:00", "00:00:00", 90, 8});
     reopen();
     w = open();
-    EXPECT_EQ(w->Text1->text(), "5");
-    EXPECT_EQ(w->Text2->text(), "15");
+    EXPECT_EQ(w->Text1->text(), "3");
+    EXPECT_EQ(w->Text2->text(), "10");
 }
 
 TEST_F(FrmWTSTest, AFailedSaveLeavesTheRowUnchanged)

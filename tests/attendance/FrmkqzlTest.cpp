@@ -3,6 +3,7 @@
 #include "WindowBench.h"
 
 #include "Frmkqzl.h"
+#include "PunchSelection.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -286,6 +287,108 @@ TEST_F(FrmkqzlTest, OpensOnThisMonthUpToToday)
     auto* w = ui::forms::load<Frmkqzl>();
     EXPECT_EQ(w->DTP1->date(), QDate(2026, 12, 1));
     EXPECT_EQ(w->DTP2->date(), QDate(2026, 12, 8));
+}
+
+} // namespace
+
+namespace {
+
+// The selection as a chain of queries on one employee and day, each rule
+// one query; the run's choice must agree with it on every day.
+class FrmkqzlChainTest : public FrmkqzlTest {
+protected:
+    QString on1 = "08:30:00", off1 = "11:30:00", on2 = "13:30:00", off2 = "17:30:00";
+
+    QStringList query(const QString& number, const QString& date, const QString& cond, const QVariantList& bounds,
+                      bool descending = false)
+    {
+        QStringList out;
+        const QString sql = QStringLiteral("select 时间 from data where 卡号=? and 日期=? %1 order by 时间%2")
+                                .arg(cond, descending ? QStringLiteral(" desc") : QString());
+        for (const QVariantList& r : rows(sql, QVariantList{number, date} + bounds))
+            out << r[0].toString();
+        return out;
+    }
+    QStringList chain(const QString& n, const QString& d)
+    {
+        QString t1 = kMissing, t2 = kMissing, t3 = kMissing, t4 = kMissing;
+        const QStringList p = query(n, d, "and 时间<=?", {on2});
+        if (!p.isEmpty() && p[0] < on2) {
+            const QString f = p[0];
+            t1 = f;
+            const QStringList q = query(n, d, "and 时间>? and 时间<? and 时间<>?", {on1, on2, f});
+            if (q.size() == 1) {
+                t2 = q[0];
+            } else if (q.size() >= 2) {
+                const QStringList r = query(n, d, "and 时间>? and 时间<? and 时间<>?", {off1, on2, f});
+                if (r.isEmpty()) {
+                    t2 = q.last();
+                } else if (r.size() >= 2) {
+                    t2 = r[0];
+                } else {
+                    const QStringList s = query(n, d, "and 时间>=? and 时间<?", {on2, off2});
+                    const int t = punches::secondsOfDay(r[0]);
+                    const bool first = !s.isEmpty() && std::abs(t - punches::secondsOfDay(off1))
+                                                           <= std::abs(punches::secondsOfDay(on2) - t);
+                    t2 = first ? r[0] : q[q.size() - 2];
+                }
+            }
+        }
+        const QStringList u = query(n, d, "and 时间>? and 时间<>? and 时间<>?", {off1, t2, t1});
+        if (!u.isEmpty()) {
+            const QString g = u[0];
+            if (g <= on2) {
+                t3 = g;
+                const QStringList v = query(n, d, "and 时间>?", {on2}, true);
+                if (!v.isEmpty())
+                    t4 = v[0];
+            } else if (g < off2) {
+                t3 = g;
+                if (u.last() != g)
+                    t4 = u.last();
+            } else {
+                t4 = g;
+            }
+        }
+        return {t1, t2, t3, t4};
+    }
+};
+
+TEST_F(FrmkqzlChainTest, AgreesWithTheQueriesOnManyDays)
+{
+    twoPeriods();
+    // Times at, just around and between the bounds, so every comparison is met from both sides.
+    const QStringList times = {"07:59:59", "08:30:00", "08:30:01", "09:10:00", "11:29:59", "11:30:00", "11:30:01",
+                               "12:00:00", "12:30:00", "12:30:01", "13:00:00", "13:29:59", "13:30:00", "13:30:01",
+                               "15:00:00", "17:29:59", "17:30:00", "17:30:01", "19:00:00"};
+    uint32_t seed = 12345;
+    auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % uint32_t(n));
+    };
+    const int employees = 200;
+    for (int e = 0; e < employees; ++e) {
+        addPerson(num(e), "员工", "一部");
+        const int count = 1 + next(6);
+        for (int i = 0; i < count; ++i)
+            punch(num(e), kWednesday, times[next(int(times.size()))]);
+    }
+    run();
+    int compared = 0;
+    for (int e = 0; e < employees; ++e) {
+        const QStringList want = chain(num(e), kWednesday);
+        const QVariantList got = day(num(e), kWednesday);
+        if (want == QStringList(4, kMissing)) {
+            EXPECT_TRUE(got.isEmpty()) << num(e).toStdString();
+            continue;
+        }
+        ASSERT_FALSE(got.isEmpty()) << num(e).toStdString();
+        const QStringList gotSlots{got[0].toString(), got[1].toString(), got[2].toString(), got[3].toString()};
+        EXPECT_EQ(gotSlots, want) << "employee " << num(e).toStdString() << ": "
+                                  << query(num(e), kWednesday, "", {}).join(' ').toStdString();
+        ++compared;
+    }
+    EXPECT_GT(compared, employees * 9 / 10);
 }
 
 } // namespace
