@@ -4,7 +4,9 @@
 #include "runtime/Conv.h"
 #include "ui/Ui.h"
 
+#include <QEventLoop>
 #include <QRegularExpression>
+#include <QTimer>
 
 namespace doorlink {
 
@@ -17,6 +19,19 @@ bool openPort()
 }
 
 void pause() { ui::sleepMs(mdl::CommandDelay); }
+
+void waitWithEvents(int ms)
+{
+    if (ms <= 0)
+        return;
+    if (!dynamic_cast<ui::DesktopServices*>(&ui::services())) {
+        ui::sleepMs(ms);
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 com::Variant call(const QString& member, com::Args& args) { return mdl::Door.call(member, args); }
 

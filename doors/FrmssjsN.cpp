@@ -11,6 +11,7 @@
 #include <QLCDNumber>
 #include <QListView>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStyle>
@@ -69,11 +70,11 @@ FrmssjsN::FrmssjsN(QWidget* parent)
     report_->setRootIsDecorated(false);
     report_->setModel(rowsModel);
     report_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    icons_ = new QListView(doorlist);
-    icons_->setModel(rowsModel);
-    icons_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    iconView_ = new QListView(doorlist);
+    iconView_->setModel(rowsModel);
+    iconView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     doorlist->addWidget(report_);
-    doorlist->addWidget(icons_);
+    doorlist->addWidget(iconView_);
 
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, &FrmssjsN::Timer1_Timer);
@@ -98,9 +99,9 @@ void FrmssjsN::setView(View v)
         doorlist->setCurrentWidget(report_);
         return;
     }
-    doorlist->setCurrentWidget(icons_);
-    icons_->setViewMode(v == LargeIcons ? QListView::IconMode : QListView::ListMode);
-    icons_->setIconSize(v == LargeIcons ? QSize(32, 32) : QSize(16, 16));
+    doorlist->setCurrentWidget(iconView_);
+    iconView_->setViewMode(v == LargeIcons ? QListView::IconMode : QListView::ListMode);
+    iconView_->setIconSize(v == LargeIcons ? QSize(32, 32) : QSize(16, 16));
 }
 
 void FrmssjsN::Toolbar1_ButtonClick(const QString& key)
@@ -148,10 +149,17 @@ int FrmssjsN::addRow(const QString& text)
 void FrmssjsN::setRow(int row, int iconNumber, const QString& state, const QString& time)
 {
     QStandardItem* it = rowsModel->item(row, Channel);
-    it->setData(iconNumber, kIconRole);
-    const QStyle::StandardPixmap pics[3] = {QStyle::SP_DialogNoButton, QStyle::SP_DialogYesButton,
-                                            QStyle::SP_MessageBoxQuestion};
-    it->setIcon(style()->standardIcon(pics[iconNumber - 1]));
+    // Icons are made once and set only on a change: every tick touches these rows.
+    if (iconPics_[0].isNull()) {
+        const QStyle::StandardPixmap pics[3] = {QStyle::SP_DialogNoButton, QStyle::SP_DialogYesButton,
+                                                QStyle::SP_MessageBoxQuestion};
+        for (int i = 0; i < 3; ++i)
+            iconPics_[i] = style()->standardIcon(pics[i]);
+    }
+    if (it->data(kIconRole).toInt() != iconNumber) {
+        it->setData(iconNumber, kIconRole);
+        it->setIcon(iconPics_[iconNumber - 1]);
+    }
     rowsModel->item(row, State)->setText(state);
     if (!time.isNull())
         rowsModel->item(row, Time)->setText(time);
@@ -219,8 +227,12 @@ void FrmssjsN::Timer1_Timer()
     busy = 1;
     const int i = currentIndex % int(controllers.size());
     const Controller ctl = controllers[i];
+    // The pause lets the window's events run; only the status read itself blocks.
+    QPointer<FrmssjsN> self(this);
+    doorlink::waitWithEvents(rt::CLng(mdl::CommandDelay / 2.0));
+    if (!self || closing_)
+        return;
     try {
-        ui::sleepMs(rt::CLng(mdl::CommandDelay / 2.0));
         com::Args a{ctl.address, QString()};
         const bool ok = doorlink::call(QStringLiteral("getCardLockStatus"), a).toBool();
         const QString status = a[1].toString();
@@ -262,6 +274,7 @@ void FrmssjsN::Timer1_Timer()
 
 void FrmssjsN::Form_Unload(bool&)
 {
+    closing_ = true;
     if (busy == 1)
         ui::sleepMs(1000);
     busy = 1;

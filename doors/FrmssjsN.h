@@ -4,6 +4,7 @@
 // read on the row of the reader's lock, and a digital clock.
 #include "ui/Form.h"
 
+#include <QIcon>
 #include <QList>
 #include <cstdint>
 
@@ -66,7 +67,9 @@ private:
     int addRow(const QString& text);
     void setRow(int row, int iconNumber, const QString& state, const QString& time);
     QTreeView* report_ = nullptr;
-    QListView* icons_ = nullptr;
+    QListView* iconView_ = nullptr;
+    QIcon iconPics_[3];
     QTimer* clock_ = nullptr;
     View view_ = Details;
+    bool closing_ = false;
 };
