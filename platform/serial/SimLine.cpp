@@ -126,26 +126,37 @@ public:
         if (p.isEmpty() || size_t(p.size()) >= sizeof(addr.sun_path))
             rt::raise(rt::ErrBadPortNumber);
         memcpy(addr.sun_path, p.constData(), p.size());
-        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (fd_ < 0)
-            rt::raise(rt::ErrBadPortNumber);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        // A line this program has just released may still count as busy at
+        // the simulator for a moment (closing and opening the port again in
+        // one SetPort): ask again for up to a second before giving up.
+        for (int attempt = 0;; ++attempt) {
+            const int greeting = connectOnce(addr);
+            if (greeting == kSimAccepted)
+                return;
             closeFd();
-            rt::raise(rt::ErrBadPortNumber);
-        }
-        // The simulator says whether the line is free.
-        pollfd pfd{fd_, POLLIN, 0};
-        uint8_t greeting = 0;
-        if (::poll(&pfd, 1, 5000) <= 0 || ::recv(fd_, &greeting, 1, 0) != 1) {
-            closeFd();
-            rt::raise(rt::ErrBadPortNumber);
-        }
-        if (greeting != kSimAccepted) {
-            closeFd();
-            rt::raise(rt::ErrPortOpen);
+            if (greeting < 0)
+                rt::raise(rt::ErrBadPortNumber);
+            if (attempt >= 50)
+                rt::raise(rt::ErrPortOpen);
+            ::poll(nullptr, 0, 20);
         }
     }
     ~SocketBackend() override { closeFd(); }
+
+    // Connects and reads the simulator's greeting; -1 when either fails.
+    int connectOnce(const sockaddr_un& addr)
+    {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd_ < 0)
+            return -1;
+        if (::connect(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+            return -1;
+        pollfd pfd{fd_, POLLIN, 0};
+        uint8_t greeting = 0;
+        if (::poll(&pfd, 1, 5000) <= 0 || ::recv(fd_, &greeting, 1, 0) != 1)
+            return -1;
+        return greeting;
+    }
 
     void applySettings(const LineSettings&) override {}
     void write(const QByteArray& bytes, const LineSettings& s) override
