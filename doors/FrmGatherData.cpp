@@ -17,6 +17,8 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHash>
+#include <QPair>
+#include <QSet>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -108,20 +110,25 @@ bool allDigits(const QString& s)
     return !s.isEmpty();
 }
 
+int twoDigits(const QString& s, int at)
+{
+    return (s[at].unicode() - u'0') * 10 + (s[at + 1].unicode() - u'0');
+}
+
 // The date "yyyy-mm-dd" and time "hh:mm:ss" of a line; false when either
 // is not a real date or time of day.
 bool punchTime(const QString& line, QString& date, QString& time)
 {
+    const QString digits = rt::Mid(line, 14, 14);
     date = rt::Mid(line, 14, 4) + QLatin1Char('-') + rt::Mid(line, 18, 2) + QLatin1Char('-') + rt::Mid(line, 20, 2);
     time = rt::Mid(line, 22, 2) + QLatin1Char(':') + rt::Mid(line, 24, 2) + QLatin1Char(':') + rt::Mid(line, 26, 2);
-    return allDigits(rt::Mid(line, 14, 14)) && rt::Mid(line, 14, 14).size() == 14
-        && QDate::fromString(date, QStringLiteral("yyyy-MM-dd")).isValid()
-        && QTime::fromString(time, QStringLiteral("HH:mm:ss")).isValid();
+    if (digits.size() != 14 || !allDigits(digits))
+        return false;
+    return QDate::isValid(twoDigits(digits, 0) * 100 + twoDigits(digits, 2), twoDigits(digits, 4), twoDigits(digits, 6))
+        && QTime::isValid(twoDigits(digits, 8), twoDigits(digits, 10), twoDigits(digits, 12));
 }
 
-const QString kInsertNew = QStringLiteral(
-    "INSERT INTO data (地址, 卡号, 日期, 时间, flagIO) SELECT ?, ?, ?, ?, ? "
-    "WHERE NOT EXISTS (SELECT 1 FROM data WHERE 地址=? AND 卡号=? AND 日期=? AND 时间=?)");
+const QString kInsert = QStringLiteral("INSERT INTO data (地址, 卡号, 日期, 时间, flagIO) VALUES (?, ?, ?, ?, ?)");
 
 } // namespace
 
@@ -363,58 +370,105 @@ void FrmGatherData::storeFile(const QString& path, int total)
     readProgressBar->show();
 
     int processed = 0, garbled = 0, unread = 0;
-    QHash<QString, QString> employeeOf;   // physical number -> 卡号 ("" when not issued)
+    int64_t nextPaint = 0;
     db::Database& db = mdl::DaoDatabase;
+    // Physical number -> employee number; of several, the lowest, as the
+    // sorted distinct lookup gives it.
+    QHash<QString, QString> employeeOf;
+    {
+        db::Recordset rs = db.openRecordset(
+            QStringLiteral("SELECT 物理卡号, MIN(卡号) FROM dfaka WHERE 物理卡号 IS NOT NULL GROUP BY 物理卡号"));
+        for (; !rs.eof(); rs.moveNext())
+            employeeOf.insert(db::text(rs.value(0)), db::text(rs.value(1)));
+    }
+    struct Punch {
+        int address;
+        QString employee, date, time, direction;
+    };
+    std::vector<Punch> punches;
+    punches.reserve(size_t(lines.size()));
+    for (const QString& line : lines) {
+        const int row = processed;
+        grid->setText(row, 0, QString::number(row + 1));
+        if (line.trimmed().isEmpty()) {
+            // A slot the library could not read: the record is still in the controller.
+            ++garbled;
+            ++unread;
+        } else {
+            QString date, time;
+            const bool validTime = punchTime(line, date, time);
+            const QString addressField = rt::Mid(line, 1, 3);
+            const bool validAddress = allDigits(addressField);
+            if (!validTime || !validAddress)
+                ++garbled;
+            const QString code = rt::Mid(line, int(line.size()) - 3, 2).trimmed();
+            QString openType;
+            if (code == QLatin1String("0A"))
+                openType = QStringLiteral("刷卡");
+            else if (code == QLatin1String("0B"))
+                openType = QStringLiteral("密码");
+            else
+                openType = passwordSupport_ ? QStringLiteral("刷卡&密码") : QStringLiteral("刷卡");
+            const QString direction = directionText(rt::Right(line, 2));
+            const QString physical = rt::Mid(line, 4, 10);
+            grid->setText(row, 2, date);
+            grid->setText(row, 3, time);
+            grid->setText(row, 4, direction);
+            grid->setText(row, 5, openType);
+            grid->setText(row, 6, openType == QStringLiteral("密码") ? QStringLiteral("**********") : physical);
+
+            const QString employee = employeeOf.value(physical);
+            if (!employee.isEmpty()) {
+                if (validTime && validAddress)
+                    punches.push_back({addressField.toInt(), employee, date, time, direction});
+                grid->setText(row, 1, employee);
+            }
+        }
+        ++processed;
+        // Painting the bar costs far more than a line: a few times a second.
+        if (processed == total || ui::monotonicMs() >= nextPaint) {
+            readProgressBar->setValue(std::min(processed, total));
+            counterText->setText(QString::number(processed));
+            readProgressBar->repaint();
+            nextPaint = ui::monotonicMs() + 200;
+        }
+    }
+
+    // A punch is stored once: not when data holds the same address,
+    // employee number (in any letter case, as the column compares it), date
+    // and time. The stored punches of the file's days are read once, then
+    // each punch is checked in memory.
+    auto key = [](int address, const QString& employee, const QString& date, const QString& time) {
+        return QString::number(address) + QLatin1Char('|') + employee.toUpper() + QLatin1Char('|') + date
+            + QLatin1Char('|') + time;
+    };
+    // In the order of the duplicate index, so that each of its pages is
+    // written once; the table's own order is never relied on.
+    std::stable_sort(punches.begin(), punches.end(), [](const Punch& a, const Punch& b) {
+        if (const int c = a.employee.compare(b.employee, Qt::CaseInsensitive))
+            return c < 0;
+        if (a.date != b.date)
+            return a.date < b.date;
+        return a.time < b.time;
+    });
     db.beginTrans();
     try {
-        for (const QString& line : lines) {
-            const int row = processed;
-            grid->setText(row, 0, QString::number(row + 1));
-            if (line.trimmed().isEmpty()) {
-                // A slot the library could not read: the record is still in the controller.
-                ++garbled;
-                ++unread;
-            } else {
-                QString date, time;
-                const bool validTime = punchTime(line, date, time);
-                const QString addressField = rt::Mid(line, 1, 3);
-                const bool validAddress = allDigits(addressField);
-                if (!validTime || !validAddress)
-                    ++garbled;
-                const QString code = rt::Mid(line, int(line.size()) - 3, 2).trimmed();
-                QString openType;
-                if (code == QLatin1String("0A"))
-                    openType = QStringLiteral("刷卡");
-                else if (code == QLatin1String("0B"))
-                    openType = QStringLiteral("密码");
-                else
-                    openType = passwordSupport_ ? QStringLiteral("刷卡&密码") : QStringLiteral("刷卡");
-                const QString direction = directionText(rt::Right(line, 2));
-                const QString physical = rt::Mid(line, 4, 10);
-                grid->setText(row, 2, date);
-                grid->setText(row, 3, time);
-                grid->setText(row, 4, direction);
-                grid->setText(row, 5, openType);
-                grid->setText(row, 6, openType == QStringLiteral("密码") ? QStringLiteral("**********") : physical);
-
-                auto it = employeeOf.constFind(physical);
-                if (it == employeeOf.constEnd()) {
-                    db::Recordset rs = db.openRecordset(
-                        QStringLiteral("SELECT DISTINCT 卡号 FROM dfaka WHERE 物理卡号=?"), {physical});
-                    it = employeeOf.insert(physical, rs.eof() ? QString() : rs.text(QStringLiteral("卡号")));
-                }
-                if (!it->isEmpty()) {
-                    if (validTime && validAddress) {
-                        const int address = addressField.toInt();
-                        db.execute(kInsertNew, {address, *it, date, time, direction, address, *it, date, time});
-                    }
-                    grid->setText(row, 1, *it);
-                }
-            }
-            ++processed;
-            readProgressBar->setValue(std::min(processed, total));
-            if (processed % 1000 == 0)
-                readProgressBar->repaint();
+        QSet<QString> stored;
+        QSet<QPair<int, QString>> days;
+        for (const Punch& p : punches)
+            days.insert({p.address, p.date});
+        for (const auto& [address, date] : std::as_const(days)) {
+            db::Recordset rs = db.openRecordset(
+                QStringLiteral("SELECT DISTINCT 卡号, 时间 FROM data WHERE 日期=? AND 地址=?"), {date, address});
+            for (; !rs.eof(); rs.moveNext())
+                stored.insert(key(address, db::text(rs.value(0)), date, db::text(rs.value(1))));
+        }
+        for (const Punch& p : punches) {
+            const QString k = key(p.address, p.employee, p.date, p.time);
+            if (stored.contains(k))
+                continue;
+            db.execute(kInsert, {p.address, p.employee, p.date, p.time, p.direction});
+            stored.insert(k);
         }
         db.commitTrans();
     } catch (...) {

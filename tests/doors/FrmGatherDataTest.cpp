@@ -122,6 +122,24 @@ TEST_F(FrmGatherDataTest, StoresEachKnownPunchOnceAndKeepsReadingPastAFailedSlot
     EXPECT_EQ(w->gridText(0, 1), "00000001");
 }
 
+TEST_F(FrmGatherDataTest, APunchIsStoredOnceWhateverTheFileRepeats)
+{
+    addDoor(3);
+    issue(3, QStringLiteral("0000000A"), QStringLiteral("0001193046"));
+    issue(4, QStringLiteral("0000000A"), QStringLiteral("0001193046"));
+    // Stored before: the same punch under the number in another letter case,
+    // and one at another controller, which is a different punch.
+    exec(QStringLiteral("INSERT INTO data (地址, 卡号, 日期, 时间, flagIO) VALUES "
+                        "(3, '0000000a', '2026-12-07', '08:01:00', '锁1进'), (4, '0000000A', '2026-12-07', '08:02:00', '锁1进')"));
+    sim::Controller& c = controller(3);
+    c.addPunch(punch(0x123456, dec7(8, 1)));
+    c.addPunch(punch(0x123456, dec7(8, 2)));
+    c.addPunch(punch(0x123456, dec7(8, 2)));   // twice in one file
+    open(3)->ReadCommand_Click();
+    EXPECT_EQ(rows(QStringLiteral("SELECT 地址, 卡号, 时间 FROM data ORDER BY 地址, 时间")),
+              (QList<QVariantList>{{3, "0000000a", "08:01:00"}, {3, "0000000A", "08:02:00"}, {4, "0000000A", "08:02:00"}}));
+}
+
 TEST_F(FrmGatherDataTest, OperatorTextIsBoundNotSpliced)
 {
     addDoor(3);
