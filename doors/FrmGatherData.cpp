@@ -20,6 +20,7 @@
 #include <QPair>
 #include <QSet>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -147,7 +148,8 @@ FrmGatherData::FrmGatherData(QWidget* parent)
     named(Label1, "Label1");
     cText = new QComboBox(this);
     named(cText, "cText");
-    cText->setEditable(false);   // holds "" or a listed address
+    cText->setEditable(false);
+    cText->installEventFilter(this);
     ReadCommand = new QPushButton(QStringLiteral("采集数据"), this);
     named(ReadCommand, "ReadCommand");
     numCommand = new QPushButton(QStringLiteral("通讯测试"), this);
@@ -225,6 +227,24 @@ FrmGatherData::FrmGatherData(QWidget* parent)
     connect(numCommand, &QPushButton::clicked, this, &FrmGatherData::numCommand_Click);
     connect(CmdClearData, &QPushButton::clicked, this, &FrmGatherData::CmdClearData_Click);
     connect(cdexit, &QPushButton::clicked, this, &FrmGatherData::cdexit_Click);
+}
+
+bool FrmGatherData::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cText && event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (!text.isEmpty() && text[0].isPrint()) {
+            int key = text[0].unicode();
+            cText_KeyPress(key);
+            return key == 0;
+        }
+    }
+    return ui::Form::eventFilter(watched, event);
+}
+
+void FrmGatherData::cText_KeyPress(int& KeyAscii)
+{
+    KeyAscii = 0;
 }
 
 void FrmGatherData::setStatus(const QString& text)

@@ -45,6 +45,8 @@ public:
     void numCommand_Click();
     void CmdClearData_Click();
     void cdexit_Click();
+    // Typing in the address box is discarded: it holds "" or a listed address.
+    void cText_KeyPress(int& KeyAscii);
 
     // Grid columns and headers, and no record rows.
     void InitGrid();
@@ -54,6 +56,9 @@ public:
     // Grid cell as shown (row 0 the first record).
     QString gridText(int row, int column) const;
     int gridRows() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setStatus(const QString& text);

@@ -6,11 +6,13 @@
 #include "Globals.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QStatusBar>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -191,7 +193,11 @@ TEST_F(FrmGatherDataTest, CollectionFailuresStoreNothing)
 
 TEST_F(FrmGatherDataTest, EmptyAddressAtCollectionIsAnErrorBox)
 {
+    addDoor(3);
     auto* w = ui::forms::load<FrmGatherData>();
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_3, Qt::NoModifier, "3");
+    QCoreApplication::sendEvent(w->cText, &typed);   // typing chooses nothing
+    EXPECT_EQ(w->cText->currentText(), "");
     w->ReadCommand_Click();
     ASSERT_EQ(scripted.messages.size(), 1);
     EXPECT_EQ(scripted.messages[0].text, "13:类型不匹配");
