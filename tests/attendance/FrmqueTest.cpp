@@ -3,6 +3,7 @@
 #include "QueryWindowTestSupport.h"
 #include "WindowBench.h"
 
+#include "AppForms.h"
 #include "ui/Form.h"
 
 #include <QCheckBox>
@@ -225,6 +226,13 @@ TEST_F(FrmqueTest, ExportKeepsNumbersAsTextAndAddressesAsNumbers)
     EXPECT_EQ(w->panelText(), "信息提示：查询到  0笔数据！");
     w->CmdOutExcel_Click();
     EXPECT_EQ(w->panelText(), "没有数据可导出");
+}
+
+// The main window's tools 22, 27, 28, 30 and 33 find their windows.
+TEST(QueryWindowTools, EveryQueryWindowIsRegistered)
+{
+    for (const char* name : {"Frmque", "Frmkq", "FrmFKXXCX", "FrmTkcx", "FrmMon"})
+        EXPECT_TRUE(appforms::exists(name)) << name;
 }
 
 } // namespace
