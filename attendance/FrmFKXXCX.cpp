@@ -89,6 +89,36 @@ QString issueDateText(const QVariant& v)
     return dt.isValid() ? rt::isoDate(dt.date()) : t;
 }
 
+// The values of one dfakapt row made from a dfaka row; Null copies as empty text.
+QVariantList printRow(const db::Recordset& rs, const QStringList& groups)
+{
+    QVariantList row;
+    const QVariant address = rs.field(QStringLiteral("地址"));
+    row << (db::isNull(address) ? QVariant() : QVariant(db::clng(address)));
+    for (const char* c : {"卡号", "物理卡号", "姓名", "部门"})
+        row << rs.text(QString::fromUtf8(c));
+    row << endDateText(rs.text(QStringLiteral("截止日期")));
+    row << weekdaysText(rs.field(QStringLiteral("周标志")));
+
+    // The first dTime row of the address; none gives no ranges at all.
+    QStringList texts(32, kNoGroup);
+    db::Recordset times;
+    if (!db::isNull(address))
+        times = mdl::AdoConnection.execute(QStringLiteral("select * from dTime where 地址=? limit 1"), {db::clng(address)});
+    if (times.isOpen() && !times.eof()) {
+        const QVariant masks[2] = {rs.field(QStringLiteral("锁1时间段标志")), rs.field(QStringLiteral("锁2时间段标志"))};
+        for (int lock = 0; lock < 2; ++lock)
+            for (int k = 1; k <= 16; ++k)
+                if (maskSet(masks[lock], k))
+                    texts[lock * 16 + k - 1] = rangeText(times.text(groups[k - 1]));
+    }
+    for (const QString& t : texts)
+        row << t;
+    row << issueDateText(rs.field(QStringLiteral("发卡日期")));
+    row << (db::toBool(rs.field(QStringLiteral("密码标志"))) ? 1 : 0);
+    return row;
+}
+
 } // namespace
 
 FrmFKXXCX::FrmFKXXCX(QWidget* parent)
@@ -101,17 +131,13 @@ FrmFKXXCX::FrmFKXXCX(QWidget* parent)
     CmdOutExcel->setObjectName(QStringLiteral("CmdOutExcel"));
 
     TxtName = new QLineEdit(Frame1);
-    CmbAddr = new QComboBox(Frame1);
+    CmbAddr = newCombo(QStringLiteral("CmbAddr"));
     TxtCardID = new QLineEdit(Frame1);
-    TxtDepart = new QComboBox(Frame1);
+    TxtDepart = newCombo(QStringLiteral("TxtDepart"));
     ChkDate = new QCheckBox(QStringLiteral("日期"), Frame1);
     DTPBegin = newDatePicker(QStringLiteral("DTPBegin"));
     DTPEnd = newDatePicker(QStringLiteral("DTPEnd"));
-    Corder = new QComboBox(Frame1);
-    for (QComboBox* c : {CmbAddr, TxtDepart, Corder}) {
-        c->setEditable(true);
-        c->setInsertPolicy(QComboBox::NoInsert);
-    }
+    Corder = newCombo(QStringLiteral("Corder"));
     addCondition(0, 0, new QLabel(QStringLiteral("姓      名："), Frame1), TxtName);
     addCondition(0, 1, new QLabel(QStringLiteral("地      址："), Frame1), CmbAddr);
     addCondition(1, 0, new QLabel(QStringLiteral("卡       号："), Frame1), TxtCardID);
@@ -140,8 +166,6 @@ void FrmFKXXCX::Form_Load()
 
 void FrmFKXXCX::CmdSearch_Click()
 {
-    db::Database& dao = mdl::DaoDatabase;
-    bool inTransaction = false;
     try {
         query::Statement q{QStringLiteral("Select * From DFaka Where 1=1 "), {}};
         if (!TxtName->text().trimmed().isEmpty())
@@ -157,48 +181,18 @@ void FrmFKXXCX::CmdSearch_Click()
                   {rt::isoDate(DTPBegin->date()), query::dayAfter(DTPEnd->date())});
 
         // The print table is replaced as a whole or not at all.
-        dao.beginTrans();
-        inTransaction = true;
-        dao.execute(QStringLiteral("delete from dfakapt"));
-        db::Recordset rs = mdl::AdoConnection.execute(q.sql, q.params);
-        if (!rs.eof()) {
+        query::refill(QStringLiteral("dfakapt"), [&q](db::Database& dao) {
+            db::Recordset rs = mdl::AdoConnection.execute(q.sql, q.params);
+            if (rs.eof())
+                return;
             BusyPointer busy(true);
             const QStringList groups = groupColumns(1, 32);
             const QString insert = QStringLiteral("insert into dfakapt(地址,卡号,物理卡号,姓名,部门,截止日期,周标志,")
                 + groups.join(QLatin1Char(',')) + QStringLiteral(",发卡日期,密码标志) values(")
                 + QStringLiteral("?,").repeated(40) + QStringLiteral("?)");
-            for (; !rs.eof(); rs.moveNext()) {
-                QVariantList row;
-                const QVariant address = rs.field(QStringLiteral("地址"));
-                row << (db::isNull(address) ? QVariant() : QVariant(db::clng(address)));
-                for (const char* c : {"卡号", "物理卡号", "姓名", "部门"})
-                    row << rs.text(QString::fromUtf8(c));
-                row << endDateText(rs.text(QStringLiteral("截止日期")));
-                row << weekdaysText(rs.field(QStringLiteral("周标志")));
-
-                QStringList texts(32, kNoGroup);
-                db::Recordset times;
-                if (!db::isNull(address))
-                    times = mdl::AdoConnection.execute(QStringLiteral("select * from dTime where 地址=? limit 1"),
-                                                       {db::clng(address)});
-                if (times.isOpen() && !times.eof()) {
-                    const QVariant masks[2] = {rs.field(QStringLiteral("锁1时间段标志")),
-                                               rs.field(QStringLiteral("锁2时间段标志"))};
-                    for (int lock = 0; lock < 2; ++lock)
-                        for (int k = 1; k <= 16; ++k)
-                            if (maskSet(masks[lock], k))
-                                texts[lock * 16 + k - 1] = rangeText(times.text(groups[k - 1]));
-                }
-                for (const QString& t : texts)
-                    row << t;
-                row << issueDateText(rs.field(QStringLiteral("发卡日期")));
-                row << (db::toBool(rs.field(QStringLiteral("密码标志"))) ? 1 : 0);
-                dao.execute(insert, row);
-            }
-        }
-        dao.commitTrans();
-        inTransaction = false;
-
+            for (; !rs.eof(); rs.moveNext())
+                dao.execute(insert, printRow(rs, groups));
+        });
 
         // Passwords never reach the screen or the workbook.
         const QString columns = QStringLiteral(",姓名,部门,截止日期,周标志,") + groupColumns(1, 32).join(QLatin1Char(','))
@@ -213,12 +207,6 @@ void FrmFKXXCX::CmdSearch_Click()
         bindGrid(shown);
         showCount(shown.recordCount(), QString());
     } catch (const rt::Error& e) {
-        if (inTransaction) {
-            try {
-                dao.rollback();
-            } catch (const rt::Error&) {
-            }
-        }
         setPanelText(QStringLiteral("信息提示：") + e.text());
     }
 }

@@ -40,17 +40,13 @@ FrmTkcx::FrmTkcx(QWidget* parent)
     CmdOutExecl = outputButton();
     CmdOutExecl->setObjectName(QStringLiteral("CmdOutExecl"));
 
-    CmbAddr = new QComboBox(Frame1);
+    CmbAddr = newCombo(QStringLiteral("CmbAddr"));
     TxtCardID = new QLineEdit(Frame1);
-    CmbDepart = new QComboBox(Frame1);
+    CmbDepart = newCombo(QStringLiteral("CmbDepart"));
     ChkDate = new QCheckBox(QStringLiteral("退卡日期"), Frame1);
     DTPBegin = newDatePicker(QStringLiteral("DTPBegin"));
     DTPEnd = newDatePicker(QStringLiteral("DTPEnd"));
-    Combo1 = new QComboBox(Frame1);
-    for (QComboBox* c : {CmbAddr, CmbDepart, Combo1}) {
-        c->setEditable(true);
-        c->setInsertPolicy(QComboBox::NoInsert);
-    }
+    Combo1 = newCombo(QStringLiteral("Combo1"));
     addCondition(0, 0, new QLabel(QStringLiteral("地    址："), Frame1), CmbAddr);
     addCondition(0, 1, new QLabel(QStringLiteral("物理卡号："), Frame1), TxtCardID);
     addCondition(1, 0, new QLabel(QStringLiteral("部    门："), Frame1), CmbDepart);
@@ -81,8 +77,6 @@ void FrmTkcx::Form_Load()
 
 void FrmTkcx::CmdSearch_Click()
 {
-    db::Database& dao = mdl::DaoDatabase;
-    bool inTransaction = false;
     try {
         // One copy statement: every matching row arrives, or none and the
         // previous print table stays.
@@ -103,19 +97,8 @@ void FrmTkcx::CmdSearch_Click()
                   {rt::isoDate(DTPBegin->date()), query::dayAfter(DTPEnd->date())});
         q.add(QStringLiteral(" order by rowid"));
 
-        dao.beginTrans();
-        inTransaction = true;
-        dao.execute(QStringLiteral("delete from dtuikapt"));
-        dao.execute(q.sql, q.params);
-        dao.commitTrans();
-        inTransaction = false;
+        query::refill(QStringLiteral("dtuikapt"), [&q](db::Database& dao) { dao.execute(q.sql, q.params); });
     } catch (const rt::Error& e) {
-        if (inTransaction) {
-            try {
-                dao.rollback();
-            } catch (const rt::Error&) {
-            }
-        }
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
         return;
     }

@@ -56,12 +56,8 @@ Frmkq::Frmkq(QWidget* parent)
     t1e = newDatePicker(QStringLiteral("t1e"));
     TxtCardID = new QLineEdit(Frame1);
     TxtName = new QLineEdit(Frame1);
-    TxtDepart = new QComboBox(Frame1);
-    Corder = new QComboBox(Frame1);
-    for (QComboBox* c : {TxtDepart, Corder}) {
-        c->setEditable(true);
-        c->setInsertPolicy(QComboBox::NoInsert);
-    }
+    TxtDepart = newCombo(QStringLiteral("TxtDepart"));
+    Corder = newCombo(QStringLiteral("Corder"));
     addCondition(0, 0, ChkDate, range(t1s, QStringLiteral("->"), t1e), 2);
     addCondition(1, 0, new QLabel(QStringLiteral("卡    号："), Frame1), TxtCardID);
     addCondition(1, 1, new QLabel(QStringLiteral("姓    名："), Frame1), TxtName);
@@ -115,16 +111,8 @@ void Frmkq::CmdSearch_Click()
         // The print table gets exactly this result, in its order; a failed
         // copy leaves the previous one.
         statement_.sql = QStringLiteral("insert into datakqPT ") + statement_.sql;
-        db::Database& dao = mdl::DaoDatabase;
-        dao.beginTrans();
-        try {
-            dao.execute(QStringLiteral("delete from datakqPT"));
-            dao.execute(statement_.sql, statement_.params);
-            dao.commitTrans();
-        } catch (const rt::Error&) {
-            dao.rollback();
-            throw;
-        }
+        query::refill(QStringLiteral("datakqPT"),
+                      [this](db::Database& dao) { dao.execute(statement_.sql, statement_.params); });
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }

@@ -55,13 +55,9 @@ Frmque::Frmque(QWidget* parent)
     t2e = new QTimeEdit(QTime(18, 0), Frame1);
     for (QTimeEdit* t : {t2s, t2e})
         t->setDisplayFormat(QString::fromLatin1(rt::kTimeFormat));
-    CmbAddr = new QComboBox(Frame1);
-    TxtDepart = new QComboBox(Frame1);
-    Corder = new QComboBox(Frame1);
-    for (QComboBox* c : {CmbAddr, TxtDepart, Corder}) {
-        c->setEditable(true);
-        c->setInsertPolicy(QComboBox::NoInsert);
-    }
+    CmbAddr = newCombo(QStringLiteral("CmbAddr"));
+    TxtDepart = newCombo(QStringLiteral("TxtDepart"));
+    Corder = newCombo(QStringLiteral("Corder"));
     TxtCardID = new QLineEdit(Frame1);
     TxtName = new QLineEdit(Frame1);
     addCondition(0, 0, ChkDate, range(t1s, QStringLiteral("->"), t1e));
@@ -141,22 +137,16 @@ void Frmque::CmdSearch_Click()
 
 void Frmque::FillDataPT()
 {
-    // One statement in one transaction: a failure leaves the previous copy.
-    db::Database& dao = mdl::DaoDatabase;
+    // One statement: a failure leaves the previous copy.
     try {
-        dao.beginTrans();
-        try {
-            dao.execute(QStringLiteral("delete from dataPT"));
+        query::refill(QStringLiteral("dataPT"), [](db::Database& dao) {
             dao.execute(QStringLiteral(
                 "insert into dataPT (姓名,部门,职务,地址,卡号,日期,时间,flag) "
                 "select people.姓名,people.部门,people.职务,data.地址,data.卡号,data.日期,data.时间,"
                 "case data.flag when 1 then '锁一进' when 2 then '锁一出' when 3 then '锁二进' "
                 "when 4 then '锁二出' end "
                 "from data,people where data.卡号=people.卡号"));
-            dao.commitTrans();
-        } catch (const rt::Error&) {
-            dao.rollback();
-        }
+        });
     } catch (const rt::Error&) {
     }
 }

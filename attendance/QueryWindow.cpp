@@ -53,6 +53,23 @@ void clearText(QComboBox* box)
     box->setEditText(QString());
 }
 
+void refill(const QString& table, const std::function<void(db::Database&)>& fill)
+{
+    db::Database& dao = mdl::DaoDatabase;
+    dao.beginTrans();
+    try {
+        dao.execute(QStringLiteral("delete from ") + table);
+        fill(dao);
+        dao.commitTrans();
+    } catch (...) {
+        try {
+            dao.rollback();
+        } catch (const rt::Error&) {
+        }
+        throw;
+    }
+}
+
 } // namespace query
 
 BusyPointer::BusyPointer(bool hourglassOnly)
@@ -146,6 +163,15 @@ QDateEdit* QueryWindow::newDatePicker(const QString& name)
     d->setDisplayFormat(QString::fromLatin1(rt::kDateFormat));
     d->setCalendarPopup(true);
     return d;
+}
+
+QComboBox* QueryWindow::newCombo(const QString& name)
+{
+    auto* c = new QComboBox(Frame1);
+    c->setObjectName(name);
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    return c;
 }
 
 QWidget* QueryWindow::range(QWidget* first, const QString& between, QWidget* last)

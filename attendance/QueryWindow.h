@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <initializer_list>
 
 class QComboBox;
@@ -48,6 +49,9 @@ QString dayAfter(const QDate& d);
 int chosenEntry(const QComboBox* box);
 // Empties the text of an editable combo box, keeping its entries.
 void clearText(QComboBox* box);
+// Empties a print table and fills it again in one transaction on the shared
+// DAO handle: on failure the previous rows stay and the error goes on.
+void refill(const QString& table, const std::function<void(db::Database&)>& fill);
 
 } // namespace query
 
@@ -81,6 +85,8 @@ protected:
     void addCondition(int row, int column, QWidget* label, QWidget* control, int span = 1);
     QGridLayout* conditions() const { return conditions_; }
     QDateEdit* newDatePicker(const QString& name);
+    // An editable combo box whose typed text is not added to its entries.
+    QComboBox* newCombo(const QString& name);
     // Two controls side by side with a label between them ("->").
     QWidget* range(QWidget* first, const QString& between, QWidget* last);
 
