@@ -87,6 +87,12 @@ FrmMon::FrmMon(QWidget* parent)
     MSF->horizontalHeader()->hide();
     MSF->verticalHeader()->hide();
     MSF->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Small type so that 32 rows and six columns fit without scrolling.
+    QFont small = MSF->font();
+    small.setPointSize(8);
+    MSF->setFont(small);
+    MSF->setStyleSheet(QStringLiteral("QTableWidget::item { padding: 0px; }"));
+    MSF->verticalHeader()->setMinimumSectionSize(14);
     MSF->verticalHeader()->setDefaultSectionSize(15);
     const int widths[6] = {700, 600, 900, 900, 900, 900};
     for (int c = 0; c < 6; ++c)

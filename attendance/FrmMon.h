@@ -26,9 +26,10 @@ public:
     explicit FrmMon(QWidget* parent = nullptr);
     ~FrmMon() override;
 
-    // Widths of the window, narrow and with the remarks shown (twips / 15).
-    static constexpr int kNarrowWidth = 669;
-    static constexpr int kWideWidth = 861;
+    // Inner widths of the window, narrow and with the remarks shown (the
+    // outer 10035 and 12915 twips less the frame, at 15 twips a pixel).
+    static constexpr int kNarrowWidth = 661;
+    static constexpr int kWideWidth = 853;
 
     QListWidget* LstDepart = nullptr;
     QListWidget* LstInfo = nullptr;

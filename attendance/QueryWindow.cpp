@@ -93,6 +93,8 @@ QueryWindow::QueryWindow(const QString& objectName, const QString& caption, cons
     Frame1 = new QGroupBox(QStringLiteral("查询条件"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     conditions_ = new QGridLayout(Frame1);
+    conditions_->setColumnStretch(1, 1);
+    conditions_->setColumnStretch(3, 1);
 
     auto button = [this](const QString& text, const QString& name) {
         auto* b = new QPushButton(text, this);
