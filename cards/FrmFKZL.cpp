@@ -1,7 +1,7 @@
 #include "FrmFKZL.h"
 
 #include "AppForms.h"
-#include "ControllerClock.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "db/Db.h"
@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -185,7 +186,7 @@ void FrmFKZL::Form_Load()
     try {
         Combo1->blockSignals(true);
         Combo1->clear();
-        db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY 地址"));
+        db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
         for (; !rs.eof(); rs.moveNext())
             Combo1->addItem(rs.text(QStringLiteral("地址")));
         Combo1->setCurrentIndex(-1);
@@ -206,10 +207,7 @@ void FrmFKZL::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
     mdl::PortReady = 0;
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
 }
 
 void FrmFKZL::Combo1_Click()
@@ -237,48 +235,46 @@ void FrmFKZL::CmdClear_Click()
 
 void FrmFKZL::Command2_Click()
 {
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
     ui::doEvents();
     unloadForm();
 }
 
 bool FrmFKZL::prepareController(int16_t address)
 {
-    com::Args port{mdl::PortNumber};
-    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
-    if (!mdl::PortReady) {
+    if (!ctl::openPort()) {
         setStatus(QStringLiteral("串口打开失败!"));
         return false;
     }
     ui::sleepMs(mdl::CommandDelay);
-    const clockset::ClockText clock = clockset::controllerClock(ui::now());
-    if (!mdl::Door.call(QStringLiteral("ModifyDateTime"), {address, clock.date, clock.time, clock.weekday}).toBool()) {
+    if (!ctl::setClockNow(address)) {
         setStatus(QString::number(address) + QStringLiteral("号机通信不成功!"));
         return false;
     }
     return true;
 }
 
-FrmFKZL::RunEnd FrmFKZL::sendRows(int16_t address, const QList<CardRow>& rows, bool full, int& accepted)
+void FrmFKZL::sendRows(int16_t address, const QList<CardRow>& rows, bool full, const std::function<void()>& end)
 {
+    if (rows.isEmpty()) {
+        setStatus(QString::number(address) + QStringLiteral("号机没有发卡信息！"));
+        end();
+        Command2->setFocus();
+        return;
+    }
     const QString shownAddress = full ? QStringLiteral("%1").arg(address, 2, 10, QLatin1Char('0')) : QString::number(address);
     PrgBar->setRange(0, int(rows.size()));
     PrgBar->setValue(0);
     PrgBar->show();
-    accepted = 0;
+    int accepted = 0;
     for (const CardRow& r : rows) {
         if (!sendable(r)) {
             const QString text = QStringLiteral("待发送信息中有非法字符或卡号、物理卡号位数错，请检查并修改发卡名单！\n"
                                                 "卡号：%1，姓名：%2，物理卡号：%3\n\n"
                                                 "按【终止】终止本次整理，按【忽略】接着发送下一个人的卡号，请选择：")
                                      .arg(r.number, r.name, r.physical);
-            if (ui::msgBox(text, ui::mb::AbortRetryIgnore, QStringLiteral("提示")) == ui::mb::Abort) {
-                PrgBar->hide();
-                return RunEnd::Aborted;
-            }
+            if (ui::msgBox(text, ui::mb::AbortRetryIgnore, QStringLiteral("提示")) == ui::mb::Abort)
+                return end();
             // Retry and Ignore both go on with the next row; the bad row is not sent.
         } else {
             ui::sleepMs(mdl::CommandDelay);
@@ -300,15 +296,19 @@ FrmFKZL::RunEnd FrmFKZL::sendRows(int16_t address, const QList<CardRow>& rows, b
         PrgBar->setValue(std::min(PrgBar->value() + 1, PrgBar->maximum()));
         ui::doEvents();
     }
-    return RunEnd::Finished;
+    finishRun(accepted, int(rows.size()));
+}
+
+void FrmFKZL::failRun(const rt::Error& e, const std::function<void()>& end)
+{
+    ctl::releasePort();
+    end();
+    ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
 }
 
 void FrmFKZL::finishRun(int accepted, int total)
 {
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
     LblSuccess->setText(QStringLiteral("共%1笔").arg(accepted));
     LblFalse->setText(QStringLiteral("共%1笔").arg(total - accepted));
     const bool allAccepted = accepted == total;
@@ -353,23 +353,9 @@ void FrmFKZL::CmdReset_Click()
             return end();
         }
         const QList<CardRow> rows = readRows(QStringLiteral("SELECT * FROM dfaka WHERE 地址=? ORDER BY 卡号"), {address});
-        if (rows.isEmpty()) {
-            setStatus(QString::number(address) + QStringLiteral("号机没有发卡信息！"));
-            end();
-            Command2->setFocus();
-            return;
-        }
-        int accepted = 0;
-        if (sendRows(address, rows, true, accepted) == RunEnd::Aborted)
-            return end();
-        finishRun(accepted, int(rows.size()));
+        sendRows(address, rows, true, end);
     } catch (const rt::Error& e) {
-        try {
-            mdl::Door.call(QStringLiteral("DestoryPort"));
-        } catch (const rt::Error&) {
-        }
-        end();
-        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
+        failRun(e, end);
     }
 }
 
@@ -413,23 +399,9 @@ void FrmFKZL::CmdRetry_Click()
         std::stable_sort(rows.begin(), rows.end(), [](const CardRow& x, const CardRow& y) {
             return x.number.compare(y.number, Qt::CaseInsensitive) < 0;
         });
-        if (rows.isEmpty()) {
-            setStatus(QString::number(address) + QStringLiteral("号机没有发卡信息！"));
-            end();
-            Command2->setFocus();
-            return;
-        }
-        int accepted = 0;
-        if (sendRows(address, rows, false, accepted) == RunEnd::Aborted)
-            return end();
-        finishRun(accepted, int(rows.size()));
+        sendRows(address, rows, false, end);
     } catch (const rt::Error& e) {
-        try {
-            mdl::Door.call(QStringLiteral("DestoryPort"));
-        } catch (const rt::Error&) {
-        }
-        end();
-        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
+        failRun(e, end);
     }
 }
 

@@ -8,6 +8,12 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
+namespace rt {
+class Error;
+}
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -58,15 +64,16 @@ public:
     };
 
 private:
-    enum class RunEnd { Finished, Aborted };
     void setStatus(const QString& text);
     void setBusy(bool busy);
     // Port, wait and clock; false after reporting the failure.
     bool prepareController(int16_t address);
-    // Sends the rows; full: items carry the padded address and Retry at a
-    // bad row gives the start button back.
-    RunEnd sendRows(int16_t address, const QList<CardRow>& rows, bool full, int& accepted);
+    // Sends the rows and shows the summary; a full run lists the address
+    // with two digits. end() restores the buttons when the run stops early.
+    void sendRows(int16_t address, const QList<CardRow>& rows, bool full, const std::function<void()>& end);
     void finishRun(int accepted, int total);
+    // An unexpected error ends the run: port released, message box.
+    void failRun(const rt::Error& e, const std::function<void()>& end);
 
     bool busy_ = false;
 };

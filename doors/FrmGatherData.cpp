@@ -2,7 +2,7 @@
 
 #include "AppForms.h"
 #include "Collection.h"
-#include "ControllerClock.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "db/Db.h"
 #include "runtime/Conv.h"
@@ -293,7 +293,7 @@ void FrmGatherData::Form_Load()
         datalist->show();
         cText->clear();
         cText->addItem(QString());
-        db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY 地址"));
+        db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
         for (; !rs.eof(); rs.moveNext())
             cText->addItem(rs.text(QStringLiteral("地址")));
         InitGrid();
@@ -315,10 +315,7 @@ void FrmGatherData::Form_QueryUnload(bool& cancel)
 void FrmGatherData::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
 }
 
 void FrmGatherData::cdexit_Click()
@@ -332,9 +329,7 @@ void FrmGatherData::ReadCommand_Click()
         return;
     setBusy(true);
     try {
-        com::Args port{mdl::PortNumber};
-        mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
-        if (!mdl::PortReady) {
+        if (!ctl::openPort()) {
             setStatus(QStringLiteral("串口打开失败！"));
             setBusy(false);
             return;
@@ -528,9 +523,7 @@ void FrmGatherData::numCommand_Click()
     setStatus(QStringLiteral("正在测试机器的通讯，请稍候..."));
     setBusy(true);
     try {
-        com::Args port{mdl::PortNumber};
-        mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
-        if (!mdl::PortReady) {
+        if (!ctl::openPort()) {
             setStatus(QStringLiteral("串口打开失败！"));
             setBusy(false);
             return;
@@ -543,8 +536,7 @@ void FrmGatherData::numCommand_Click()
             return;
         }
         const int16_t address = rt::CInt(text);
-        const clockset::ClockText clock = clockset::controllerClock(ui::now());
-        if (mdl::Door.call(QStringLiteral("ModifyDateTime"), {address, clock.date, clock.time, clock.weekday}).toBool()) {
+        if (ctl::setClockNow(address)) {
             ui::sleepMs(100);
             const int32_t count = mdl::Door.call(QStringLiteral("GatherRecordSum"), {address}).toLong();
             numText->setText(count >= 0 ? QString::number(count) : QString());

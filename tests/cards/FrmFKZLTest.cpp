@@ -2,7 +2,9 @@
 #include "WindowBench.h"
 
 #include "AppForms.h"
+#include "FrmDec.h"
 #include "FrmFKZL.h"
+#include "FrmGatherData.h"
 #include "Globals.h"
 
 #include <QComboBox>
@@ -236,6 +238,8 @@ TEST_F(FrmFKZLTest, OpenedFromAnotherWindowStartsWithNothingChosen)
     addDoor(5);
     issue({5, "00000001", "0000000101", "张三"});
     controller(5);
+    // Other tests of this program put stand-ins in its place.
+    appforms::registerWindow(QStringLiteral("FrmFKZL"), &appforms::openForm<FrmFKZL>);
     ui::forms::setModalHandler([this](ui::Form& f) {
         auto* w = qobject_cast<FrmFKZL*>(&f);
         ASSERT_NE(w, nullptr);
@@ -252,4 +256,54 @@ TEST_F(FrmFKZLTest, OpenedFromAnotherWindowStartsWithNothingChosen)
     EXPECT_EQ(held(5), QList<uint32_t>{101});
     EXPECT_EQ(mdl::PortReady, 0);
     EXPECT_EQ(mdl::Door.call(QStringLiteral("GatherSendCardSum"), {int16_t(5)}).toLong(), 1);
+}
+
+TEST_F(FrmFKZLTest, BothAdviceWindowsWorkInTheMiddleOfAnAddressRemoval)
+{
+    addDoor(3);
+    issue({3, "00000001", "0000000010", "张三"});
+    issue({3, "00000002", "0000000020", "李四"});
+    issue({3, "00000000", "0000000005", "王五"});   // not on the controller: refused, kept
+    sim::Controller& c = controller(3);
+    for (uint32_t n = 1000; n < 1098; ++n) {   // 98 withdrawn before the run
+        c.storeCard({n});
+        c.deleteCard(n);
+    }
+    c.storeCard({10});
+    c.storeCard({20});
+    c.addPunch({5, QDateTime(QDate(2026, 12, 7), QTime(8, 1))});
+    c.addPunch({20, QDateTime(QDate(2026, 12, 7), QTime(8, 2))});
+    appforms::registerWindow(QStringLiteral("FrmGatherData"), &appforms::openForm<FrmGatherData>);
+    appforms::registerWindow(QStringLiteral("FrmFKZL"), &appforms::openForm<FrmFKZL>);
+    QStringList shown;
+    ui::forms::setModalHandler([&](ui::Form& f) {
+        if (auto* g = qobject_cast<FrmGatherData*>(&f)) {
+            shown << "FrmGatherData";
+            g->cText->setCurrentIndex(g->cText->findText("3"));
+            g->ReadCommand_Click();
+            g->cdexit_Click();
+        } else if (auto* z = qobject_cast<FrmFKZL*>(&f)) {
+            shown << "FrmFKZL:" + QString::number(held(3).size());
+            z->Combo1->setCurrentIndex(z->Combo1->findText("3"));
+            scripted.queueAnswer(ui::mb::OK);
+            z->CmdReset_Click();
+            shown << z->Panels[0]->text();
+            z->Command2_Click();
+        }
+    });
+    auto* dec = ui::forms::load<FrmDec>();
+    for (int i = 0; i < dec->LstAddr->count(); ++i)
+        dec->LstAddr->item(i)->setSelected(dec->LstAddr->item(i)->text() == "3");
+    scripted.queueAnswer(ui::mb::OK);
+    dec->CmdDelAddr_Click();
+    ui::forms::setModalHandler({});
+
+    // The returned cards are booked before the advice: the re-send sends
+    // only what dfaka still holds, and the returned card's punch has no
+    // employee any more.
+    EXPECT_EQ(shown, (QStringList{"FrmGatherData", "FrmFKZL:0", "重整成功！"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT 卡号, 时间 FROM data")), (QList<QVariantList>{{"00000000", "08:01:00"}}));
+    EXPECT_EQ(held(3), QList<uint32_t>{5});
+    EXPECT_EQ(dec->statusText(), "3号机删除成功！");
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM dtuika")).toInt(), 2);
 }

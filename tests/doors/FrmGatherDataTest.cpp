@@ -309,6 +309,8 @@ TEST_F(FrmGatherDataTest, OpenedFromAnotherWindowCollectsAndReleasesThePort)
     addDoor(3);
     issue(3, QStringLiteral("00000001"), QStringLiteral("0001193046"));
     controller(3).addPunch(punch(0x123456, dec7(8, 1)));
+    // Other tests of this program put stand-ins in its place.
+    appforms::registerWindow(QStringLiteral("FrmGatherData"), &appforms::openForm<FrmGatherData>);
     ui::forms::setModalHandler([](ui::Form& f) {
         auto* w = qobject_cast<FrmGatherData*>(&f);
         ASSERT_NE(w, nullptr);
