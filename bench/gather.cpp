@@ -22,6 +22,7 @@
 // usage: bench_gather [--records N] [--line-records N] [--cards N] [--data N]
 // Exit code 0 when every goal is met, 3 when one is missed, 1 when the
 // collection itself failed.
+#include "BenchSupport.h"
 #include "FrmGatherData.h"
 #include "Globals.h"
 #include "Line.h"
@@ -196,8 +197,6 @@ long long dataRows()
     return mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT COUNT(*) FROM data")).value(0).toLongLong();
 }
 
-// Message boxes raised during the run (closed at once, so an unattended run cannot hang on one).
-QStringList boxes;
 
 struct Gathered {
     bool ok = false;
@@ -275,22 +274,13 @@ int parse(const QStringList& args, Options& opt)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headlessWhenNoDisplay();
     QApplication app(argc, argv);
     Options opt;
     if (const int rc = parse(app.arguments(), opt))
         return rc;
 
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            boxes << w->windowTitle() + QStringLiteral(": ") + w->property("text").toString();
-            w->close();
-        }
-    });
-    closer.start(250);
+    bench::BoxCloser closer;
 
     Site site;
     if (!prepareSite(site))
@@ -353,7 +343,7 @@ int main(int argc, char** argv)
     const double goalFirst = 1.0;
     const bool firstMet = first.wall < goalFirst;
     const bool secondMet = second.wall <= first.wall * 1.10 + 0.02;
-    const bool stored = first.stored == known && second.stored == 0 && boxes.isEmpty();
+    const bool stored = first.stored == known && second.stored == 0 && closer.boxes.isEmpty();
 
     std::printf("\n  line time        %d records at 19200 baud measured: %8.3f s (%.2f ms a record)\n", opt.lineRecords,
                 sample.wall, sample.wall * 1000.0 / opt.lineRecords);
@@ -367,7 +357,7 @@ int main(int argc, char** argv)
                 "   goal <= first: %s\n",
                 second.wall, second.wall / lineTime * 100.0, second.cpu, second.stored, secondMet ? "met" : "MISSED");
     std::printf("  window text      \"%s\", 错误条数 %s\n", qPrintable(first.labtext), qPrintable(first.errors));
-    for (const QString& b : boxes)
+    for (const QString& b : closer.boxes)
         std::printf("  message box: %s\n", qPrintable(b));
     std::fflush(stdout);
     if (!stored)

@@ -252,6 +252,12 @@ void FrmGatherData::setStatus(const QString& text)
     Panels[0]->setText(text);
 }
 
+// Gives the buttons back when a handler ends, however it ends.
+struct FrmGatherData::BusyScope {
+    FrmGatherData* w;
+    ~BusyScope() { w->setBusy(false); }
+};
+
 void FrmGatherData::setBusy(bool busy)
 {
     // The library runs the window's events while it waits for a controller:
@@ -328,10 +334,10 @@ void FrmGatherData::ReadCommand_Click()
     if (busy_)
         return;
     setBusy(true);
+    const BusyScope scope{this};
     try {
         if (!ctl::openPort()) {
             setStatus(QStringLiteral("串口打开失败！"));
-            setBusy(false);
             return;
         }
         numText->setText(QStringLiteral("0"));
@@ -349,13 +355,11 @@ void FrmGatherData::ReadCommand_Click()
             labtext->setText(QStringLiteral("采集不成功，可能是因为采集等待时间过短，可尝试在“系统设置”中设置稍大的采集等待时间！"));
             setStatus(QStringLiteral("采集不成功"));
             mdl::PortReady = 0;
-            setBusy(false);
             return;
         }
         if (total <= 0) {
             labtext->setText(QStringLiteral("没有打卡记录，请先打卡！"));
             setStatus(labtext->text());
-            setBusy(false);
             return;
         }
         labtext->setText(QStringLiteral("总记录为%1条").arg(total));
@@ -367,9 +371,7 @@ void FrmGatherData::ReadCommand_Click()
         readProgressBar->hide();
         setBusy(false);
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
-        return;
     }
-    setBusy(false);
 }
 
 void FrmGatherData::storeFile(const QString& path, int total)
@@ -522,16 +524,15 @@ void FrmGatherData::numCommand_Click()
         return;
     setStatus(QStringLiteral("正在测试机器的通讯，请稍候..."));
     setBusy(true);
+    const BusyScope scope{this};
     try {
         if (!ctl::openPort()) {
             setStatus(QStringLiteral("串口打开失败！"));
-            setBusy(false);
             return;
         }
         const QString text = cText->currentText().trimmed();
         if (text.isEmpty() || rt::Val(text) > 99 || rt::Val(text) < 1) {
             setStatus(QStringLiteral("地址为0-99之间的整数"));
-            setBusy(false);
             cText->setFocus();
             return;
         }
@@ -547,9 +548,7 @@ void FrmGatherData::numCommand_Click()
     } catch (const rt::Error& e) {
         setBusy(false);
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
-        return;
     }
-    setBusy(false);
 }
 
 void FrmGatherData::CmdClearData_Click()
@@ -557,11 +556,11 @@ void FrmGatherData::CmdClearData_Click()
     if (busy_)
         return;
     setBusy(true);
+    const BusyScope scope{this};
     try {
         const QString text = cText->currentText();
         if (text.isEmpty()) {
             setStatus(QStringLiteral("请先选择门禁控制器"));
-            setBusy(false);
             cText->setFocus();
             return;
         }
@@ -569,10 +568,8 @@ void FrmGatherData::CmdClearData_Click()
                                                      "确定需要删除地址号为'%1'的门禁控制器上的数据吗？！")
                                           .arg(text),
                                       ui::mb::YesNo | ui::mb::Question, QStringLiteral("提示信息"));
-        if (answer != ui::mb::Yes) {
-            setBusy(false);
+        if (answer != ui::mb::Yes)
             return;
-        }
         setStatus(QStringLiteral("正在清除 %1 号机器，请稍候...").arg(text));
         if (mdl::Door.call(QStringLiteral("clearRecord"), {rt::CInt(text)}).toBool()) {
             labtext->setText(QStringLiteral("记录删除成功！"));
@@ -584,9 +581,7 @@ void FrmGatherData::CmdClearData_Click()
     } catch (const rt::Error& e) {
         setBusy(false);
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
-        return;
     }
-    setBusy(false);
 }
 
 OSTRELA_WINDOW(FrmGatherData);

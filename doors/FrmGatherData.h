@@ -63,6 +63,7 @@ protected:
 private:
     void setStatus(const QString& text);
     void setBusy(bool busy);
+    struct BusyScope;
     // Reads the collected file into the grid and table data.
     void storeFile(const QString& path, int total);
 
