@@ -13,6 +13,7 @@
 
 #include <QAbstractTableModel>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -285,8 +286,12 @@ void FrmGatherData::InitGrid()
     for (int c = 0; c < kColumns; ++c)
         g->headers[size_t(c)] = QString::fromUtf8(heads[c]);
     g->resize(0);
+    // The design's widths were made for a smaller face: never narrower than
+    // the widest value a column holds.
+    static const char* const widest[kColumns] = {"00000", "00000000", "0000-00-00", "00:00:00", "锁1进", "刷卡&密码", "0000000000"};
+    const QFontMetrics fm(datalist->font());
     for (int c = 0; c < kColumns; ++c)
-        datalist->setColumnWidth(c, widths[c] / 15);
+        datalist->setColumnWidth(c, std::max(widths[c] / 15, fm.horizontalAdvance(QString::fromUtf8(widest[c])) + 12));
 }
 
 void FrmGatherData::Form_Load()
