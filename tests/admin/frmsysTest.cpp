@@ -50,6 +50,7 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
         mdl::GatherWaitTime = 9;
         mdl::MachineVersion = QStringLiteral("JQ8096 V5.1.0");
         mdl::PortNumber = 1;
+        mdl::CommandDelay = 400;
         clearTrace();
         scripted.clearMessages();
         auto* w = ui::forms::load<frmsys>();
@@ -74,6 +75,9 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
         } else {
             EXPECT_EQ(scripted.lastMessage(), "6:溢出");
             EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+            // The globals before the failing one keep what they were given.
+            EXPECT_EQ(mdl::PortNumber, 2);
+            EXPECT_EQ(mdl::CommandDelay, 400);
             EXPECT_TRUE(callsOf("SetPort").isEmpty());
             EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
             EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 9);
@@ -94,6 +98,24 @@ TEST_F(frmsysTest, ApplyWithAMissingRowWritesNothing)
     EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
     EXPECT_EQ(setting("命令延时", "zhi").toInt(), 400);
     EXPECT_EQ(value("SELECT COUNT(*) FROM system").toInt(), 7);
+}
+
+TEST_F(frmsysTest, ApplyFailingHalfWayKeepsTheRowsWritten)
+{
+    exec("CREATE TRIGGER frmsys_refuse BEFORE UPDATE ON system WHEN old.name='命令延时' "
+         "BEGIN SELECT RAISE(ABORT, 'injected'); END");
+    exec("UPDATE system SET zhi=9 WHERE name='采集等待时间'");
+    auto* w = ui::forms::load<frmsys>();
+    w->Tport->setText("3");
+    w->Txtdelay->setText("100");
+    w->CmdOk_Click();
+    EXPECT_TRUE(scripted.lastMessage().contains("injected")) << scripted.lastMessage().toStdString();
+    EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+    EXPECT_EQ(setting("串口号", "zhi").toInt(), 3);
+    EXPECT_EQ(setting("输出缓冲区", "zhi").toInt(), 512);
+    EXPECT_EQ(setting("命令延时", "zhi").toInt(), 400);
+    EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 9);
+    EXPECT_EQ(mdl::CommandDelay, 100);
 }
 
 TEST_F(frmsysTest, ApplyWithAnEmptyPortBoxStops)
