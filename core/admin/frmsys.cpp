@@ -289,6 +289,9 @@ bool frmsys::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
+        // Tab moves the focus; it is no typed character.
+        if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
+            return ui::Form::eventFilter(watched, event);
         const QString t = k->text();
         if (watched == Tport && !t.isEmpty()) {
             const QChar c = t.at(0);

@@ -205,3 +205,19 @@ TEST_F(frmsysTest, TypingFilters)
     QTest::keyClick(w->tdz, Qt::Key_Backspace);
     EXPECT_EQ(w->tdz->text(), "34");
 }
+
+TEST_F(frmsysTest, TabLeavesTheFilteredBoxes)
+{
+    auto* w = ui::forms::load<frmsys>();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->cmdTest_Click();
+    for (QLineEdit* b : {w->Txtdelay, w->Tport, w->tdz}) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        b->setFocus();
+        ASSERT_TRUE(b->hasFocus());
+        QTest::keyClick(b, Qt::Key_Tab);
+        EXPECT_FALSE(b->hasFocus());
+    }
+}
