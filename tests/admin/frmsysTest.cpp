@@ -118,14 +118,25 @@ TEST_F(frmsysTest, ApplyFailingHalfWayKeepsTheRowsWritten)
     EXPECT_EQ(mdl::CommandDelay, 100);
 }
 
-TEST_F(frmsysTest, ApplyWithAnEmptyPortBoxStops)
+TEST_F(frmsysTest, ApplyWithAnEmptyBoxStopsBeforeAnything)
 {
-    auto* w = ui::forms::load<frmsys>();
-    w->Tport->clear();
-    w->CmdOk_Click();
-    EXPECT_TRUE(trace().isEmpty());
-    EXPECT_TRUE(scripted.messages.isEmpty());
-    EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+    // The port box takes the focus; a hidden box cannot, which is reported.
+    const std::pair<const char*, QString> cases[] = {{"Tport", ""}, {"Tinb", "5:无效的过程调用或参数"}};
+    for (const auto& [box, message] : cases) {
+        SCOPED_TRACE(box);
+        scripted.clearMessages();
+        mdl::PortNumber = 1;
+        auto* w = ui::forms::load<frmsys>();
+        w->Tport->setText("6");   // not taken over either
+        w->findChild<QLineEdit*>(QLatin1String(box))->clear();
+        w->CmdOk_Click();
+        EXPECT_TRUE(callsOf("SetPort").isEmpty());
+        EXPECT_EQ(scripted.lastMessage(), message);
+        EXPECT_EQ(mdl::PortNumber, 1);
+        EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
+        EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+        ui::forms::unload<frmsys>();
+    }
 }
 
 TEST_F(frmsysTest, ConnectionTestSetsTheControllerClock)
