@@ -192,12 +192,13 @@ void Frmkqzl::CmdStart_Click()
     Prg->setValue(0);
     status(QStringLiteral("正在启动整理分析预处理..."));
     CmdStart->setEnabled(false);
-    // However the run ends, the button comes back.
+    // However the run ends, the button comes back (before an error is shown).
     struct Enable {
         QPushButton* b;
         ~Enable() { b->setEnabled(true); }
-    } enable{CmdStart};
+    };
     try {
+        Enable enable{CmdStart};
         run();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
@@ -239,6 +240,18 @@ void Frmkqzl::run()
     Prg->setVisible(true);
     Prg->setMaximum(people.recordCount());
 
+    QVariantList params;
+    int pending = 0;
+    bool flushing = false;
+    auto flush = [&] {
+        if (pending) {
+            flushing = true;
+            db_.execute(upsertSql(pending), params);
+            flushing = false;
+        }
+        params.clear();
+        pending = 0;
+    };
     // One transaction for the run; what was stored before an error is kept.
     db_.beginTrans();
     bool open = true;
@@ -254,14 +267,6 @@ void Frmkqzl::run()
             return weekdays[day] = d.dayOfWeek() <= 5;
         };
 
-        QVariantList params;
-        int pending = 0;
-        auto flush = [&] {
-            if (pending)
-                db_.execute(upsertSql(pending), params);
-            params.clear();
-            pending = 0;
-        };
 
         for (int i = 0; i < people.recordCount(); ++i) {
             const QVariant number = people.valueAt(i, 0);
@@ -303,6 +308,9 @@ void Frmkqzl::run()
     } catch (...) {
         if (open) {
             try {
+                // The days worked out before the error are stored as well.
+                if (!flushing)
+                    flush();
                 db_.commitTrans();
             } catch (const rt::Error&) {
                 try {
@@ -311,7 +319,6 @@ void Frmkqzl::run()
                 }
             }
         }
-        Prg->setVisible(false);
         throw;
     }
 
