@@ -290,7 +290,15 @@ void Frmkqzl::run()
                         times.push_back(t);
                 }
                 std::sort(times.begin(), times.end());
-                const Slots s = punches::selectDay(times, rules.periods);
+                const Periods& p = rules.periods;
+                punchSlots[2] = punchSlots[3] = 0;
+                if (p.onePeriod()) {
+                    GetPunchesOnePeriod(times, p.on1, p.off1);
+                } else {
+                    GetPunchesFirstPeriod(times, p.on1, p.off1, p.on2, p.off2);
+                    GetPunchesSecondPeriod(times, p.off1, p.on2, p.off2);
+                }
+                const Slots& s = punchSlots;
                 if (!s[0] && !s[1] && !s[2] && !s[3])
                     continue;   // no punch that counts: the day's row stays as it is
                 const DayRow d = figures(s, rules, isWeekday(day));
