@@ -315,10 +315,14 @@ void Frmkqzl::run()
         db_.commitTrans();
     } catch (...) {
         if (open) {
-            try {
-                // The days worked out before the error are stored as well.
-                if (!flushing)
+            // The days worked out before the error are stored as well.
+            if (!flushing) {
+                try {
                     flush();
+                } catch (const rt::Error&) {
+                }
+            }
+            try {
                 db_.commitTrans();
             } catch (const rt::Error&) {
                 try {
