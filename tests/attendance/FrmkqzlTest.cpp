@@ -277,6 +277,7 @@ TEST_F(FrmkqzlTest, AnErrorStopsTheRunAndKeepsWhatWasStored)
     EXPECT_EQ(scripted.messages[0].style, ui::mb::OKOnly);
     EXPECT_TRUE(w->CmdStart->isEnabled());
     EXPECT_EQ(status(w), QStringLiteral("正在整理分析,请稍候..."));
+    EXPECT_FALSE(w->Prg->isHidden());   // left where the error stopped it
     EXPECT_EQ(w->Prg->value(), 1);
     EXPECT_EQ(rows("select 卡号, 日期 from datakq order by 卡号"),
               (QList<QVariantList>{{num(1), kWednesday}, {num(2), kWednesday}}));
