@@ -267,7 +267,6 @@ void Frmkqzl::run()
             return weekdays[day] = d.dayOfWeek() <= 5;
         };
 
-
         for (int i = 0; i < people.recordCount(); ++i) {
             const QVariant number = people.valueAt(i, 0);
             const db::Recordset person =
