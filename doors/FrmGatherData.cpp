@@ -399,9 +399,13 @@ void FrmGatherData::storeFile(const QString& path, int total)
     QHash<QString, QString> employeeOf;
     {
         db::Recordset rs = db.openRecordset(
-            QStringLiteral("SELECT 物理卡号, MIN(卡号) FROM dfaka WHERE 物理卡号 IS NOT NULL GROUP BY 物理卡号"));
-        for (; !rs.eof(); rs.moveNext())
-            employeeOf.insert(db::text(rs.value(0)), db::text(rs.value(1)));
+            QStringLiteral("SELECT DISTINCT 物理卡号, 卡号 FROM dfaka WHERE 物理卡号 IS NOT NULL AND 卡号 IS NOT NULL"));
+        for (; !rs.eof(); rs.moveNext()) {
+            const QString employee = db::text(rs.value(1));
+            QString& known = employeeOf[db::text(rs.value(0))];
+            if (known.isEmpty() || employee.compare(known, Qt::CaseInsensitive) < 0)
+                known = employee;
+        }
     }
     struct Punch {
         int address;
