@@ -140,6 +140,14 @@ TEST_F(FrmqueTest, PrintTableHoldsTheWholeJoinWithDirectionWords)
     EXPECT_EQ(pt[1][7].toString(), "锁二进");
     EXPECT_TRUE(pt[2][7].isNull()) << "an empty flag stays empty";
     EXPECT_TRUE(pt[3][7].isNull()) << "a flag out of range stays empty";
+
+    // A refused copy is passed over: the search stands, the old rows are gone.
+    exec("create trigger refuse before insert on dataPT begin select raise(abort, 'refused'); end");
+    w->TxtCardID->setText("00000001");
+    w->CmdSearch_Click();
+    EXPECT_EQ(w->panelText(), "信息提示：查询到  2笔数据！");
+    EXPECT_TRUE(scripted.messages.isEmpty());
+    EXPECT_EQ(value("select count(*) from dataPT").toInt(), 0);
 }
 
 TEST_F(FrmqueTest, FailedSearchKeepsGridAndPrintTable)
