@@ -169,7 +169,7 @@ void FrmFKXXCX::CmdSearch_Click()
     try {
         query::Statement q{QStringLiteral("Select * From DFaka Where 1=1 ")};
         if (!TxtName->text().trimmed().isEmpty())
-            q.add(QStringLiteral(" And 姓名 like ? escape '\\'"), {query::containing(TxtName->text().trimmed())});
+            q.add(QStringLiteral(" And 姓名 like ?"), {query::containing(TxtName->text().trimmed())});
         if (!CmbAddr->currentText().trimmed().isEmpty())
             q.addAddress(QStringLiteral(" And 地址=?"), CmbAddr->currentText());
         if (!TxtCardID->text().trimmed().isEmpty())

@@ -118,7 +118,7 @@ void Frmque::CmdSearch_Click()
         if (!TxtCardID->text().trimmed().isEmpty())
             q.add(QStringLiteral(" And DATA.卡号=?"), {TxtCardID->text().trimmed()});
         if (!TxtName->text().trimmed().isEmpty())
-            q.add(QStringLiteral(" And PEOPLE.姓名 like ? escape '\\'"), {query::containing(TxtName->text().trimmed())});
+            q.add(QStringLiteral(" And PEOPLE.姓名 like ?"), {query::containing(TxtName->text().trimmed())});
         const int sort = query::chosenEntry(Corder);
         if (sort >= 0 && sort < kSorts.size())
             q.add(QLatin1Char(' ') + kSorts[sort].clause);

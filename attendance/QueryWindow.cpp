@@ -24,11 +24,7 @@ namespace query {
 
 QString containing(const QString& text)
 {
-    QString t = text;
-    t.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    t.replace(QLatin1Char('%'), QStringLiteral("\\%"));
-    t.replace(QLatin1Char('_'), QStringLiteral("\\_"));
-    return QLatin1Char('%') + t + QLatin1Char('%');
+    return QLatin1Char('%') + text + QLatin1Char('%');
 }
 
 void Statement::addAddress(const QString& clause, const QString& text)

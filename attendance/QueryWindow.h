@@ -52,7 +52,7 @@ struct Statement {
     db::Recordset run() const;
 };
 
-// The bound value of a "contains" match: clauses use "like ? escape '\'".
+// The bound value of a "contains" match; wildcards typed in it stay wildcards.
 QString containing(const QString& text);
 // The day after, as stored text: a range of dates that carry a time of day
 // ends before it.

@@ -72,8 +72,8 @@ TEST_F(FrmqueTest, ConditionsNarrowTheJoin)
         {"number trimmed", [](Frmque* w) { w->TxtCardID->setText(" 00000003 "); }, {"00000003"}},
         {"name with a quote", [](Frmque* w) { w->TxtName->setText("O'Ne"); }, {"00000002"}},
         {"name part", [](Frmque* w) { w->TxtName->setText("三"); }, {"00000001", "00000001"}},
-        {"underscore is a character", [](Frmque* w) { w->TxtName->setText("_"); }, {"00000003"}},
-        {"percent is a character", [](Frmque* w) { w->TxtName->setText("%"); }, {}},
+        {"underscore is any one character", [](Frmque* w) { w->TxtName->setText("张_"); }, {"00000001", "00000001"}},
+        {"percent is any text", [](Frmque* w) { w->TxtName->setText("O%l"); }, {"00000002"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
