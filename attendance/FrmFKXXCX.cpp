@@ -171,7 +171,7 @@ void FrmFKXXCX::CmdSearch_Click()
         if (!TxtName->text().trimmed().isEmpty())
             q.add(QStringLiteral(" And 姓名 like ?"), {query::containing(TxtName->text().trimmed())});
         if (!CmbAddr->currentText().trimmed().isEmpty())
-            q.addAddress(QStringLiteral(" And 地址=?"), CmbAddr->currentText());
+            q.addNumber(QStringLiteral(" And 地址=?"), CmbAddr->currentText());
         if (!TxtCardID->text().trimmed().isEmpty())
             q.add(QStringLiteral(" And 卡号=?"), {TxtCardID->text().trimmed()});
         if (!TxtDepart->currentText().trimmed().isEmpty())

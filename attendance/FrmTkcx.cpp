@@ -84,7 +84,7 @@ void FrmTkcx::CmdSearch_Click()
                                           "ifnull(部门,''),ifnull(退卡日期,''),ifnull(退卡原因,'')||' ' "
                                           "from dtuika where 1=1 ")};
         if (!CmbAddr->currentText().isEmpty())
-            q.addAddress(QStringLiteral(" And 地址=?"), CmbAddr->currentText());
+            q.addNumber(QStringLiteral(" And 地址=?"), CmbAddr->currentText());
         if (!TxtCardID->text().trimmed().isEmpty())
             q.add(QStringLiteral(" And 物理卡号=?"), {TxtCardID->text().trimmed()});
         if (!CmbDepart->currentText().trimmed().isEmpty())

@@ -38,6 +38,15 @@ void Statement::addAddress(const QString& clause, const QString& text)
     }
 }
 
+void Statement::addNumber(const QString& clause, const QString& text)
+{
+    bool ok = false;
+    const double n = text.trimmed().toDouble(&ok);
+    add(clause, {ok ? QVariant(n) : QVariant()});
+    if (!ok && !refused)
+        refused = rt::Error(rt::ErrTypeMismatch);
+}
+
 db::Recordset Statement::run() const
 {
     if (refused)

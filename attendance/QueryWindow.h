@@ -45,9 +45,11 @@ struct Statement {
         for (const QVariant& v : values)
             params.append(v);
     }
-    // An address condition: a text that is no number makes the statement
-    // fail when it runs (error 13), not match every row.
+    // An address condition, the text converted to an integer; a text that is
+    // no number makes the statement fail when it runs, not match every row.
     void addAddress(const QString& clause, const QString& text);
+    // The same with the trimmed text compared as the number it is, unconverted.
+    void addNumber(const QString& clause, const QString& text);
     // Runs on the shared connection.
     db::Recordset run() const;
 };

@@ -178,6 +178,7 @@ TEST_F(FrmFKXXCXTest, ConditionsAndSorts)
         {"name with a quote", [](FrmFKXXCX* w) { w->TxtName->setText("'N"); }, {"00000003"}},
         {"address", [](FrmFKXXCX* w) { w->CmbAddr->setEditText(" 1 "); w->Corder->setCurrentIndex(1); },
          {"00000001", "00000004"}},
+        {"address 1.4 is compared, not rounded", [](FrmFKXXCX* w) { w->CmbAddr->setEditText("1.4"); }, {}},
         {"number", [](FrmFKXXCX* w) { w->TxtCardID->setText("00000002"); }, {"00000002"}},
         {"department of blanks sets none", [](FrmFKXXCX* w) { w->TxtDepart->setEditText("  "); w->Corder->setCurrentIndex(1); },
          {"00000001", "00000002", "00000003", "00000004"}},

@@ -55,6 +55,8 @@ TEST_F(FrmTkcxTest, ConditionsIncludingTheWholeLastDay)
         {"one day at midnight", [](FrmTkcx* w) { w->ChkDate->setChecked(true); w->DTPEnd->setDate(QDate(2026, 12, 1)); },
          {"0000000001"}},
         {"address trimmed", [](FrmTkcx* w) { w->CmbAddr->setEditText(" 1 "); }, {"0000000001", "0000000004"}},
+        {"address 02 is 2", [](FrmTkcx* w) { w->CmbAddr->setEditText("02"); }, {"0000000002"}},
+        {"address 2.4 is compared, not rounded", [](FrmTkcx* w) { w->CmbAddr->setEditText("2.4"); }, {}},
         {"whole physical number only", [](FrmTkcx* w) { w->TxtCardID->setText("0000001"); }, {}},
         {"physical number", [](FrmTkcx* w) { w->TxtCardID->setText(" 0000000002 "); }, {"0000000002"}},
         {"department", [](FrmTkcx* w) { w->CmbDepart->setEditText("研发"); }, {"0000000001", "0000000002"}},
