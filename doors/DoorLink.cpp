@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "runtime/Conv.h"
+#include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 
 #include <QEventLoop>
@@ -16,6 +17,16 @@ bool openPort()
     const bool ok = mdl::Door.call(QStringLiteral("setport"), a).toBool();
     mdl::PortReady = ok ? -1 : 0;
     return ok;
+}
+
+bool releasePort()
+{
+    try {
+        com::Args none;
+        return mdl::Door.call(QStringLiteral("DestoryPort"), none).toBool();
+    } catch (const rt::Error&) {
+        return false;
+    }
 }
 
 void pause() { ui::sleepMs(mdl::CommandDelay); }

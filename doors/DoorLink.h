@@ -12,6 +12,8 @@ namespace doorlink {
 // "setport" with the configured port number; the result is also kept in
 // the global PortReady.
 bool openPort();
+// "DestoryPort"; its result, false also when the call raised.
+bool releasePort();
 // The configured pause between two controller commands (a blocking sleep).
 void pause();
 // Waits ms milliseconds while the window's events run (no busy loop), for

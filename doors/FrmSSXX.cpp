@@ -100,7 +100,7 @@ void FrmSSXX::Form_Load()
         doorlink::openPort();   // a command opens the port itself when this fails
         Label4->clear();
     } catch (const rt::Error& e) {
-        ui::msgBox(e.description().isEmpty() ? rt::errorDescription(e.number()) : e.description());
+        ui::msgBox(e.description());
     }
 }
 
@@ -180,11 +180,7 @@ void FrmSSXX::Command1_Click()
 void FrmSSXX::Form_Unload(bool&)
 {
     TimerScanTD->stop();
-    try {
-        com::Args none;
-        doorlink::call(QStringLiteral("DestoryPort"), none);
-    } catch (const rt::Error&) {
-    }
+    doorlink::releasePort();
 }
 
 OSTRELA_WINDOW(FrmSSXX);

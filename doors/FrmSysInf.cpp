@@ -170,11 +170,7 @@ void FrmSysInf::AdrView_NodeClick(QTreeWidgetItem* node)
 
 void FrmSysInf::exitclose_Click()
 {
-    try {
-        com::Args none;
-        doorlink::call(QStringLiteral("DestoryPort"), none);
-    } catch (const rt::Error&) {
-    }
+    doorlink::releasePort();
     unloadForm();
 }
 

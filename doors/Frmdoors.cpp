@@ -186,7 +186,7 @@ void Frmdoors::Form_Load()
         if (!doorlink::openPort())
             setPanel1(QStringLiteral("串口打开失败！"));
     } catch (const rt::Error& e) {
-        ui::msgBox(e.description().isEmpty() ? rt::errorDescription(e.number()) : e.description(), ui::mb::OKOnly);
+        ui::msgBox(e.description(), ui::mb::OKOnly);
     }
 }
 
@@ -505,11 +505,7 @@ void Frmdoors::Command2_Click()
 void Frmdoors::Form_Unload(bool&)
 {
     mdl::PortReady = 0;
-    try {
-        com::Args none;
-        doorlink::call(QStringLiteral("DestoryPort"), none);
-    } catch (const rt::Error&) {
-    }
+    doorlink::releasePort();
 }
 
 void Frmdoors::Command1_Click()

@@ -97,9 +97,5 @@ void Frmspe::closeCmd_Click()
 
 void Frmspe::Form_Unload(bool&)
 {
-    try {
-        com::Args none;
-        doorlink::call(QStringLiteral("DestoryPort"), none);
-    } catch (const rt::Error&) {
-    }
+    doorlink::releasePort();
 }

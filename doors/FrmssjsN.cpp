@@ -216,7 +216,7 @@ void FrmssjsN::Form_Load()
         }
     } catch (const rt::Error& e) {
         Timer1->stop();
-        ui::msgBox(e.description().isEmpty() ? rt::errorDescription(e.number()) : e.description());
+        ui::msgBox(e.description());
     }
 }
 
@@ -280,12 +280,8 @@ void FrmssjsN::Form_Unload(bool&)
     busy = 1;
     Timer1->stop();
     clock_->stop();
-    try {
-        com::Args none;
-        if (doorlink::call(QStringLiteral("DestoryPort"), none).toBool())
-            mdl::PortReady = 0;
-    } catch (const rt::Error&) {
-    }
+    if (doorlink::releasePort())
+        mdl::PortReady = 0;
 }
 
 OSTRELA_WINDOW(FrmssjsN);
