@@ -5,6 +5,7 @@
 #include "Frmspe.h"
 #include "Frmspecial.h"
 #include "Globals.h"
+#include "ToolTable.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -103,6 +104,26 @@ TEST_F(FrmspecialTest, NoDoorsToOpen)
     EXPECT_EQ(scripted.lastMessage(), "串口通信端口没有打开");
     EXPECT_EQ(w->Cdoor->count(), 0);
     EXPECT_TRUE(w->closeCmd->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FrmspecialTest, EachToolOpensItsWindowUnderItsRight)
+{
+    const struct {
+        int tool;
+        const char* window;
+        int right;   // -1: no right governs it
+    } tools[] = {{6, "Frmspecial", 24}, {8, "Frmdoors", 6}, {21, "FrmssjsN", 17}, {23, "FrmSJCJSZ", -1},
+                 {34, "FrmSSXX", 18}};
+    for (const auto& t : tools) {
+        EXPECT_EQ(tools::dispatchOf(t.tool).windowClass, t.window) << t.tool;
+        EXPECT_EQ(tools::rightOfTool(t.tool), t.right) << t.tool;
+        EXPECT_TRUE(appforms::exists(t.window)) << t.window;
+    }
+    EXPECT_TRUE(appforms::exists("FrmSysInf"));   // the about box's hardware button
 }
 
 } // namespace
