@@ -235,6 +235,9 @@ bool Door8096Core::SetPort(int16_t PortNum)
         port_->setCommPort(PortNum);
         port_->setPortOpen(true);
         if (port_->portOpen()) {
+            // A file deleted as damaged at creation starts again from the defaults.
+            if (!QFileInfo::exists(settingsFilePath()))
+                WriteDefaultIni();
             QStringList lines;
             if (!rt::readGbkLines(settingsFilePath(), lines))
                 rt::raise(rt::ErrFileNotFound);
@@ -248,7 +251,7 @@ bool Door8096Core::SetPort(int16_t PortNum)
             if (!rt::writeGbkFile(settingsFilePath(), out.join(kCrLf) + kCrLf))
                 rt::raise(rt::ErrPathFileAccess);
         }
-        return true;
+        return port_->portOpen();
     } catch (...) {
         return false;
     }

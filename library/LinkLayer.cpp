@@ -129,7 +129,10 @@ std::optional<QByteArray> CommandExchange(serial::SerialPort& port, uint8_t addr
         const int64_t elapsed = ui::monotonicMs() - start;
         if (s.yields)
             ui::doEvents();
-        if (double(elapsed) >= limitMs)
+        // Closed meanwhile (by the caller during its events, or because the
+        // device went away): no reply can come, and waiting on a closed port
+        // would not block.
+        if (double(elapsed) >= limitMs || !port.portOpen())
             return std::nullopt;
         const int have = port.inBufferCount();
         if (have >= n)

@@ -323,7 +323,7 @@ TEST_F(Collect, PortFailureMidwayKeepsTheCountOfTheBlocksDone)
 {
     addPunches(40);
     auto tamper = [this](int block, int, QByteArray b) {
-        if (block == 1) { // the port is lost after this reply
+        if (block == 2) { // the port is lost while this reply is awaited
             port->setPortOpen(false);
             port->failOpen = true;
         }
@@ -331,7 +331,7 @@ TEST_F(Collect, PortFailureMidwayKeepsTheCountOfTheBlocksDone)
     };
     ctl.tamper = tamper;
     EXPECT_FALSE(gather());
-    EXPECT_EQ(ctl.blocksAsked, (std::vector<int>{0, 1}));
+    EXPECT_EQ(ctl.blocksAsked, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(count, 30);
     EXPECT_EQ(back, 0);
     EXPECT_EQ(fileBytes("rec.txt"), "<missing>");
