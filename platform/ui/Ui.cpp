@@ -5,7 +5,12 @@
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QTranslator>
 #include <QThread>
 #include <QUrl>
 
@@ -41,6 +46,25 @@ void sleepMs(int ms) { services().sleepMs(ms); }
 QDateTime now() { return services().now(); }
 int64_t monotonicMs() { return services().monotonicMs(); }
 void endProgram(int code) { services().endProgram(code); }
+
+bool installQtTranslations()
+{
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    static QTranslator* translator = nullptr;
+    if (translator)
+        return true;
+    auto* t = new QTranslator(app);
+    if (!t->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    translator = t;
+    return true;
+}
 
 void setDefaultTitle(const QString& title) { titleStore() = title; }
 QString defaultTitle() { return titleStore(); }
@@ -79,6 +103,13 @@ int DesktopServices::messageBox(const QString& text, int style, const QString& t
     int def = (style >> 8) & 0x3;
     if (def < buttons.size())
         box.setDefaultButton(buttons[def].b);
+    // A short text makes a narrow box that cuts its title: keep room for the
+    // title and the frame's buttons beside it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int room = box.fontMetrics().horizontalAdvance(title) + 140;
+        grid->addItem(new QSpacerItem(room, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     int r = box.exec();
     for (const B& b : buttons)
         if (b.b == r)

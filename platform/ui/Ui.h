@@ -75,6 +75,11 @@ QDateTime now();
 int64_t monotonicMs();
 void endProgram(int code = 0);
 
+// Qt's own Chinese texts for standard buttons and dialogs (确定, 取消, ...),
+// whatever the desktop's language: the programs speak Chinese throughout.
+// False when the translations are not installed.
+bool installQtTranslations();
+
 // The title a message box gets when the caller names none (set once by each program).
 void setDefaultTitle(const QString& title);
 QString defaultTitle();

@@ -85,3 +85,29 @@ TEST(ScriptedUi, DefaultTitleIsUsedWhenNoneIsGiven)
     EXPECT_EQ(s.messages[1].title, "提示");
     ui::setDefaultTitle(QString());
 }
+
+TEST(DesktopMessageBox, ChineseButtonsAndRoomForTheTitle)
+{
+    app();
+    ASSERT_TRUE(ui::installQtTranslations()) << "qt6-translations-l10n missing";
+    const QString title = QStringLiteral("门禁管理系统：卡片发行与名单下载");
+    QStringList texts;
+    int width = 0, titleWidth = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons())
+            texts << b->text().remove('&');
+        width = box->width();
+        titleWidth = box->fontMetrics().horizontalAdvance(title);
+        box->button(QMessageBox::Cancel)->click();
+    });
+    EXPECT_EQ(ui::DesktopServices().messageBox("x", ui::mb::YesNoCancel, title), ui::mb::Cancel);
+    texts.sort();
+    for (const QString& t : texts)
+        EXPECT_TRUE(t.startsWith(QStringLiteral("是")) || t.startsWith(QStringLiteral("否"))
+                    || t.startsWith(QStringLiteral("取消")))
+            << t.toStdString();
+    EXPECT_EQ(texts.size(), 3);
+    EXPECT_GT(width, titleWidth);
+}
