@@ -32,6 +32,8 @@ public:
     // The device went away (unplugged, hung up, the simulator ended): the
     // port closes, and the next command opens the device afresh.
     bool gone() const { return gone_; }
+    // Readable when input arrives; -1 for a line without a descriptor.
+    virtual int handle() const { return -1; }
 
 protected:
     bool gone_ = false;

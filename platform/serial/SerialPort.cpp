@@ -248,6 +248,8 @@ public:
         return !buffer_.isEmpty();
     }
 
+    int readHandle() const override { return backend_ ? backend_->handle() : -1; }
+
 private:
     // Runs a backend operation; a device that went away meanwhile closes the
     // port (keeping what was received), so the next command opens it again.

@@ -207,6 +207,8 @@ public:
         });
     }
 
+    int handle() const override { return fd_; }
+
 private:
     void closeFd()
     {

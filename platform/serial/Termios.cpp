@@ -175,6 +175,9 @@ public:
         });
     }
 
+public:
+    int handle() const override { return fd_; }
+
 private:
     static bool deviceLost(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
     void checkHangup()

@@ -4,6 +4,9 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLibraryInfo>
@@ -14,7 +17,10 @@
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <thread>
 
@@ -43,6 +49,21 @@ int msgBox(const QString& text, int style, const QString& title)
 }
 void doEvents() { services().doEvents(); }
 void sleepMs(int ms) { services().sleepMs(ms); }
+void waitWithEvents(int ms) { services().waitWithEvents(ms); }
+bool waitReadableWithEvents(int fd, int ms) { return services().waitReadableWithEvents(fd, ms); }
+
+void Services::waitWithEvents(int ms)
+{
+    constexpr int kSliceMs = 10;
+    const int64_t end = monotonicMs() + ms;
+    for (;;) {
+        doEvents();
+        const int64_t left = end - monotonicMs();
+        if (left <= 0)
+            return;
+        sleepMs(int(std::min<int64_t>(left, kSliceMs)));
+    }
+}
 QDateTime now() { return services().now(); }
 int64_t monotonicMs() { return services().monotonicMs(); }
 void endProgram(int code) { services().endProgram(code); }
@@ -138,6 +159,46 @@ void DesktopServices::sleepMs(int ms)
 {
     if (ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Both waits sleep in the event loop itself: a window's timers fire on time
+// and nothing wakes without a reason.
+void DesktopServices::waitWithEvents(int ms)
+{
+    if (!QCoreApplication::instance() || ms <= 0) {
+        Services::waitWithEvents(ms);
+        return;
+    }
+    QEventLoop loop;
+    QTimer done;
+    done.setSingleShot(true);
+    done.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
+    done.start(ms);
+    loop.exec();
+}
+
+bool DesktopServices::waitReadableWithEvents(int fd, int ms)
+{
+    if (!QCoreApplication::instance() || fd < 0)
+        return false;
+    // A copy of the descriptor: an event handler may close the port (and
+    // its descriptor) while the loop runs.
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0)
+        return false;
+    QEventLoop loop;
+    QSocketNotifier input(own, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QTimer done;
+    done.setSingleShot(true);
+    done.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
+    done.start(std::max(ms, 0));
+    loop.exec();
+    input.setEnabled(false);
+    ::close(own);
+    return true;
 }
 
 QDateTime DesktopServices::now() { return QDateTime::currentDateTime(); }

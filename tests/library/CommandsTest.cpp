@@ -50,6 +50,33 @@ TEST_F(Commands, CardSendToMachineFlagsMasksAndLenientFields)
     EXPECT_EQ(f.mid(15, 4), bytes({0x80, 0x00, 0x55, 0x55}));
 }
 
+// Monday is the first character and the top bit, in both directions; masks
+// that read the same backwards would hide a reversed order.
+TEST_F(Commands, WeekdaysKeepTheirOrderOnTheWire)
+{
+    const struct {
+        const char* mask;
+        int byte;
+    } cases[] = {{"1000000", 0x80}, {"0000001", 0x02}, {"1100000", 0xC0}, {"0000011", 0x06}, {"0110100", 0x68},
+                 {"1111110", 0xFC}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mask);
+        reply(withChecksum(bytes({1, 0x03, 0, 0, 0})));
+        EXPECT_TRUE(door->CardSendToMachine(1, "00001234", "1", 1, 1, 1, 0, 0, c.mask, "991231",
+                                            "0000000000000001", "0000000000000001"));
+        EXPECT_EQ(uint8_t(lastFrame()[11]), c.byte);
+
+        // Read back from the controller, bit 0 set or not.
+        for (int low : {0, 1}) {
+            QString line;
+            reply(withChecksum(bytes({1, 0x1D, 0, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x12, 0x34, 0xC4, c.byte | low,
+                                      0x99, 0x12, 0x31, 0x00, 0x01, 0x00, 0x01})));
+            EXPECT_TRUE(door->FindCard(1, "1", line));
+            EXPECT_EQ(line.split('/').value(3), c.mask);
+        }
+    }
+}
+
 TEST_F(Commands, CardSendToMachineRefusesBadArgumentsBeforeSending)
 {
     auto send = [&](const QString& card, const QString& week, const QString& t1) {

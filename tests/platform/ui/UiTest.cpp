@@ -4,8 +4,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -110,4 +113,34 @@ TEST(DesktopMessageBox, ChineseButtonsAndRoomForTheTitle)
             << t.toStdString();
     EXPECT_EQ(texts.size(), 3);
     EXPECT_GT(width, titleWidth);
+}
+
+// The desktop's waits keep a window's timers running and end as soon as
+// input comes.
+TEST(DesktopWaits, TimersRunAndInputEndsTheWait)
+{
+    app();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int ticks = 0;
+    QTimer window;
+    QObject::connect(&window, &QTimer::timeout, [&] { ++ticks; });
+    window.start(10);
+    ui::DesktopServices desk;
+
+    QElapsedTimer clock;
+    clock.start();
+    desk.waitWithEvents(100);
+    EXPECT_GE(clock.elapsed(), 100);
+    EXPECT_GE(ticks, 6);
+
+    ticks = 0;
+    QTimer::singleShot(60, [&] { ASSERT_EQ(write(fds[1], "x", 1), 1); });
+    clock.restart();
+    EXPECT_TRUE(desk.waitReadableWithEvents(fds[0], 2000));
+    EXPECT_GE(clock.elapsed(), 50);
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_GE(ticks, 3);
+    close(fds[0]);
+    close(fds[1]);
 }
