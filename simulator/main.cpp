@@ -46,6 +46,17 @@ int usage(const char* why)
     return 2;
 }
 
+// A local socket's address; false when the path is too long for one.
+bool unixAddress(const QByteArray& path, sockaddr_un& addr)
+{
+    addr = sockaddr_un{};
+    addr.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof(addr.sun_path))
+        return false;
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    return true;
+}
+
 // Exit status when another simulator holds the state file.
 constexpr int kStateInUse = 3;
 
@@ -80,12 +91,9 @@ QString controlPath(const QString& socketPath) { return socketPath + QStringLite
 // else the exit status (its answer printed).
 int presentToRunning(const QString& socketPath, int address, uint32_t card)
 {
-    const QByteArray p = QFileInfo(controlPath(socketPath)).absoluteFilePath().toLocal8Bit();
     sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (size_t(p.size()) >= sizeof(addr.sun_path))
+    if (!unixAddress(QFileInfo(controlPath(socketPath)).absoluteFilePath().toLocal8Bit(), addr))
         return -1;
-    std::memcpy(addr.sun_path, p.constData(), size_t(p.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
@@ -169,10 +177,8 @@ int listenOn(const QString& path)
     const QByteArray p = QFileInfo(path).absoluteFilePath().toLocal8Bit();
     const QByteArray passing = p + ".new";
     sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (size_t(passing.size()) >= sizeof(addr.sun_path))
+    if (!unixAddress(passing, addr))
         return -1;
-    std::memcpy(addr.sun_path, passing.constData(), size_t(passing.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;

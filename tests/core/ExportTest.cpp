@@ -107,7 +107,7 @@ TEST_F(ExportTest, TextInANumberColumnStaysText)
     exec("insert into datakq (卡号, 日期, 上班) values (?,?,?)", {"2", "2026-01-06", 8});
     model.setRecordset(mdl::AdoConnection.execute("select 上班 from datakq order by 日期"));
     ASSERT_EQ(Module1::ExportToExcel(view.get(), "考勤"), "");
-    auto cells = readSheet(scripted.opened.value(0));
+    auto cells = readXlsxSheet(scripted.opened.value(0));
     EXPECT_EQ(cells["A2"].type, "s");
     EXPECT_EQ(cells["A2"].text, "休息");
     EXPECT_EQ(cells["A3"].type, "");
