@@ -9,6 +9,7 @@ pkgs=(
   libxlsxwriter-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei
+  qt6-translations-l10n
   xvfb xauth imagemagick
   unzip
 )
