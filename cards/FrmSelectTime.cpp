@@ -140,7 +140,7 @@ void FrmSelectTime::setTicked(int n, bool on)
 
 void FrmSelectTime::CmdAll_Click()
 {
-    const bool all = CmdAll->text() == QLatin1String("全选");
+    const bool all = CmdAll->text() == QStringLiteral("全选");
     for (int n = 0; n < List1->count(); ++n)
         setTicked(n, all);
     CmdAll->setText(all ? QStringLiteral("全消") : QStringLiteral("全选"));
