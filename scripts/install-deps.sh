@@ -11,6 +11,7 @@ pkgs=(
   fonts-wqy-microhei
   xvfb xauth imagemagick
   unzip
+  pcscd libpcsclite-dev vsmartcard-vpcd
 )
 missing=()
 for p in "${pkgs[@]}"; do
