@@ -685,7 +685,6 @@ bool FrmFK::withdraw(int address, const QString& number, const QString& employee
                 ui::msgBox(QStringLiteral("退卡条数超过了100条，请先采集数据，再对") + QString::number(address) +
                                QStringLiteral("号机器进行重整！"),
                            ui::mb::OKCancel | ui::mb::Information, QStringLiteral("提示")) == ui::mb::OK) {
-                QApplication::restoreOverrideCursor();
                 appforms::open(QStringLiteral("FrmGatherData"));
                 appforms::open(QStringLiteral("FrmFKZL"));
             }

@@ -353,6 +353,24 @@ TEST_F(FrmFKTest, PasswordIsIssuedAndNeverLogged)
     EXPECT_TRUE(w->CmdSendCard->isEnabled());
 }
 
+TEST_F(FrmFKTest, FailedReplaceKeepsTheOldRow)
+{
+    addPerson(QStringLiteral("00000001"), QStringLiteral("张三"), QStringLiteral("工程部"));
+    addDoor(3, QStringLiteral("前门"));
+    controller(3);
+    addIssued(3, QStringLiteral("00000001"), QStringLiteral("0000111111"), true);
+    exec(QStringLiteral("CREATE TRIGGER FrmFKTestNoInsert BEFORE INSERT ON dfaka BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    FrmFK* w = open();
+    pick(w, QStringLiteral("00000001"));
+    w->tcard->clear();
+    answerPassword(QStringLiteral("222222"));
+    w->CmdSendCard_Click();
+    EXPECT_EQ(sent().size(), 1);
+    EXPECT_TRUE(scripted.lastMessage().startsWith(QStringLiteral("信息提示：3000:"))) << scripted.lastMessage().toStdString();
+    EXPECT_EQ(rows(QStringLiteral("SELECT 物理卡号 FROM dfaka")), (QList<QVariantList>{{"0000111111"}}));
+    EXPECT_TRUE(w->CmdSendCard->isEnabled());
+}
+
 TEST_F(FrmFKTest, OtherCredentialsRightsApplyAtItsAddressOnly)
 {
     addPerson(QStringLiteral("00000001"), QStringLiteral("张三"), QStringLiteral("工程部"));
