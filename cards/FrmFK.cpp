@@ -87,13 +87,13 @@ FrmFK::FrmFK(QWidget* parent)
     static const char* const who[3] = {"全部人员", "已发卡人员", "未发卡人员"};
     for (int i = 0; i < 3; ++i) {
         opt_select[i] = new QRadioButton(QString::fromUtf8(who[i]), left);
-        opt_select[i]->setGeometry(8 + i * 72, 156, 72, 22);
+        opt_select[i]->setGeometry(i == 1 ? 112 : 8, i == 2 ? 178 : 156, 110, 22);
         connect(opt_select[i], &QRadioButton::clicked, this, [this, i] { opt_select_Click(i); });
     }
     opt_select[0]->setChecked(true);
     LstEmpInfo = new QListWidget(left);
     LstEmpInfo->setObjectName(QStringLiteral("LstEmpInfo"));
-    LstEmpInfo->setGeometry(8, 184, 214, 348);
+    LstEmpInfo->setGeometry(8, 204, 214, 328);
 
     auto* person = new QGroupBox(QStringLiteral("人事信息"), this);
     person->setGeometry(246, 8, 300, 300);
@@ -212,8 +212,7 @@ FrmFK::FrmFK(QWidget* parent)
 
 void FrmFK::Form_Load()
 {
-    const QString ninth = mdl::MachineVersion.mid(8, 1);
-    passwordFlag_ = !(ninth.size() == 1 && ninth[0].isDigit() && ninth[0].digitValue() < 5);
+    passwordFlag_ = cards::passwordsSupported();
     cards::ClearSelectArray();
     // Each step on its own: a failing one leaves the rest of the window usable.
     try {

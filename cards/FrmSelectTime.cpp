@@ -54,8 +54,7 @@ FrmSelectTime::FrmSelectTime(QWidget* parent)
 void FrmSelectTime::Form_Load()
 {
     setWindowTitle(QStringLiteral("Form1"));
-    const QString v = mdl::MachineVersion.mid(8, 1);
-    cardPlusPassword_ = !(v.size() == 1 && v[0].isDigit() && v[0].digitValue() < 5);
+    cardPlusPassword_ = cards::passwordsSupported();
 
     if (mdl::SelectTimeAddress == 0) {
         List1->clear();
