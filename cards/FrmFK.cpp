@@ -26,6 +26,7 @@
 #include <QStatusBar>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -627,7 +628,7 @@ bool FrmFK::issue(int address, const QString& employee, const QString& physical,
 
 void FrmFK::CmdSendCard_Click()
 {
-    Busy busy{CmdSendCard, Cmddel, CmdRearCard, cmdTest};
+    std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{CmdSendCard, Cmddel, CmdRearCard, cmdTest});
     try {
         if (!openPort())
             return;
@@ -661,6 +662,7 @@ void FrmFK::CmdSendCard_Click()
         }
         setStatus(QStringLiteral(" 发卡完成"));
     } catch (const rt::Error& e) {
+        busy.reset();
         ui::msgBox(QStringLiteral("信息提示：") + e.text());
         return;
     }
@@ -699,7 +701,7 @@ bool FrmFK::withdraw(int address, const QString& number, const QString& employee
 void FrmFK::Cmddel_Click()
 {
     {
-        Busy busy{CmdSendCard, Cmddel, CmdRearCard, cmdTest};
+        std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{CmdSendCard, Cmddel, CmdRearCard, cmdTest});
         try {
             if (!openPort())
                 return;
@@ -780,6 +782,7 @@ void FrmFK::Cmddel_Click()
             for (QLineEdit* b : {TxtCardID, tcard, Tname, Tzhiwu, tsfz, Cdw})
                 b->clear();
         } catch (const rt::Error& e) {
+            busy.reset();
             ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
             return;
         }
@@ -846,7 +849,7 @@ void FrmFK::CmdRearCard_Click()
 
 void FrmFK::cmdTest_Click()
 {
-    Busy busy{cmdTest};
+    std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{cmdTest});
     try {
         if (!openPort())
             return;
@@ -869,6 +872,7 @@ void FrmFK::cmdTest_Click()
         }
         setStatus(good + bad);
     } catch (const rt::Error& e) {
+        busy.reset();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }
