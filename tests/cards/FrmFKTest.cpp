@@ -577,6 +577,47 @@ TEST_F(FrmFKTest, PickerPlaceholdersSelectAllAndVersionWithoutPasswords)
     w->ButtonChkTime_Click(0);
     EXPECT_EQ(first, QStringLiteral("00:00-00:00"));
     EXPECT_EQ(w->TxtTime[0]->text(), QStringLiteral("111111111111111"));
+
+    // Closed by its title bar: nothing chosen.
+    ui::forms::setModalHandler([](ui::Form& f) { f.close(); });
+    w->ButtonChkTime_Click(0);
+    EXPECT_EQ(w->TxtTime[0]->text(), QStringLiteral("000000000000000"));
+}
+
+TEST_F(FrmFKTest, KeysTypedIntoTheMachineAndCardBoxes)
+{
+    FrmFK* w = open();
+    const struct {
+        QString cdk;
+        int key, kept;
+    } cdk[] = {{"12", '3', '3'}, {"123", '4', 0}, {"123", 8, 8}, {"1", 'a', 0}, {"1", 13, 0}};
+    for (const auto& c : cdk) {
+        w->Cdk->setEditText(c.cdk);
+        int key = c.key;
+        w->Cdk_KeyPress(key);
+        EXPECT_EQ(key, c.kept) << c.cdk.toStdString() << " " << c.key;
+    }
+    w->Cdk->setEditText(QStringLiteral("99"));
+    EXPECT_EQ(mdl::CardIssuer, 99);
+
+    const struct {
+        QString card;
+        int key, kept;
+        QString message;
+    } card[] = {{"123456789", '0', '0', ""},
+                {"1234567890", '1', 0, ""},   // an eleventh digit
+                {"1234567890", 8, 8, ""},
+                {"12345", '-', 0, ""},
+                {"12345", 13, 13, "卡号长度应为10"},
+                {"1234567890", 13, 0, ""}};
+    for (const auto& c : card) {
+        scripted.clearMessages();
+        w->tcard->setText(c.card);
+        int key = c.key;
+        w->tcard_KeyPress(key);
+        EXPECT_EQ(key, c.kept) << c.card.toStdString() << " " << c.key;
+        EXPECT_EQ(scripted.lastMessage(), c.message);
+    }
 }
 
 TEST_F(FrmFKTest, PasswordDialogRefusals)
