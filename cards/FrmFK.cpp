@@ -1,6 +1,7 @@
 #include "FrmFK.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "DesktopReader.h"
 #include "FrmConfirmPWD.h"
 #include "Globals.h"
@@ -494,13 +495,7 @@ void FrmFK::ButtonChkTime_Click(int index)
 
 void FrmFK::CmdClear_Click() { Lst_info->clear(); }
 
-void FrmFK::releasePort()
-{
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
-}
+void FrmFK::releasePort() { ctl::releasePort(); }
 
 void FrmFK::Command2_Click()
 {

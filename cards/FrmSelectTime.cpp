@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "CardLocks.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
@@ -90,8 +91,7 @@ void FrmSelectTime::addPlaceholders(const QString& ending)
 void FrmSelectTime::ReadMachineTimeGroups(int address)
 {
     try {
-        mdl::PortReady = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool() ? -1 : 0;
-        if (!mdl::PortReady) {
+        if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
             ReadError = 1;
             return;

@@ -3,9 +3,12 @@
 
 #include "AppForms.h"
 #include "FrmFK.h"
+#include "FrmFKZL.h"
+#include "FrmGatherData.h"
 #include "Globals.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -26,9 +29,15 @@ protected:
     }
     void TearDown() override
     {
-        appforms::unregisterWindow(QStringLiteral("FrmGatherData"));
-        appforms::unregisterWindow(QStringLiteral("FrmFKZL"));
+        ui::forms::setModalHandler({});
+        realAdviceWindows();
         WindowBench::TearDown();
+    }
+    // Other tests of the program put stand-ins in their place.
+    static void realAdviceWindows()
+    {
+        appforms::registerWindow(QStringLiteral("FrmGatherData"), &appforms::openForm<FrmGatherData>);
+        appforms::registerWindow(QStringLiteral("FrmFKZL"), &appforms::openForm<FrmFKZL>);
     }
 
     void issued(int address, const QString& employee, const QString& name, const QString& physical, bool password)
@@ -172,23 +181,26 @@ TEST_F(FrmFKReturnTest, AdviceAtOneHundredOpensCollectionAndResendAfterBooking)
     withdraw99();
     issued(3, "00000001", "张三", "0000000042", false);
     issued(3, "00000002", "李四", "0000000077", false);
-    appforms::registerWindow(QStringLiteral("FrmGatherData"), [this] {
-        events << QStringLiteral("FrmGatherData") + (heldRows("0000000042") ? " sees 42" : "");
-    });
-    // A re-send puts every row of the address back on the controller.
-    appforms::registerWindow(QStringLiteral("FrmFKZL"), [this, &c] {
-        events << QStringLiteral("FrmFKZL") + (returned().isEmpty() ? " before the booking" : "");
-        c.clearList();
-        for (const QVariantList& r : rows(QStringLiteral("SELECT 物理卡号, 卡号 FROM dfaka WHERE 地址=3")))
-            c.storeCard(sim::CardRecord{r[0].toString().toUInt(), r[1].toString().toUInt(nullptr, 16), 0x80});
+    realAdviceWindows();
+    ui::forms::setModalHandler([this, &c](ui::Form& f) {
+        if (auto* g = qobject_cast<FrmGatherData*>(&f)) {
+            events << QStringLiteral("FrmGatherData") + (heldRows("0000000042") ? " sees 42" : "");
+            g->cdexit_Click();
+        } else if (auto* z = qobject_cast<FrmFKZL*>(&f)) {
+            events << QStringLiteral("FrmFKZL") + (returned().isEmpty() ? " before the booking" : "");
+            z->Combo1->setCurrentIndex(z->Combo1->findText(QStringLiteral("3")));
+            z->CmdReset_Click();
+            events << QString::number(c.cardSlots().size()) + QStringLiteral(" slots");
+            z->Command2_Click();
+        }
     });
     FrmFK* w = pick("00000001", {"3[1前门]"});
     w->Cmddel_Click();
 
-    EXPECT_EQ(messageTexts(), QStringList{"退卡条数超过了100条，请先采集数据，再对3号机器进行重整！"});
+    EXPECT_EQ(messageTexts().value(0), QStringLiteral("退卡条数超过了100条，请先采集数据，再对3号机器进行重整！"));
     EXPECT_EQ(scripted.messages.first().title, QStringLiteral("提示"));
     EXPECT_EQ(scripted.messages.first().style, ui::mb::OKCancel | ui::mb::Information);
-    EXPECT_EQ(events, (QStringList{"FrmGatherData", "FrmFKZL"}));
+    EXPECT_EQ(events, (QStringList{"FrmGatherData", "FrmFKZL", "1 slots"}));
     EXPECT_FALSE(c.findCard(42).has_value());   // the re-send did not bring it back
     EXPECT_TRUE(c.findCard(77).has_value());
     EXPECT_EQ(returned().size(), 1);
