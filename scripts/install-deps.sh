@@ -12,6 +12,7 @@ pkgs=(
   qt6-translations-l10n
   xvfb xauth imagemagick
   unzip
+  pcscd libpcsclite-dev vsmartcard-vpcd
 )
 missing=()
 for p in "${pkgs[@]}"; do
