@@ -14,6 +14,7 @@
 //           separate process like a real device (default: both, one after the other).
 // Exit code 0 when every goal is met, 3 when a goal is missed, 1 when the
 // collection itself failed.
+#include "BenchSupport.h"
 #include "Line.h"
 
 #include "com/Com.h"
@@ -153,9 +154,8 @@ bool prepareSite(Site& site)
     return reg && reg() == 0;
 }
 
-// Message boxes the library raised during the run (each is closed at once
-// so that an unattended run cannot hang on one).
-QStringList boxes;
+// Message boxes the library raised during the run.
+bench::BoxCloser* closer = nullptr;
 
 struct Outcome {
     bool ok = false;
@@ -226,7 +226,7 @@ int report(const char* title, const Outcome& o, int records, int interval, const
                 "BackRecordSum %d, intGatherRecordCount %d, VarDescription \"%s\"\n",
                 kAddress, interval, o.ok ? "True" : "False", o.back, o.counted, qPrintable(o.description));
     std::printf("  file: %s\n", o.fileError.isEmpty() ? "every record present, in controller order" : qPrintable(o.fileError));
-    for (const QString& b : boxes)
+    for (const QString& b : closer->boxes)
         std::printf("  message box: %s\n", qPrintable(b));
     std::printf("  exchanges        %d (1 record count + %d blocks of 15 records)\n", exchanges, blocks);
     std::printf("  bytes up         %lld = (1 + %d) + %d x (1 + %d)   address byte + frame\n", (long long)up,
@@ -250,7 +250,7 @@ int report(const char* title, const Outcome& o, int records, int interval, const
         std::printf("  simulator CPU    %.3f s (doorsim process, not counted above)\n", simulatorCpu);
     std::fflush(stdout);
 
-    const bool collected = o.ok && o.back == records && o.counted == records && o.fileError.isEmpty() && boxes.isEmpty();
+    const bool collected = o.ok && o.back == records && o.counted == records && o.fileError.isEmpty() && closer->boxes.isEmpty();
     if (!collected)
         return 1;
     return overheadMet && cpuMet ? 0 : 3;
@@ -264,7 +264,7 @@ int runInproc(const Site& site, const Options& opt)
     serial::registerInprocLine(QStringLiteral("bench"), &counting);
     if (!writeFile(site.lib + QStringLiteral("/serialports.conf"), "1=inproc:bench\n"))
         return 1;
-    boxes.clear();
+    closer->boxes.clear();
     const Outcome o = collect(site, opt.records, opt.interval);
     serial::registerInprocLine(QStringLiteral("bench"), nullptr);
     return report("simulated line in this process", o, opt.records, opt.interval, &counting, -1);
@@ -293,7 +293,7 @@ int runSocket(const Site& site, const Options& opt)
         QThread::msleep(10);
     if (!writeFile(site.lib + QStringLiteral("/serialports.conf"), "1=sim:" + QFile::encodeName(socket) + "\n"))
         return 1;
-    boxes.clear();
+    closer->boxes.clear();
     const Outcome o = collect(site, opt.records, opt.interval);
     doorsim.terminate();
     doorsim.waitForFinished(5000);
@@ -306,9 +306,7 @@ int runSocket(const Site& site, const Options& opt)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headlessWhenNoDisplay();
     QApplication app(argc, argv);
 
     Options opt;
@@ -340,14 +338,8 @@ int main(int argc, char** argv)
 
     // The caller's own events while the library waits: a timer like a
     // window's, which also closes any message box the library raises.
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            boxes << w->windowTitle() + QStringLiteral(": ") + w->property("text").toString();
-            w->close();
-        }
-    });
-    closer.start(250);
+    bench::BoxCloser boxCloser;
+    closer = &boxCloser;
 
     Site site;
     if (!prepareSite(site))
