@@ -113,7 +113,7 @@ FrmGatherName::FrmGatherName(QWidget* parent)
     cText->setObjectName(QStringLiteral("cText"));
     cText->setEditable(true);
     cText->setGeometry(60, 12, 90, 24);
-    caption(QStringLiteral("物理卡号："), this, 170, 16);
+    caption(QStringLiteral("物理卡号："), this, 160, 16);
     TxtPhyID = new QLineEdit(this);
     TxtPhyID->setObjectName(QStringLiteral("TxtPhyID"));
     TxtPhyID->setGeometry(240, 12, 110, 24);
@@ -135,11 +135,11 @@ FrmGatherName::FrmGatherName(QWidget* parent)
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(12, 44, 360, 24);
 
-    caption(QStringLiteral("总发卡量："), this, 390, 48);
+    caption(QStringLiteral("总发卡量："), this, 380, 48);
     txtSendNum = numberBox(this, "txtSendNum", 460, 44);
-    caption(QStringLiteral("有效卡："), this, 545, 48);
+    caption(QStringLiteral("有效卡："), this, 536, 48);
     txtSendYesNum = numberBox(this, "txtSendYesNum", 600, 44);
-    caption(QStringLiteral("无效卡："), this, 685, 48);
+    caption(QStringLiteral("无效卡："), this, 676, 48);
     txtSendNoNum = numberBox(this, "txtSendNoNum", 740, 44);
 
     SendGrid = new QTableWidget(this);
