@@ -35,18 +35,11 @@
 #include <QVariant>
 
 #include <functional>
-#include <ostream>
 
 // Copies the controller library into folder and registers it there under its
 // identifier (the registry root must already point where the test wants it).
 // Fails the test when it cannot.
 void registerVantrelCopy(const QString& folder);
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 struct TracedCall {
     QString member;     // as the caller spelt it
