@@ -3,6 +3,8 @@
 
 #include "AppForms.h"
 #include "FrmDec.h"
+#include "FrmFKZL.h"
+#include "FrmGatherData.h"
 #include "Globals.h"
 
 #include <QCheckBox>
@@ -34,8 +36,9 @@ protected:
 
     void TearDown() override
     {
-        appforms::unregisterWindow(QStringLiteral("FrmGatherData"));
-        appforms::unregisterWindow(QStringLiteral("FrmFKZL"));
+        // The real windows again, for the tests that follow in this program.
+        appforms::registerWindow(QStringLiteral("FrmGatherData"), &appforms::openForm<FrmGatherData>);
+        appforms::registerWindow(QStringLiteral("FrmFKZL"), &appforms::openForm<FrmFKZL>);
         WindowBench::TearDown();
     }
 
