@@ -241,17 +241,25 @@ bool FrmGatherName::rebuildRow(int address, const ListLine& l)
     }
 }
 
+// A collection may rewrite dfaka and lets events run while the controller
+// answers: no other action may start or close the window meanwhile.
+void FrmGatherName::setCollecting(bool collecting)
+{
+    for (QPushButton* b : {ReadCommand, Command1, cmdTest, CmdExit})
+        b->setEnabled(!collecting);
+}
+
 void FrmGatherName::endCollection()
 {
     ProgressBar1->hide();
     unsetCursor();
-    ReadCommand->setEnabled(true);
+    setCollecting(false);
 }
 
 void FrmGatherName::ReadCommand_Click()
 {
     setCursor(Qt::BusyCursor);
-    ReadCommand->setEnabled(false);
+    setCollecting(true);
     try {
         collect();
     } catch (const rt::Error& e) {
@@ -274,7 +282,7 @@ void FrmGatherName::collect()
     setStatus(QStringLiteral("正在采集，如数据量大，可能要花较长的时间，请耐心等候!"));
     ui::sleepMs(mdl::CommandDelay);
 
-    const QString folder = ui::programFolder() + QStringLiteral("SendData");
+    const QString folder = ui::programFolder() + QStringLiteral("SendData/");
     com::Args a{address_, folder, fileName, QString(), int32_t(0), int32_t(mdl::GatherWaitTime), true};
     if (!mdl::Door.call(QStringLiteral("GatherSendCardData"), a).toBool()) {
         setStatus(addr + QStringLiteral("号机采集数据不成功！请检查线路是否连通。"));
@@ -290,7 +298,7 @@ void FrmGatherName::collect()
     }
 
     QStringList lines;
-    if (!rt::readGbkLines(folder + QLatin1Char('/') + fileName, lines))
+    if (!rt::readGbkLines(folder + fileName, lines))
         rt::raise(rt::ErrFileNotFound);
     SendGrid->setRowCount(count_);
     ProgressBar1->setRange(0, count_ + 2);
@@ -422,6 +430,10 @@ void FrmGatherName::cmdTest_Click()
 
 void FrmGatherName::CmdExit_Click()
 {
+    try {
+        mdl::Door.call(QStringLiteral("DestoryPort"));
+    } catch (const rt::Error&) {
+    }
     unloadForm();
 }
 

@@ -72,8 +72,20 @@ TEST_F(FrmGatherNameTest, CollectsEveryReadableSlotAndCountsTheRest)
     issue(3, "00000002", "0000123456", "李四", true);
 
     w->cText->setEditText("3");
+    QStringList enabledWhileWaiting;
+    int waits = 0;
+    scripted.onDoEvents = [&] {
+        ++waits;
+        for (QPushButton* b : {w->ReadCommand, w->Command1, w->cmdTest, w->CmdExit})
+            if (b->isEnabled())
+                enabledWhileWaiting << b->objectName();
+    };
     w->ReadCommand_Click();
+    scripted.onDoEvents = nullptr;
 
+    EXPECT_GT(waits, 0);
+    EXPECT_TRUE(enabledWhileWaiting.isEmpty()) << enabledWhileWaiting.join(",").toStdString();
+    EXPECT_TRUE(w->Command1->isEnabled() && w->cmdTest->isEnabled() && w->CmdExit->isEnabled());
     EXPECT_EQ(w->txtSendNum->text(), "5");
     EXPECT_EQ(w->txtSendYesNum->text(), "3");
     EXPECT_EQ(w->txtSendNoNum->text(), "1");
@@ -88,6 +100,7 @@ TEST_F(FrmGatherNameTest, CollectsEveryReadableSlotAndCountsTheRest)
     EXPECT_EQ(cell(2, 3), "");   // unknown card: no name carried over from the row before
 
     const TracedCall gather = callsOf("GatherSendCardData").value(0);
+    EXPECT_TRUE(gather.arg(1).endsWith("/SendData/")) << gather.arg(1).toStdString();
     EXPECT_EQ(gather.arg(2), "3_2026-12-08_093000.txt");
     EXPECT_EQ(gather.num(5), 5);   // the block wait
     EXPECT_EQ(dfaka().size(), 2);  // nothing written without the box
@@ -190,8 +203,10 @@ TEST_F(FrmGatherNameTest, CommunicationTestAndRelease)
 
     w->cText_DropDown();
     EXPECT_EQ(w->cText->count(), 1);
+    clearTrace();
     w->CmdExit_Click();
-    EXPECT_EQ(members().last(), "DestoryPort");
+    // The exit button and the unload each release the port.
+    EXPECT_EQ(members(), (QStringList{"DestoryPort", "DestoryPort"}));
     EXPECT_FALSE(ui::forms::isLoaded<FrmGatherName>());
 }
 
