@@ -15,7 +15,7 @@ namespace {
 class FrmDecTest : public WindowBench {
 protected:
     FrmDec* w = nullptr;
-    QStringList opened;   // advice windows, with the dtuika count when each opened
+    QStringList opened;   // advice windows, with the dtuika and log counts when each opened
 
     void SetUp() override
     {
@@ -25,7 +25,8 @@ protected:
         for (const char* name : {"FrmGatherData", "FrmFKZL"}) {
             const QString cls = QString::fromLatin1(name);
             appforms::registerWindow(cls, [this, cls] {
-                opened << cls + QLatin1Char(':') + value(QStringLiteral("SELECT COUNT(*) FROM dtuika")).toString();
+                opened << cls + QLatin1Char(':') + value(QStringLiteral("SELECT COUNT(*) FROM dtuika")).toString() +
+                              QLatin1Char(':') + QString::number(w->ListLog->count());
             });
         }
         w = ui::forms::load<FrmDec>();
@@ -124,10 +125,14 @@ TEST_F(FrmDecTest, AdviceAtOneHundredComesAfterTheBooking)
 
     w->CmdDelAddr_Click();
 
-    // 99 gives no advice, 100 does; both windows open once the return is booked.
+    // 99 gives no advice, 100 does; both windows open once the return is
+    // booked, and its log line follows them.
     ASSERT_EQ(scripted.messages.size(), 1);
     EXPECT_EQ(scripted.messages[0].text, "退卡条数超过了100条，请先采集数据，再对3号机器进行重整！");
-    EXPECT_EQ(opened, (QStringList{"FrmGatherData:2", "FrmFKZL:2"}));
+    EXPECT_EQ(scripted.messages[0].title, "提示");
+    EXPECT_EQ(scripted.messages[0].style, ui::mb::OKCancel | ui::mb::Question);
+    EXPECT_EQ(opened, (QStringList{"FrmGatherData:2:1", "FrmFKZL:2:1"}));
+    EXPECT_EQ(w->ListLog->count(), 2);
     EXPECT_TRUE(left("dfaka").isEmpty());
 }
 
@@ -148,7 +153,7 @@ TEST_F(FrmDecTest, PeopleRemovalTakesOnlyTheChosenCredential)
     EXPECT_EQ(left("dtuika"), QStringList{"3/0000000020"});
 
     select(w->LstInfo, {w->LstInfo->item(0)->text()});
-    EXPECT_EQ(w->TxtName->text(), "欧阳娜娜娜娜娜");   // a long name comes back whole
+    EXPECT_EQ(w->TxtName->text(), "欧阳娜娜娜娜");   // the name column's six characters
     EXPECT_EQ(w->TxtCardID->text(), "00000001");
 }
 
