@@ -82,7 +82,7 @@ TEST_F(FrmDecTest, AddressRemovalWithAndWithoutChangingTheDatabase)
         int returns;
     };
     const Case cases[] = {
-        {false, " 删除失败", {"3/0000000030", "4/0000000010"}, 2},
+        {false, " 删除失败", {"3/0000000020", "4/0000000010"}, 2},
         {true, " 删除数据成功", {"4/0000000010"}, 3},
     };
     for (const Case& k : cases) {
@@ -90,19 +90,26 @@ TEST_F(FrmDecTest, AddressRemovalWithAndWithoutChangingTheDatabase)
         exec("DELETE FROM dfaka");
         exec("DELETE FROM dtuika");
         issue(3, "00000001", 10, false);
-        issue(3, "00000001", 20, true);           // the same person's password at the same address
-        issue(3, "00000002", 30, false, false);   // the controller no longer holds it: refused
-        issue(4, "00000001", 10, false);          // another address: untouched
+        issue(3, "00000001", 20, true, false);   // the same person's password, refused after the card went
+        issue(3, "00000002", 30, false);
+        issue(4, "00000001", 10, false);         // another address: untouched
         w->ListLog->clear();
         w->ChkSpe->setChecked(k.anyway);
         select(w->LstAddr, {"3"});
+        clearTrace();
 
         w->CmdDelAddr_Click();
 
+        QStringList calls;
+        for (const TracedCall& c : trace())
+            calls << c.text();
+        EXPECT_EQ(calls, (QStringList{"setport(1)", "ClearName(3, 0000000010)", "ClearName(3, 0000000020)",
+                                      "ClearName(3, 0000000030)"}));
+
         EXPECT_EQ(w->statusText(), "3号机删除成功！");
         EXPECT_EQ(logTexts(), (QStringList{"09:30:00 卡号:00000001 机号:3 删除机器成功",
-                                           "09:30:00 卡号:00000001 机号:3 删除机器成功",
-                                           "09:30:00 卡号:00000002 机号:3" + k.refusedOutcome}));
+                                           "09:30:00 卡号:00000001 机号:3" + k.refusedOutcome,
+                                           "09:30:00 卡号:00000002 机号:3 删除机器成功"}));
         EXPECT_EQ(left("dfaka"), k.dfakaLeft);
         EXPECT_EQ(value("SELECT COUNT(*) FROM dtuika WHERE 退卡日期='2026-12-08 09:30:00' AND 部门='研发部'").toInt(),
                   k.returns);
