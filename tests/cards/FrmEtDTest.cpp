@@ -93,7 +93,11 @@ TEST_F(FrmEtDTest, BySourceCopiesCardsAndPasswordsOntoEveryChosenLock)
     }();
     EXPECT_EQ(sends, QStringList{"CardSendToMachine(4, 00000002, 0000123456, -1, 0, -1, 0, 0, 1111100, 261208, "
                                  "0000000000000001, 0000000000000001)"});
-    EXPECT_EQ(callsOf("FindCard").size(), 4);
+    QStringList finds;
+    for (const TracedCall& c : callsOf("FindCard"))
+        finds << c.text();
+    EXPECT_EQ(finds, (QStringList{"FindCard(4, 0000000010, , 2)", "FindCard(5, 0000000010, , 2)",
+                                  "FindCard(4, 0000123456, , 2)", "FindCard(5, 0000123456, , 2)"}));
     EXPECT_EQ(stored(4), QStringList{"00000002|0000123456|李四|1|0|1|1111100|2026-12-08|1"});
     EXPECT_TRUE(controller(4).findCard(123456).has_value());
     EXPECT_EQ(w->statusText(), "共有 0 笔发卡记录");
