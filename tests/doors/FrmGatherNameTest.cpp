@@ -210,4 +210,20 @@ TEST_F(FrmGatherNameTest, CommunicationTestAndRelease)
     EXPECT_FALSE(ui::forms::isLoaded<FrmGatherName>());
 }
 
+TEST_F(FrmGatherNameTest, LoadSetsUpTheGridAndWaitTimeWhateverThePortDid)
+{
+    ui::forms::unload<FrmGatherName>();
+    exec(QStringLiteral("DELETE FROM system WHERE name='采集等待时间'"));
+    exec(QStringLiteral("INSERT INTO system (name, zhi) VALUES ('采集等待时间', 7)"));
+    mdl::GatherWaitTime = 0;
+    mdl::PortNumber = 9;   // no such port
+    w = ui::forms::load<FrmGatherName>();
+
+    EXPECT_EQ(w->statusText(), "串口打开失败！");
+    EXPECT_EQ(mdl::GatherWaitTime, 7);
+    ASSERT_EQ(w->SendGrid->columnCount(), 15);
+    EXPECT_EQ(w->SendGrid->horizontalHeaderItem(12)->text(), "   锁1时间段标志");
+    EXPECT_EQ(w->SendGrid->rowCount(), 0);
+}
+
 } // namespace
