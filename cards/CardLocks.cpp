@@ -19,6 +19,12 @@ namespace {
 const QString kNoGroups = QStringLiteral("000000000000000");
 }
 
+bool passwordsSupported()
+{
+    const QString ninth = mdl::MachineVersion.mid(8, 1);
+    return !(ninth.size() == 1 && ninth[0].isDigit() && ninth[0].digitValue() < 5);
+}
+
 int GetintAddress(const QString& item)
 {
     const int at = item.indexOf(QLatin1Char('['));

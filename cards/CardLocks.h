@@ -19,6 +19,11 @@ class QWidget;
 
 namespace cards {
 
+// True unless the configured controller version's ninth character is a
+// digit below 5: such controllers take no keypad passwords and no
+// card-plus-password time groups.
+bool passwordsSupported();
+
 // An item "3[1前门]": the address before the first "[", the lock digit after
 // it; 0 when there is none.
 int GetintAddress(const QString& item);

@@ -1,6 +1,7 @@
 #include "FrmFK.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "DesktopReader.h"
 #include "FrmConfirmPWD.h"
 #include "Globals.h"
@@ -26,6 +27,7 @@
 #include <QStatusBar>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -87,13 +89,13 @@ FrmFK::FrmFK(QWidget* parent)
     static const char* const who[3] = {"全部人员", "已发卡人员", "未发卡人员"};
     for (int i = 0; i < 3; ++i) {
         opt_select[i] = new QRadioButton(QString::fromUtf8(who[i]), left);
-        opt_select[i]->setGeometry(8 + i * 72, 156, 72, 22);
+        opt_select[i]->setGeometry(i == 1 ? 112 : 8, i == 2 ? 178 : 156, 110, 22);
         connect(opt_select[i], &QRadioButton::clicked, this, [this, i] { opt_select_Click(i); });
     }
     opt_select[0]->setChecked(true);
     LstEmpInfo = new QListWidget(left);
     LstEmpInfo->setObjectName(QStringLiteral("LstEmpInfo"));
-    LstEmpInfo->setGeometry(8, 184, 214, 348);
+    LstEmpInfo->setGeometry(8, 204, 214, 328);
 
     auto* person = new QGroupBox(QStringLiteral("人事信息"), this);
     person->setGeometry(246, 8, 300, 300);
@@ -212,8 +214,7 @@ FrmFK::FrmFK(QWidget* parent)
 
 void FrmFK::Form_Load()
 {
-    const QString ninth = mdl::MachineVersion.mid(8, 1);
-    passwordFlag_ = !(ninth.size() == 1 && ninth[0].isDigit() && ninth[0].digitValue() < 5);
+    passwordFlag_ = cards::passwordsSupported();
     cards::ClearSelectArray();
     // Each step on its own: a failing one leaves the rest of the window usable.
     try {
@@ -494,13 +495,7 @@ void FrmFK::ButtonChkTime_Click(int index)
 
 void FrmFK::CmdClear_Click() { Lst_info->clear(); }
 
-void FrmFK::releasePort()
-{
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
-}
+void FrmFK::releasePort() { ctl::releasePort(); }
 
 void FrmFK::Command2_Click()
 {
@@ -628,7 +623,7 @@ bool FrmFK::issue(int address, const QString& employee, const QString& physical,
 
 void FrmFK::CmdSendCard_Click()
 {
-    Busy busy{CmdSendCard, Cmddel, CmdRearCard, cmdTest};
+    std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{CmdSendCard, Cmddel, CmdRearCard, cmdTest});
     try {
         if (!openPort())
             return;
@@ -662,6 +657,7 @@ void FrmFK::CmdSendCard_Click()
         }
         setStatus(QStringLiteral(" 发卡完成"));
     } catch (const rt::Error& e) {
+        busy.reset();
         ui::msgBox(QStringLiteral("信息提示：") + e.text());
         return;
     }
@@ -685,7 +681,6 @@ bool FrmFK::withdraw(int address, const QString& number, const QString& employee
                 ui::msgBox(QStringLiteral("退卡条数超过了100条，请先采集数据，再对") + QString::number(address) +
                                QStringLiteral("号机器进行重整！"),
                            ui::mb::OKCancel | ui::mb::Information, QStringLiteral("提示")) == ui::mb::OK) {
-                QApplication::restoreOverrideCursor();
                 appforms::open(QStringLiteral("FrmGatherData"));
                 appforms::open(QStringLiteral("FrmFKZL"));
             }
@@ -701,7 +696,7 @@ bool FrmFK::withdraw(int address, const QString& number, const QString& employee
 void FrmFK::Cmddel_Click()
 {
     {
-        Busy busy{CmdSendCard, Cmddel, CmdRearCard, cmdTest};
+        std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{CmdSendCard, Cmddel, CmdRearCard, cmdTest});
         try {
             if (!openPort())
                 return;
@@ -782,6 +777,7 @@ void FrmFK::Cmddel_Click()
             for (QLineEdit* b : {TxtCardID, tcard, Tname, Tzhiwu, tsfz, Cdw})
                 b->clear();
         } catch (const rt::Error& e) {
+            busy.reset();
             ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
             return;
         }
@@ -848,7 +844,7 @@ void FrmFK::CmdRearCard_Click()
 
 void FrmFK::cmdTest_Click()
 {
-    Busy busy{cmdTest};
+    std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{cmdTest});
     try {
         if (!openPort())
             return;
@@ -871,6 +867,7 @@ void FrmFK::cmdTest_Click()
         }
         setStatus(good + bad);
     } catch (const rt::Error& e) {
+        busy.reset();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }

@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "CardLocks.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
@@ -54,8 +55,7 @@ FrmSelectTime::FrmSelectTime(QWidget* parent)
 void FrmSelectTime::Form_Load()
 {
     setWindowTitle(QStringLiteral("Form1"));
-    const QString v = mdl::MachineVersion.mid(8, 1);
-    cardPlusPassword_ = !(v.size() == 1 && v[0].isDigit() && v[0].digitValue() < 5);
+    cardPlusPassword_ = cards::passwordsSupported();
 
     if (mdl::SelectTimeAddress == 0) {
         List1->clear();
@@ -91,8 +91,7 @@ void FrmSelectTime::addPlaceholders(const QString& ending)
 void FrmSelectTime::ReadMachineTimeGroups(int address)
 {
     try {
-        mdl::PortReady = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool() ? -1 : 0;
-        if (!mdl::PortReady) {
+        if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
             ReadError = 1;
             return;
@@ -140,7 +139,7 @@ void FrmSelectTime::setTicked(int n, bool on)
 
 void FrmSelectTime::CmdAll_Click()
 {
-    const bool all = CmdAll->text() == QLatin1String("全选");
+    const bool all = CmdAll->text() == QStringLiteral("全选");
     for (int n = 0; n < List1->count(); ++n)
         setTicked(n, all);
     CmdAll->setText(all ? QStringLiteral("全消") : QStringLiteral("全选"));

@@ -23,16 +23,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-QString trimBlanks(const QString& s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.mid(b, e - b);
-}
-
 namespace {
 
 // The window's background: the design's colours and title in place of its picture.
@@ -166,7 +156,8 @@ void menu::Form_Load()
 
     setWindowTitle(QStringLiteral("门禁管理系统 V3.0"));
     const QDate today = ui::now().date();
-    Panels[1]->setText(QLocale(QLocale::Chinese, QLocale::China).toString(today, QStringLiteral("dddd"))
+    // The weekday's name in the desktop's own language.
+    Panels[1]->setText(QLocale().toString(today, QStringLiteral("dddd"))
                        + QLatin1Char(',') + today.toString(QStringLiteral("yyyy-MM-dd")));
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect sr = s->geometry();

@@ -1,5 +1,6 @@
 // Excel export, read back from the written .xlsx.
 #include "CoreTestSupport.h"
+#include "XlsxSheet.h"
 
 #include "Globals.h"
 #include "Module1.h"
@@ -9,61 +10,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QProcess>
 #include <QTableView>
-#include <QXmlStreamReader>
 
 #include <memory>
 
 namespace {
-
-struct Cell {
-    QString type;   // "s" shared text, "" number
-    QString text;   // the text, or the number as written
-};
-
-QByteArray unzipPart(const QString& xlsx, const QString& part)
-{
-    QProcess p;
-    p.start("unzip", {"-p", xlsx, part});
-    p.waitForFinished(10000);
-    return p.readAllStandardOutput();
-}
-
-// Cells of the first sheet by reference ("A1").
-QHash<QString, Cell> readSheet(const QString& xlsx)
-{
-    QStringList shared;
-    QXmlStreamReader ss(unzipPart(xlsx, "xl/sharedStrings.xml"));
-    QString current;
-    bool inSi = false;
-    while (!ss.atEnd()) {
-        ss.readNext();
-        if (ss.isStartElement() && ss.name() == QLatin1String("si")) {
-            inSi = true;
-            current.clear();
-        } else if (ss.isStartElement() && ss.name() == QLatin1String("t") && inSi) {
-            current += ss.readElementText();
-        } else if (ss.isEndElement() && ss.name() == QLatin1String("si")) {
-            shared << current;
-            inSi = false;
-        }
-    }
-    QHash<QString, Cell> cells;
-    QXmlStreamReader x(unzipPart(xlsx, "xl/worksheets/sheet1.xml"));
-    QString ref, type;
-    while (!x.atEnd()) {
-        x.readNext();
-        if (x.isStartElement() && x.name() == QLatin1String("c")) {
-            ref = x.attributes().value("r").toString();
-            type = x.attributes().value("t").toString();
-        } else if (x.isStartElement() && x.name() == QLatin1String("v")) {
-            QString v = x.readElementText();
-            cells.insert(ref, {type, type == "s" ? shared.value(v.toInt()) : v});
-        }
-    }
-    return cells;
-}
 
 class ExportTest : public ProgramFolderTest {
 protected:
@@ -118,7 +69,7 @@ TEST_F(ExportTest, TextStaysTextAndNumbersAreNumbers)
     ASSERT_EQ(scripted.opened.size(), 1);
     const QString file = scripted.opened[0];
     EXPECT_TRUE(QFileInfo(file).fileName().startsWith("考勤数据"));
-    auto cells = readSheet(file);
+    auto cells = readXlsxSheet(file);
     EXPECT_EQ(cells["A1"].text, "员工号");
     EXPECT_EQ(cells["D1"].text, "上班");
     EXPECT_EQ(cells["A2"].type, "s");
@@ -129,10 +80,10 @@ TEST_F(ExportTest, TextStaysTextAndNumbersAreNumbers)
     EXPECT_EQ(cells["E3"].type, "");
     EXPECT_EQ(cells["E3"].text, "1");
     EXPECT_FALSE(cells.contains("B3")) << "Null is an empty cell";
-    for (const Cell& c : cells)
+    for (const XlsxCell& c : cells)
         EXPECT_FALSE(c.text.startsWith('\'')) << c.text.toStdString();
     // Column widths were set for the written columns.
-    EXPECT_TRUE(unzipPart(file, "xl/worksheets/sheet1.xml").contains("<cols>"));
+    EXPECT_TRUE(xlsxPart(file, "xl/worksheets/sheet1.xml").contains("<cols>"));
     EXPECT_EQ(rs.absolutePosition(), 0) << "the grid's recordset is back on its first record";
 }
 
@@ -143,11 +94,35 @@ TEST_F(ExportTest, TypeAndValueComeFromTheSameField)
     // Columns in another order than the fields.
     model.setColumns({{"门名", "namedr1"}, {"地址", "地址"}});
     ASSERT_EQ(Module1::ExportToExcel(view.get(), "门"), "");
-    auto cells = readSheet(scripted.opened.value(0));
+    auto cells = readXlsxSheet(scripted.opened.value(0));
     EXPECT_EQ(cells["A2"].type, "s");
     EXPECT_EQ(cells["A2"].text, "0012");
     EXPECT_EQ(cells["B2"].type, "");
     EXPECT_EQ(cells["B2"].text, "7");
+}
+
+TEST_F(ExportTest, TextInANumberColumnStaysText)
+{
+    exec("insert into datakq (卡号, 日期, 上班) values (?,?,?)", {"1", "2026-01-05", "休息"});
+    exec("insert into datakq (卡号, 日期, 上班) values (?,?,?)", {"2", "2026-01-06", 8});
+    model.setRecordset(mdl::AdoConnection.execute("select 上班 from datakq order by 日期"));
+    ASSERT_EQ(Module1::ExportToExcel(view.get(), "考勤"), "");
+    auto cells = readXlsxSheet(scripted.opened.value(0));
+    EXPECT_EQ(cells["A2"].type, "s");
+    EXPECT_EQ(cells["A2"].text, "休息");
+    EXPECT_EQ(cells["A3"].type, "");
+    EXPECT_EQ(cells["A3"].text, "8");
+}
+
+TEST_F(ExportTest, MoreRecordsThanASheetHoldsAreRefusedNotCut)
+{
+    model.setRecordset(mdl::AdoConnection.execute(
+        "with recursive n(x) as (select 1 union all select x + 1 from n limit 1048576) select x from n"));
+    const QString r = Module1::ExportToExcel(view.get(), "打卡记录");
+    EXPECT_TRUE(r.startsWith("ExportToExcel:9,")) << r.toStdString();
+    EXPECT_TRUE(r.contains("1048576")) << r.toStdString();
+    EXPECT_TRUE(workbooks().isEmpty());
+    EXPECT_TRUE(scripted.opened.isEmpty());
 }
 
 TEST_F(ExportTest, FailuresComeBackAsText)
