@@ -1,6 +1,7 @@
 #include "FrmDec.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "ReturnBook.h"
@@ -213,9 +214,7 @@ void FrmDec::setRunning(bool running)
 
 bool FrmDec::openPort()
 {
-    com::Args port{mdl::PortNumber};
-    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
-    if (!mdl::PortReady) {
+    if (!ctl::openPort()) {
         setStatus(QStringLiteral("串口打开失败！"));
         return false;
     }
@@ -358,10 +357,7 @@ void FrmDec::Command2_Click()
 void FrmDec::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
 }
 
 OSTRELA_WINDOW(FrmDec);

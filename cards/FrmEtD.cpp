@@ -1,6 +1,7 @@
 #include "FrmEtD.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "runtime/Conv.h"
@@ -319,11 +320,10 @@ void FrmEtD::showBusy(Qt::CursorShape shape)
 
 bool FrmEtD::openPort()
 {
-    com::Args port{mdl::PortNumber};
-    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
-    if (!mdl::PortReady)
+    const bool open = ctl::openPort();
+    if (!open)
         setStatus(QStringLiteral("串口打开失败！"));
-    return mdl::PortReady != 0;
+    return open;
 }
 
 void FrmEtD::log(const Source& s, int address, const QString& outcome, const QString& passwordText)
@@ -492,10 +492,7 @@ void FrmEtD::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
     mdl::PortReady = 0;
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
 }
 
 OSTRELA_WINDOW(FrmEtD);

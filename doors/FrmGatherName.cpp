@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "Collection.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
@@ -174,11 +175,10 @@ void FrmGatherName::setStatus(const QString& text)
 
 void FrmGatherName::Form_Load()
 {
-    com::Args port{mdl::PortNumber};
-    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
+    const bool open = ctl::openPort();
     // The grid and the wait time are set up even when the port failed: every
     // command opens the port by itself, so the buttons still work.
-    setStatus(mdl::PortReady ? QString() : QStringLiteral("串口打开失败！"));
+    setStatus(open ? QString() : QStringLiteral("串口打开失败！"));
     for (int c = 0; c < 15; ++c)
         SendGrid->setColumnWidth(c, kColumns[c].twips / 15);
     QStringList headers;
@@ -430,20 +430,14 @@ void FrmGatherName::cmdTest_Click()
 
 void FrmGatherName::CmdExit_Click()
 {
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
     unloadForm();
 }
 
 void FrmGatherName::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
 }
 
 OSTRELA_WINDOW(FrmGatherName);

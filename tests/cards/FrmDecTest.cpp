@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace {
 
 class FrmDecTest : public WindowBench {

@@ -11,6 +11,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace {
 
 class FrmEtDTest : public WindowBench {
