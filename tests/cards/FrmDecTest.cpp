@@ -3,6 +3,8 @@
 
 #include "AppForms.h"
 #include "FrmDec.h"
+#include "FrmFKZL.h"
+#include "FrmGatherData.h"
 #include "Globals.h"
 
 #include <QCheckBox>
@@ -37,8 +39,9 @@ protected:
 
     void TearDown() override
     {
-        appforms::unregisterWindow(QStringLiteral("FrmGatherData"));
-        appforms::unregisterWindow(QStringLiteral("FrmFKZL"));
+        // The real windows back for the other tests of the program.
+        appforms::registerWindow(QStringLiteral("FrmGatherData"), &appforms::openForm<FrmGatherData>);
+        appforms::registerWindow(QStringLiteral("FrmFKZL"), &appforms::openForm<FrmFKZL>);
         WindowBench::TearDown();
     }
 
