@@ -12,8 +12,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
 class FrmDecTest : public WindowBench {

@@ -11,8 +11,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
 class FrmEtDTest : public WindowBench {

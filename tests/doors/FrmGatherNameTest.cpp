@@ -9,8 +9,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-
 namespace {
 
 constexpr int kReadCards = 0x04;
