@@ -1,5 +1,6 @@
 // Excel export, read back from the written .xlsx.
 #include "CoreTestSupport.h"
+#include "XlsxSheet.h"
 
 #include "Globals.h"
 #include "Module1.h"
@@ -8,62 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QProcess>
 #include <QTableView>
-#include <QXmlStreamReader>
 
 #include <memory>
 
 namespace {
-
-struct Cell {
-    QString type;   // "s" shared text, "" number
-    QString text;   // the text, or the number as written
-};
-
-QByteArray unzipPart(const QString& xlsx, const QString& part)
-{
-    QProcess p;
-    p.start("unzip", {"-p", xlsx, part});
-    p.waitForFinished(10000);
-    return p.readAllStandardOutput();
-}
-
-// Cells of the first sheet by reference ("A1").
-QHash<QString, Cell> readSheet(const QString& xlsx)
-{
-    QStringList shared;
-    QXmlStreamReader ss(unzipPart(xlsx, "xl/sharedStrings.xml"));
-    QString current;
-    bool inSi = false;
-    while (!ss.atEnd()) {
-        ss.readNext();
-        if (ss.isStartElement() && ss.name() == QLatin1String("si")) {
-            inSi = true;
-            current.clear();
-        } else if (ss.isStartElement() && ss.name() == QLatin1String("t") && inSi) {
-            current += ss.readElementText();
-        } else if (ss.isEndElement() && ss.name() == QLatin1String("si")) {
-            shared << current;
-            inSi = false;
-        }
-    }
-    QHash<QString, Cell> cells;
-    QXmlStreamReader x(unzipPart(xlsx, "xl/worksheets/sheet1.xml"));
-    QString ref, type;
-    while (!x.atEnd()) {
-        x.readNext();
-        if (x.isStartElement() && x.name() == QLatin1String("c")) {
-            ref = x.attributes().value("r").toString();
-            type = x.attributes().value("t").toString();
-        } else if (x.isStartElement() && x.name() == QLatin1String("v")) {
-            QString v = x.readElementText();
-            cells.insert(ref, {type, type == "s" ? shared.value(v.toInt()) : v});
-        }
-    }
-    return cells;
-}
 
 class ExportTest : public ProgramFolderTest {
 protected:
