@@ -68,7 +68,9 @@ QPixmap loadPicture(const QString& path)
 
 QLabel* caption(const QString& text, QWidget* parent, int x, int y, int w = 70)
 {
+    // Named, so that a resize moves the labels with their fields.
     auto* l = new QLabel(text, parent);
+    l->setObjectName(QStringLiteral("Label") + QString(text).remove(QLatin1Char(' ')));
     l->setGeometry(x, y, w, 22);
     return l;
 }

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStatusBar>
 #include <QTableView>
 
 namespace {
@@ -433,6 +434,28 @@ TEST_F(FrmxgTest, MainWindowToolsOpenBothWindows)
     }
     EXPECT_EQ(ui::forms::modalShows(), (QStringList{"Frmbm", "Frmxg"}));
     ui::forms::setModalHandler(nullptr);
+}
+
+TEST_F(FrmxgTest, ResizingScalesEveryControlAndComesBackExactly)
+{
+    auto* w = load();
+    w->show();
+    const QSize design = w->size();
+    QList<QWidget*> controls;
+    for (QWidget* c : w->findChildren<QWidget*>())
+        if (!c->objectName().isEmpty() && !c->objectName().startsWith("qt_") && c->parentWidget()
+            && !c->parentWidget()->layout() && c->parentWidget() != static_cast<QWidget*>(w->StatusBar1))
+            controls << c;
+    QList<QRect> before;
+    for (QWidget* c : controls)
+        before << c->geometry();
+    w->resize(design * 2);
+    EXPECT_EQ(w->Tkh->geometry(), QRect(before[controls.indexOf(w->Tkh)].topLeft() * 2,
+                                        before[controls.indexOf(w->Tkh)].size() * 2));
+    EXPECT_EQ(w->findChild<QLabel*>("Label员工姓名：")->x(), 2 * 230) << "labels move with their fields";
+    w->resize(design);
+    for (int i = 0; i < controls.size(); ++i)
+        EXPECT_EQ(controls[i]->geometry(), before[i]) << controls[i]->objectName().toStdString();
 }
 
 } // namespace
