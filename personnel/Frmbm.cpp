@@ -220,71 +220,6 @@ void Frmbm::Command2_Click()
 void Frmbm::CmdExit_Click() { unloadForm(); }
 void Frmbm::Cmdexit2_Click() { unloadForm(); }
 
-void Frmbm::Cmdadd_Click()
-{
-    LabelMessage->clear();
-    const QString name = Tbm->text().trimmed();
-    if (name.isEmpty()) {
-        LabelMessage->setText(QStringLiteral("请输入部门"));
-        return;
-    }
-    try {
-        db::Recordset rs =
-            mdl::AdoConnection.execute(QStringLiteral("select distinct 部门 from department where 部门=?"), {name});
-        if (!rs.eof()) {
-            LabelMessage->setText(QStringLiteral("该部门已存在"));
-        } else {
-            mdl::AdoConnection.execute(QStringLiteral("insert into department(部门) values (?)"), {name});
-            ViewDepart();
-            LabelMessage->setText(QStringLiteral("添加 ") + Tbm->text() + QStringLiteral(" 成功"));
-            Tbm->clear();
-        }
-        Tbm->setFocus();
-    } catch (const rt::Error& e) {
-        showError(e);
-    }
-}
-
-void Frmbm::Cmdch_Click()
-{
-    LabelMessage->clear();
-    QListWidgetItem* selected = List1->currentItem();
-    if (!selected || !selected->isSelected()) {
-        LabelMessage->setText(QStringLiteral("请选择要修改的部门"));
-        return;
-    }
-    const QString oldName = selected->text().trimmed();
-    const QString name = Tbm->text().trimmed();
-    if (name.isEmpty()) {
-        LabelMessage->setText(QStringLiteral("请输入部门"));
-        return;
-    }
-    try {
-        db::Recordset rs =
-            mdl::AdoConnection.execute(QStringLiteral("select distinct 部门 from department where 部门=?"), {name});
-        if (!rs.eof()) {
-            LabelMessage->setText(QStringLiteral("该部门已存在"));
-            return;
-        }
-        // The department and its employees change together or not at all.
-        db::Database& dao = mdl::DaoDatabase;
-        dao.beginTrans();
-        try {
-            dao.execute(QStringLiteral("update department set 部门=? where 部门=?"), {name, oldName});
-            dao.execute(QStringLiteral("update people set 部门=? where 部门=?"), {name, oldName});
-            dao.commitTrans();
-        } catch (...) {
-            dao.rollback();
-            throw;
-        }
-        ViewDepart();
-        LabelMessage->setText(QStringLiteral("部门 ") + Tbm->text() + QStringLiteral(" 修改成功"));
-        Tbm->clear();
-    } catch (const rt::Error& e) {
-        showError(e);
-    }
-}
-
 qint64 Frmbm::positionRoot()
 {
     const QString find = QStringLiteral("select ChiID from Dict_Pub where SubItem=? and ParID=0 order by ChiID");
@@ -300,72 +235,123 @@ qint64 Frmbm::positionRoot()
     return id.toLongLong();
 }
 
-void Frmbm::cmdadd2_Click()
+Frmbm::Side Frmbm::departmentSide()
 {
-    LabelMessage2->clear();
-    const QString name = tzw->text().trimmed();
+    Side s;
+    s.list = List1;
+    s.box = Tbm;
+    s.label = LabelMessage;
+    s.kind = QStringLiteral("部门");
+    s.pickFirst = QStringLiteral("请选择要修改的部门");
+    auto stored = [](const QString& name) {
+        return !mdl::AdoConnection.execute(QStringLiteral("select distinct 部门 from department where 部门=?"), {name})
+                    .eof();
+    };
+    s.addClash = stored;
+    s.renameClash = stored;
+    s.insert = [](const QString& name) {
+        mdl::AdoConnection.execute(QStringLiteral("insert into department(部门) values (?)"), {name});
+    };
+    s.renames = {QStringLiteral("update department set 部门=? where 部门=?"),
+                 QStringLiteral("update people set 部门=? where 部门=?")};
+    s.refresh = [this] { ViewDepart(); };
+    return s;
+}
+
+Frmbm::Side Frmbm::positionSide()
+{
+    Side s;
+    s.list = List2;
+    s.box = tzw;
+    s.label = LabelMessage2;
+    s.kind = kPosition;
+    s.pickFirst = QStringLiteral("请选择要修改的职位名称");
+    s.addClash = [this](const QString& name) {
+        return !mdl::AdoConnection
+                    .execute(QStringLiteral("select * from Dict_Pub where ParID=? and SubItem=?"), {positionRoot(), name})
+                    .eof();
+    };
+    s.renameClash = [](const QString& name) {
+        return !mdl::AdoConnection
+                    .execute(QStringLiteral("select SubItem from Dict_Pub where PubItem=? and SubItem=?"),
+                             {kPosition, name})
+                    .eof();
+    };
+    s.insert = [this](const QString& name) {
+        mdl::AdoConnection.execute(QStringLiteral("insert into Dict_Pub(PubItem,SubItem,ParID) values (?,?,?)"),
+                                   {kPosition, name, positionRoot()});
+    };
+    s.renames = {QStringLiteral("update Dict_Pub set SubItem=? where PubItem='职位' and SubItem=?"),
+                 QStringLiteral("update people set 职务=? where 职务=?")};
+    s.refresh = [this] { ViewZW(); };
+    return s;
+}
+
+void Frmbm::addName(const Side& s)
+{
+    s.label->clear();
+    const QString name = s.box->text().trimmed();
     if (name.isEmpty()) {
-        LabelMessage2->setText(QStringLiteral("请输入职位"));
+        s.label->setText(QStringLiteral("请输入") + s.kind);
         return;
     }
     try {
-        const qint64 root = positionRoot();
-        db::Recordset rs = mdl::AdoConnection.execute(
-            QStringLiteral("select * from Dict_Pub where ParID=? and SubItem=?"), {root, name});
-        if (!rs.eof()) {
-            LabelMessage2->setText(QStringLiteral("该职位已存在"));
+        if (s.addClash(name)) {
+            s.label->setText(QStringLiteral("该") + s.kind + QStringLiteral("已存在"));
         } else {
-            mdl::AdoConnection.execute(QStringLiteral("insert into Dict_Pub(PubItem,SubItem,ParID) values (?,?,?)"),
-                                       {kPosition, name, root});
-            ViewZW();
-            LabelMessage2->setText(QStringLiteral("添加 ") + tzw->text() + QStringLiteral(" 成功"));
-            tzw->clear();
+            s.insert(name);
+            s.refresh();
+            s.label->setText(QStringLiteral("添加 ") + s.box->text() + QStringLiteral(" 成功"));
+            s.box->clear();
         }
-        tzw->setFocus();
+        s.box->setFocus();
     } catch (const rt::Error& e) {
         showError(e);
     }
 }
 
-void Frmbm::Cmdch2_Click()
+void Frmbm::renameName(const Side& s)
 {
-    LabelMessage2->clear();
-    QListWidgetItem* selected = List2->currentItem();
+    s.label->clear();
+    QListWidgetItem* selected = s.list->currentItem();
     if (!selected || !selected->isSelected()) {
-        LabelMessage2->setText(QStringLiteral("请选择要修改的职位名称"));
+        s.label->setText(s.pickFirst);
         return;
     }
     const QString oldName = selected->text().trimmed();
-    const QString name = tzw->text().trimmed();
+    const QString name = s.box->text().trimmed();
     if (name.isEmpty()) {
-        LabelMessage2->setText(QStringLiteral("请输入职位"));
+        s.label->setText(QStringLiteral("请输入") + s.kind);
         return;
     }
     try {
-        db::Recordset rs = mdl::AdoConnection.execute(
-            QStringLiteral("select SubItem from Dict_Pub where PubItem=? and SubItem=?"), {kPosition, name});
-        if (!rs.eof()) {
-            LabelMessage2->setText(QStringLiteral("该职位已存在"));
+        if (s.renameClash(name)) {
+            s.label->setText(QStringLiteral("该") + s.kind + QStringLiteral("已存在"));
             return;
         }
+        // The name and the employees that hold it change together or not at all.
         db::Database& dao = mdl::DaoDatabase;
         dao.beginTrans();
         try {
-            dao.execute(QStringLiteral("update Dict_Pub set SubItem=? where PubItem=? and SubItem=?"),
-                        {name, kPosition, oldName});
-            dao.execute(QStringLiteral("update people set 职务=? where 职务=?"), {name, oldName});
+            for (const QString& sql : s.renames)
+                dao.execute(sql, {name, oldName});
             dao.commitTrans();
         } catch (...) {
             dao.rollback();
             throw;
         }
-        ViewZW();
-        LabelMessage2->setText(QStringLiteral("职位 ") + tzw->text() + QStringLiteral(" 修改成功"));
-        tzw->clear();
+        s.refresh();
+        s.label->setText(s.kind + QStringLiteral(" ") + s.box->text() + QStringLiteral(" 修改成功"));
+        s.box->clear();
     } catch (const rt::Error& e) {
         showError(e);
     }
 }
+
+void Frmbm::Cmdadd_Click() { addName(departmentSide()); }
+void Frmbm::Cmdch_Click() { renameName(departmentSide()); }
+void Frmbm::cmdadd2_Click() { addName(positionSide()); }
+void Frmbm::Cmdch2_Click() { renameName(positionSide()); }
 
 void Frmbm::Cmddel2_Click()
 {

@@ -4,6 +4,9 @@
 // credentials from the controllers.
 #include "ui/Form.h"
 
+#include <QStringList>
+#include <functional>
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -61,6 +64,23 @@ public:
     void Cmdexit2_Click();
 
 private:
+    // What the department side and the position side differ in.
+    struct Side {
+        QListWidget* list = nullptr;
+        QLineEdit* box = nullptr;
+        QLabel* label = nullptr;
+        QString kind;        // "部门" or "职位", as the texts name it
+        QString pickFirst;   // the text when nothing is selected for a rename
+        std::function<bool(const QString&)> addClash;
+        std::function<bool(const QString&)> renameClash;
+        std::function<void(const QString&)> insert;
+        QStringList renames;   // updates taking (new name, old name)
+        std::function<void()> refresh;
+    };
+    Side departmentSide();
+    Side positionSide();
+    void addName(const Side& s);
+    void renameName(const Side& s);
     // The position root's id, created when missing.
     qint64 positionRoot();
     // Withdraws the department's credentials; false when a controller refused one.

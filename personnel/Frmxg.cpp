@@ -359,21 +359,28 @@ void Frmxg::CmdSearch_Click()
         params << QStringLiteral("%") + Txt_Search_Name->text().trimmed() + QStringLiteral("%");
     }
     sql += QStringLiteral(" order by 卡号");
+    if (!showMatches(sql, params)) {
+        setStatus(QStringLiteral("查无数据！"));
+        ClearEmployee();
+    }
+}
+
+bool Frmxg::showMatches(const QString& sql, const QVariantList& params)
+{
     try {
         db::Recordset rs = mdl::AdoConnection.execute(sql, params);
-        if (rs.eof()) {
-            setStatus(QStringLiteral("查无数据！"));
-            ClearEmployee();
-            return;
-        }
+        if (rs.eof())
+            return false;
         showRecord(rs, true, false);
         ShowGrid(sql, params);
     } catch (const rt::Error& e) {
+        // The fields shown so far stay; the grid keeps its rows.
         if (e.number() == rt::ErrPathNotFound || e.number() == rt::ErrFileNotFound)
             setStatus(QStringLiteral("相片不存在！"));
         else
             setStatus(QStringLiteral("错误提示：") + e.text());
     }
+    return true;
 }
 
 void Frmxg::Command5_Click()
@@ -448,18 +455,7 @@ void Frmxg::LstEmpInfo_Click()
     }
     const QString sql = QStringLiteral("select * from people where 卡号 in ") + placeholders(int(numbers.size()))
                         + QStringLiteral(" order by 卡号");
-    try {
-        db::Recordset rs = mdl::AdoConnection.execute(sql, bound(numbers));
-        if (rs.eof())
-            return;
-        showRecord(rs, true, false);
-        ShowGrid(sql, bound(numbers));
-    } catch (const rt::Error& e) {
-        if (e.number() == rt::ErrPathNotFound || e.number() == rt::ErrFileNotFound)
-            setStatus(QStringLiteral("相片不存在！"));
-        else
-            setStatus(QStringLiteral("错误提示：") + e.text());
-    }
+    showMatches(sql, bound(numbers));
 }
 
 void Frmxg::Txt_Search_EmpID_Change()
@@ -525,23 +521,17 @@ void Frmxg::Field_KeyPress(QWidget* field, int& KeyAscii)
 
 void Frmxg::Cbm_KeyPress(int& KeyAscii) { Field_KeyPress(Cbm, KeyAscii); }
 
-void Frmxg::Csex_KeyPress(int& KeyAscii)
-{
-    if (KeyAscii == personnel::kEnter) {
-        KeyAscii = 0;
-        personnel::sendTab(Csex);
-    } else if (KeyAscii == personnel::kBackspace) {
-        personnel::sendTab(Csex, true);
-    }
-}
+// Sex and birthday: Enter moves on, Backspace always goes back as well.
+void Frmxg::Csex_KeyPress(int& KeyAscii) { pickerKeyPress(Csex, KeyAscii); }
+void Frmxg::DTPicker2_KeyPress(int& KeyAscii) { pickerKeyPress(DTPicker2, KeyAscii); }
 
-void Frmxg::DTPicker2_KeyPress(int& KeyAscii)
+void Frmxg::pickerKeyPress(QWidget* field, int& KeyAscii)
 {
     if (KeyAscii == personnel::kEnter) {
         KeyAscii = 0;
-        personnel::sendTab(DTPicker2);
+        personnel::sendTab(field);
     } else if (KeyAscii == personnel::kBackspace) {
-        personnel::sendTab(DTPicker2, true);
+        personnel::sendTab(field, true);
     }
 }
 

@@ -97,6 +97,10 @@ private:
     // passed over, otherwise it stops the display and reaches the caller.
     void showRecord(const db::Recordset& rs, bool withNumber, bool skipErrors);
     void setStatus(const QString& text);
+    void pickerKeyPress(QWidget* field, int& KeyAscii);
+    // The first row of a query in the fields, every row in the grid; false
+    // when it found none. A failure is reported in the status bar.
+    bool showMatches(const QString& sql, const QVariantList& params);
 
     db::RecordsetModel* grid_ = nullptr;
     db::TableRecordset cardTable_;
