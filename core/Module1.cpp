@@ -137,6 +137,40 @@ int16_t ResizeControls(QWidget* form)
 void FillDepartmentList(db::Connection& conn, QListWidget* list) { fillDepartments(conn, target(list)); }
 void FillDepartmentList(db::Connection& conn, QComboBox* list) { fillDepartments(conn, target(list)); }
 
+QString CardListItem(const db::Recordset& rs)
+{
+    const QString number = db::toBool(rs.field(QStringLiteral("密码标志")))
+        ? kPasswordItem
+        : itemText(rs, QStringLiteral("物理卡号")).trimmed();
+    const QString five = QStringLiteral("     ");
+    return itemText(rs, QStringLiteral("卡号")).trimmed() + five + itemText(rs, QStringLiteral("姓名")).trimmed() + five
+        + number + five + itemText(rs, QStringLiteral("地址"));
+}
+
+CardListEntry ParseCardListItem(const QString& item)
+{
+    CardListEntry e;
+    const QString t = item.trimmed();
+    e.employee = rt::Left(t, 8).trimmed();
+    e.password = t.contains(kPasswordItem);
+    // The name runs from after the number's blanks to the next five blanks,
+    // so a name of any length comes back whole.
+    const QString five = QStringLiteral("     ");
+    const int nameStart = t.indexOf(five);
+    if (nameStart >= 0) {
+        int from = nameStart;
+        while (from < t.size() && t[from] == QLatin1Char(' '))
+            ++from;
+        const int nameEnd = t.indexOf(five, from);
+        e.name = (nameEnd < 0 ? t.mid(from) : t.mid(from, nameEnd - from)).trimmed();
+    }
+    const int lastBlank = t.lastIndexOf(QLatin1Char(' '));
+    bool ok = false;
+    const int address = t.mid(lastBlank + 1).toInt(&ok);
+    e.address = ok ? address : -1;
+    return e;
+}
+
 void FillCardList(db::Connection& conn, QListWidget* list, const QString& department)
 {
     db::Recordset rs = department == kAllDepartments
@@ -146,12 +180,7 @@ void FillCardList(db::Connection& conn, QListWidget* list, const QString& depart
         return;
     rs.moveFirst();
     while (!rs.eof()) {
-        const QString number = db::toBool(rs.field(QStringLiteral("密码标志")))
-            ? QStringLiteral("***************")
-            : itemText(rs, QStringLiteral("物理卡号")).trimmed();
-        const QString five = QStringLiteral("     ");
-        list->addItem(itemText(rs, QStringLiteral("卡号")).trimmed() + five + itemText(rs, QStringLiteral("姓名")).trimmed()
-                      + five + number + five + itemText(rs, QStringLiteral("地址")));
+        list->addItem(CardListItem(rs));
         rs.moveNext();
     }
 }

@@ -35,6 +35,19 @@ void FillDepartmentList(db::Connection& conn, QComboBox* list);
 // number, name, physical number or fifteen "*" for a password, address,
 // joined by five blanks. The list is not cleared.
 void FillCardList(db::Connection& conn, QListWidget* list, const QString& department);
+// Stands in a card-list item for a password, in place of its number.
+inline const QString kPasswordItem = QStringLiteral("***************");
+// One card-list item from a dfaka row (卡号, 姓名, 物理卡号, 地址, 密码标志).
+QString CardListItem(const db::Recordset& rs);
+// What a card-list item says: the employee number, the whole name, whether
+// it is a password, and the address (-1 when unreadable).
+struct CardListEntry {
+    QString employee;
+    QString name;
+    bool password = false;
+    int address = -1;
+};
+CardListEntry ParseCardListItem(const QString& item);
 // Clears the list and adds "number     name" per employee of the department
 // (all for "所有部门"), ordered by number.
 void FillPeopleList(db::Connection& conn, QListWidget* list, const QString& department);

@@ -1,0 +1,367 @@
+#include "FrmDec.h"
+
+#include "AppForms.h"
+#include "Globals.h"
+#include "Module1.h"
+#include "ReturnBook.h"
+#include "runtime/Conv.h"
+#include "runtime/RuntimeError.h"
+#include "ui/Ui.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStatusBar>
+
+namespace {
+
+QListWidget* multiList(QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* l = new QListWidget(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setSelectionMode(QAbstractItemView::MultiSelection);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const QString& text, const char* name, const QRect& geometry)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    return b;
+}
+
+QLineEdit* labelledBox(QWidget* parent, const QString& label, const char* name, int x, int y)
+{
+    auto* l = new QLabel(label, parent);
+    l->move(x, y + 4);
+    auto* t = new QLineEdit(parent);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setGeometry(x + 44, y, 110, 24);
+    return t;
+}
+
+} // namespace
+
+FrmDec::FrmDec(QWidget* parent)
+    : ui::Form(parent)
+{
+    setObjectName(QStringLiteral("FrmDec"));
+    setWindowTitle(QStringLiteral("压缩卡机"));
+    resize(820, 560);
+
+    LstDepart = multiList(this, "LstDepart", QRect(12, 12, 150, 200));
+    Frame5 = new QGroupBox(QStringLiteral("地址："), this);
+    Frame5->setObjectName(QStringLiteral("Frame5"));
+    Frame5->setGeometry(12, 220, 150, 200);
+    LstAddr = multiList(Frame5, "LstAddr", QRect(8, 20, 134, 172));
+
+    Label5 = new QLabel(QStringLiteral("卡号             姓 名           物理卡号              地址"), this);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    Label5->setGeometry(176, 12, 420, 20);
+    LstInfo = multiList(this, "LstInfo", QRect(176, 34, 420, 300));
+
+    TxtDepart = labelledBox(this, QStringLiteral("部门："), "TxtDepart", 610, 34);
+    TxtName = labelledBox(this, QStringLiteral("姓名："), "TxtName", 610, 66);
+    TxtCardID = labelledBox(this, QStringLiteral("卡号："), "TxtCardID", 610, 98);
+
+    ChkSpe = new QCheckBox(QStringLiteral("如果物理卡在机器中退卡失败时，您是否希望删除数据库的发卡名单？选是，则选上该项"), this);
+    ChkSpe->setObjectName(QStringLiteral("ChkSpe"));
+    ChkSpe->setGeometry(176, 340, 630, 24);
+
+    cmdSelect = button(this, QStringLiteral("全选"), "cmdSelect", QRect(610, 140, 150, 28));
+    CmdDelAddr = button(this, QStringLiteral("删除所选地址"), "CmdDelAddr", QRect(610, 176, 150, 28));
+    CmdDelInfo = button(this, QStringLiteral("删除所选人员"), "CmdDelInfo", QRect(610, 212, 150, 28));
+    CmdClear = button(this, QStringLiteral("清除日志"), "CmdClear", QRect(610, 248, 150, 28));
+    Command2 = button(this, QStringLiteral("退出"), "Command2", QRect(610, 284, 150, 28));
+
+    Label6 = new QLabel(QStringLiteral("日志："), this);
+    Label6->setObjectName(QStringLiteral("Label6"));
+    Label6->move(176, 372);
+    ListLog = new QListWidget(this);
+    ListLog->setObjectName(QStringLiteral("ListLog"));
+    ListLog->setGeometry(176, 392, 630, 130);
+
+    StbInfo = new QStatusBar(this);
+    StbInfo->setObjectName(QStringLiteral("StbInfo"));
+    StbInfo->setSizeGripEnabled(false);
+    StbInfo->setGeometry(0, 532, 820, 26);
+    Panel1 = new QLabel(StbInfo);
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Sunken);
+    StbInfo->addWidget(Panel1, 1);
+
+    connect(LstDepart, &QListWidget::itemSelectionChanged, this, &FrmDec::LstDepart_Click);
+    connect(LstAddr, &QListWidget::itemSelectionChanged, this, &FrmDec::LstAddr_Click);
+    connect(LstInfo, &QListWidget::itemSelectionChanged, this, &FrmDec::LstInfo_Click);
+    connect(cmdSelect, &QPushButton::clicked, this, &FrmDec::cmdSelect_Click);
+    connect(CmdDelAddr, &QPushButton::clicked, this, &FrmDec::CmdDelAddr_Click);
+    connect(CmdDelInfo, &QPushButton::clicked, this, &FrmDec::CmdDelInfo_Click);
+    connect(CmdClear, &QPushButton::clicked, this, &FrmDec::CmdClear_Click);
+    connect(Command2, &QPushButton::clicked, this, &FrmDec::Command2_Click);
+}
+
+QString FrmDec::statusText() const
+{
+    return Panel1->text();
+}
+
+void FrmDec::setStatus(const QString& text)
+{
+    Panel1->setText(text);
+}
+
+void FrmDec::Form_Load()
+{
+    try {
+        Module1::FillDepartmentList(mdl::AdoConnection, LstDepart);
+    } catch (const rt::Error&) {
+    }
+    try {
+        db::Recordset rs = mdl::DaoDatabase.openRecordset(
+            QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
+        for (; !rs.eof(); rs.moveNext())
+            LstAddr->addItem(rs.text(QStringLiteral("地址")));
+    } catch (const rt::Error&) {
+    }
+}
+
+void FrmDec::LstDepart_Click()
+{
+    const QList<QListWidgetItem*> selected = LstDepart->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const QSignalBlocker quiet(LstInfo);
+    LstInfo->clear();
+    if (selected.size() == 1) {
+        TxtDepart->setText(selected.first()->text().trimmed());
+        TxtName->clear();
+        TxtCardID->clear();
+    } else {
+        TxtDepart->clear();
+    }
+    for (int i = 0; i < LstDepart->count(); ++i) {
+        if (!LstDepart->item(i)->isSelected())
+            continue;
+        try {
+            Module1::FillCardList(mdl::AdoConnection, LstInfo, LstDepart->item(i)->text());
+        } catch (const rt::Error&) {
+        }
+    }
+}
+
+void FrmDec::LstAddr_Click()
+{
+    if (LstAddr->selectedItems().isEmpty())
+        return;
+    const QSignalBlocker quiet(LstInfo);
+    try {
+        for (int i = 0; i < LstAddr->count(); ++i) {
+            if (!LstAddr->item(i)->isSelected())
+                continue;
+            LstInfo->clear();
+            db::Recordset rs = mdl::AdoConnection.execute(
+                QStringLiteral("SELECT * FROM dfaka WHERE 地址=? ORDER BY 卡号"), {rt::CInt(LstAddr->item(i)->text())});
+            if (rs.eof())
+                return;
+            for (; !rs.eof(); rs.moveNext())
+                LstInfo->addItem(Module1::CardListItem(rs));
+        }
+    } catch (const rt::Error&) {
+    }
+}
+
+void FrmDec::LstInfo_Click()
+{
+    const QList<QListWidgetItem*> selected = LstInfo->selectedItems();
+    if (selected.size() == 1) {
+        const Module1::CardListEntry e = Module1::ParseCardListItem(selected.first()->text());
+        TxtName->setText(e.name);
+        TxtCardID->setText(e.employee);
+    } else {
+        TxtName->clear();
+        TxtCardID->clear();
+    }
+}
+
+void FrmDec::cmdSelect_Click()
+{
+    if (LstInfo->count() == 0)
+        return;
+    const bool all = cmdSelect->text() == QStringLiteral("全选");
+    for (int i = 0; i < LstInfo->count(); ++i)
+        LstInfo->item(i)->setSelected(all);
+    cmdSelect->setText(all ? QStringLiteral("全消") : QStringLiteral("全选"));
+}
+
+// Every action button is off for a whole run: a click while a controller
+// answers must not start a second run over the same rows.
+void FrmDec::setRunning(bool running)
+{
+    for (QPushButton* b : {cmdSelect, CmdDelAddr, CmdDelInfo, CmdClear, Command2})
+        b->setEnabled(!running);
+    if (running)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+bool FrmDec::openPort()
+{
+    com::Args port{mdl::PortNumber};
+    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
+    if (!mdl::PortReady) {
+        setStatus(QStringLiteral("串口打开失败！"));
+        return false;
+    }
+    return true;
+}
+
+void FrmDec::log(const Credential& c, const QString& outcome)
+{
+    ListLog->addItem(ui::now().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" 卡号:") + c.employee +
+                     QStringLiteral(" 机号:") + QString::number(c.address) + outcome);
+}
+
+void FrmDec::withdraw(const Credential& c, bool changeDatabaseAnyway)
+{
+    ui::sleepMs(mdl::CommandDelay);
+    com::Args a{int16_t(c.address), c.physical};
+    const int result = mdl::Door.call(QStringLiteral("ClearName"), a).toInteger();
+    const returns::ReturnedCredential booked{c.address, c.employee, c.physical, c.name, c.department,
+                                             rt::isoDateTime(ui::now())};
+    if (result < 0) {
+        if (changeDatabaseAnyway) {
+            returns::bookReturn(mdl::DaoDatabase, booked);
+            log(c, QStringLiteral(" 删除数据成功"));
+        } else {
+            log(c, QStringLiteral(" 删除失败"));
+        }
+        return;
+    }
+    // Booked before the advice, so a re-send from the advice windows does not
+    // put this credential back on the controller.
+    returns::bookReturn(mdl::DaoDatabase, booked);
+    log(c, QStringLiteral(" 删除机器成功"));
+    if (result >= 100) {
+        const int answer = ui::msgBox(QStringLiteral("退卡条数超过了100条，请先采集数据，再对") + QString::number(c.address) +
+                                          QStringLiteral("号机器进行重整！"),
+                                      ui::mb::OKCancel | ui::mb::Question, QStringLiteral("提示"));
+        if (answer == ui::mb::OK) {
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+            appforms::open(QStringLiteral("FrmGatherData"));
+            appforms::open(QStringLiteral("FrmFKZL"));
+            QApplication::restoreOverrideCursor();
+        }
+    }
+}
+
+void FrmDec::CmdDelAddr_Click()
+{
+    const bool anyway = ChkSpe->isChecked();
+    setStatus(QStringLiteral("正在按机器号删除，请稍候..."));
+    setRunning(true);
+    try {
+        if (!openPort()) {
+            setRunning(false);
+            return;
+        }
+        QString last;
+        for (int i = 0; i < LstAddr->count(); ++i)
+            if (LstAddr->item(i)->isSelected())
+                last = LstAddr->item(i)->text();
+        if (last.isEmpty()) {
+            setStatus(QStringLiteral("请选择要删除的机号！"));
+            setRunning(false);
+            return;
+        }
+        for (int i = 0; i < LstAddr->count(); ++i) {
+            if (!LstAddr->item(i)->isSelected())
+                continue;
+            const int address = rt::CInt(LstAddr->item(i)->text());
+            // The address's rows as one snapshot: the deletes of the run do not
+            // change what is walked.
+            db::Recordset rs = mdl::AdoConnection.execute(
+                QStringLiteral("SELECT DISTINCT 卡号, 物理卡号, 姓名, 部门 FROM dfaka WHERE 地址=? ORDER BY 卡号, 物理卡号"),
+                {address});
+            for (; !rs.eof(); rs.moveNext())
+                withdraw({address, rs.text(QStringLiteral("卡号")), rs.text(QStringLiteral("物理卡号")),
+                          rs.text(QStringLiteral("姓名")), rs.text(QStringLiteral("部门"))},
+                         anyway);
+        }
+        setStatus(last + QStringLiteral("号机删除成功！"));
+        mdl::PortReady = 0;
+        setRunning(false);
+        LstDepart_Click();
+    } catch (const rt::Error& e) {
+        setRunning(false);
+        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
+    }
+}
+
+void FrmDec::CmdDelInfo_Click()
+{
+    const bool anyway = ChkSpe->isChecked();
+    setStatus(QStringLiteral("正在删除所选人员，请稍候..."));
+    setRunning(true);
+    try {
+        if (!openPort()) {
+            setRunning(false);
+            return;
+        }
+        QStringList items;
+        for (int i = 0; i < LstInfo->count(); ++i)
+            if (LstInfo->item(i)->isSelected())
+                items << LstInfo->item(i)->text();
+        if (items.isEmpty()) {
+            setStatus(QStringLiteral("请选择要删除的人员！"));
+            setRunning(false);
+            return;
+        }
+        for (const QString& item : items) {
+            const Module1::CardListEntry e = Module1::ParseCardListItem(item);
+            db::Recordset rs = mdl::AdoConnection.execute(
+                QStringLiteral("SELECT DISTINCT 卡号, 物理卡号, 姓名, 部门 FROM dfaka "
+                               "WHERE 卡号=? AND 地址=? AND 密码标志=? ORDER BY 物理卡号"),
+                {e.employee, e.address, e.password ? 1 : 0});
+            if (rs.eof())
+                continue;
+            withdraw({e.address, e.employee, rs.text(QStringLiteral("物理卡号")), rs.text(QStringLiteral("姓名")),
+                      rs.text(QStringLiteral("部门"))},
+                     anyway);
+        }
+        setStatus(QStringLiteral("删除完成"));
+        mdl::PortReady = 0;
+        setRunning(false);
+        LstDepart_Click();
+    } catch (const rt::Error& e) {
+        setRunning(false);
+        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
+    }
+}
+
+void FrmDec::CmdClear_Click()
+{
+    ListLog->clear();
+}
+
+void FrmDec::Command2_Click()
+{
+    unloadForm();
+}
+
+void FrmDec::Form_Unload(bool& cancel)
+{
+    Q_UNUSED(cancel);
+    try {
+        mdl::Door.call(QStringLiteral("DestoryPort"));
+    } catch (const rt::Error&) {
+    }
+}
+
+OSTRELA_WINDOW(FrmDec);

@@ -1,0 +1,171 @@
+// The compression window against simulated controllers.
+#include "WindowBench.h"
+
+#include "AppForms.h"
+#include "FrmDec.h"
+#include "Globals.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+class FrmDecTest : public WindowBench {
+protected:
+    FrmDec* w = nullptr;
+    QStringList opened;   // advice windows, with the dtuika count when each opened
+
+    void SetUp() override
+    {
+        WindowBench::SetUp();
+        addDoor(3);
+        addDoor(4);
+        for (const char* name : {"FrmGatherData", "FrmFKZL"}) {
+            const QString cls = QString::fromLatin1(name);
+            appforms::registerWindow(cls, [this, cls] {
+                opened << cls + QLatin1Char(':') + value(QStringLiteral("SELECT COUNT(*) FROM dtuika")).toString();
+            });
+        }
+        w = ui::forms::load<FrmDec>();
+        clearTrace();
+    }
+
+    void TearDown() override
+    {
+        appforms::unregisterWindow(QStringLiteral("FrmGatherData"));
+        appforms::unregisterWindow(QStringLiteral("FrmFKZL"));
+        WindowBench::TearDown();
+    }
+
+    // A credential in dfaka, and on the controller unless refused.
+    void issue(int address, const QString& employee, uint32_t physical, bool password, bool onController = true,
+               const QString& name = QStringLiteral("张三"))
+    {
+        exec(QStringLiteral("INSERT INTO dfaka (地址, 卡号, 物理卡号, 姓名, 部门, 密码标志) VALUES (?, ?, ?, ?, '研发部', ?)"),
+             {address, employee, QStringLiteral("%1").arg(physical, 10, 10, QLatin1Char('0')), name, password ? 1 : 0});
+        if (onController)
+            controller(address).storeCard({physical});
+    }
+
+    void select(QListWidget* list, const QStringList& texts)
+    {
+        for (int i = 0; i < list->count(); ++i)
+            list->item(i)->setSelected(texts.contains(list->item(i)->text()));
+    }
+
+    QStringList logTexts() const
+    {
+        QStringList out;
+        for (int i = 0; i < w->ListLog->count(); ++i)
+            out << w->ListLog->item(i)->text();
+        return out;
+    }
+
+    QStringList left(const QString& table)
+    {
+        QStringList out;
+        for (const QVariantList& r : rows("SELECT 地址, 物理卡号 FROM " + table + " ORDER BY 地址, 物理卡号"))
+            out << r[0].toString() + "/" + r[1].toString();
+        return out;
+    }
+};
+
+TEST_F(FrmDecTest, AddressRemovalWithAndWithoutChangingTheDatabase)
+{
+    struct Case {
+        bool anyway;
+        QString refusedOutcome;
+        QStringList dfakaLeft;
+        int returns;
+    };
+    const Case cases[] = {
+        {false, " 删除失败", {"3/0000000030", "4/0000000010"}, 2},
+        {true, " 删除数据成功", {"4/0000000010"}, 3},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.anyway);
+        exec("DELETE FROM dfaka");
+        exec("DELETE FROM dtuika");
+        issue(3, "00000001", 10, false);
+        issue(3, "00000001", 20, true);           // the same person's password at the same address
+        issue(3, "00000002", 30, false, false);   // the controller no longer holds it: refused
+        issue(4, "00000001", 10, false);          // another address: untouched
+        w->ListLog->clear();
+        w->ChkSpe->setChecked(k.anyway);
+        select(w->LstAddr, {"3"});
+
+        w->CmdDelAddr_Click();
+
+        EXPECT_EQ(w->statusText(), "3号机删除成功！");
+        EXPECT_EQ(logTexts(), (QStringList{"09:30:00 卡号:00000001 机号:3 删除机器成功",
+                                           "09:30:00 卡号:00000001 机号:3 删除机器成功",
+                                           "09:30:00 卡号:00000002 机号:3" + k.refusedOutcome}));
+        EXPECT_EQ(left("dfaka"), k.dfakaLeft);
+        EXPECT_EQ(value("SELECT COUNT(*) FROM dtuika WHERE 退卡日期='2026-12-08 09:30:00' AND 部门='研发部'").toInt(),
+                  k.returns);
+        EXPECT_TRUE(w->CmdDelAddr->isEnabled());
+    }
+    EXPECT_EQ(mdl::PortReady, 0);
+}
+
+TEST_F(FrmDecTest, AdviceAtOneHundredComesAfterTheBooking)
+{
+    sim::Controller& c = controller(3);
+    for (uint32_t n = 1000; n < 1098; ++n) {   // 98 withdrawn before the run
+        c.storeCard({n});
+        c.deleteCard(n);
+    }
+    issue(3, "00000001", 10, false);
+    issue(3, "00000002", 20, false);
+    select(w->LstAddr, {"3"});
+    scripted.queueAnswer(ui::mb::OK);
+
+    w->CmdDelAddr_Click();
+
+    // 99 gives no advice, 100 does; both windows open once the return is booked.
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text, "退卡条数超过了100条，请先采集数据，再对3号机器进行重整！");
+    EXPECT_EQ(opened, (QStringList{"FrmGatherData:2", "FrmFKZL:2"}));
+    EXPECT_TRUE(left("dfaka").isEmpty());
+}
+
+TEST_F(FrmDecTest, PeopleRemovalTakesOnlyTheChosenCredential)
+{
+    issue(3, "00000001", 10, false, true, "欧阳娜娜娜娜娜");
+    issue(3, "00000001", 20, true);
+    select(w->LstAddr, {"3"});
+    ASSERT_EQ(w->LstInfo->count(), 2);
+    select(w->LstInfo, {w->LstInfo->item(1)->text()});
+    ASSERT_TRUE(w->LstInfo->item(1)->text().contains("***************"));
+
+    w->CmdDelInfo_Click();
+
+    EXPECT_EQ(w->statusText(), "删除完成");
+    EXPECT_EQ(callsOf("ClearName").value(0).arg(1), "0000000020");
+    EXPECT_EQ(left("dfaka"), QStringList{"3/0000000010"});
+    EXPECT_EQ(left("dtuika"), QStringList{"3/0000000020"});
+
+    select(w->LstInfo, {w->LstInfo->item(0)->text()});
+    EXPECT_EQ(w->TxtName->text(), "欧阳娜娜娜娜娜");   // a long name comes back whole
+    EXPECT_EQ(w->TxtCardID->text(), "00000001");
+}
+
+TEST_F(FrmDecTest, MissingChoicesSendNothing)
+{
+    w->CmdDelAddr_Click();
+    EXPECT_EQ(w->statusText(), "请选择要删除的机号！");
+    w->CmdDelInfo_Click();
+    EXPECT_EQ(w->statusText(), "请选择要删除的人员！");
+    EXPECT_TRUE(callsOf("ClearName").isEmpty());
+    EXPECT_TRUE(w->CmdDelAddr->isEnabled() && w->CmdDelInfo->isEnabled());
+
+    // An address without credentials is passed over.
+    select(w->LstAddr, {"4"});
+    w->CmdDelAddr_Click();
+    EXPECT_EQ(w->statusText(), "4号机删除成功！");
+    EXPECT_TRUE(callsOf("ClearName").isEmpty());
+}
+
+} // namespace
