@@ -14,14 +14,23 @@
 
 namespace {
 
+// Stand-ins for the collection and re-send windows until the program has them.
+template <int N>
+class FrmbmTestStandIn : public ui::Form {
+public:
+    FrmbmTestStandIn() { setObjectName(N == 0 ? "FrmGatherData" : "FrmFKZL"); }
+};
+
 class FrmbmTest : public WindowBench {
 protected:
-    QStringList opened;   // stand-in windows opened, with what dfaka held then
+    QStringList opened;   // windows the deletion opened, with what dfaka held then
+    QStringList standInsAdded;
 
     void TearDown() override
     {
-        appforms::unregisterWindow(QStringLiteral("FrmGatherData"));
-        appforms::unregisterWindow(QStringLiteral("FrmFKZL"));
+        ui::forms::setModalHandler(nullptr);
+        for (const QString& name : standInsAdded)
+            appforms::unregisterWindow(name);
         WindowBench::TearDown();
     }
 
@@ -47,14 +56,23 @@ protected:
         }
     }
 
-    // Stand-ins for the collection and re-send windows: they note their
-    // opening and how many dfaka rows the department still had then.
-    void standIns(const QString& department)
+    // The collection and re-send windows (stand-ins where the program lacks
+    // them) note their opening and how many dfaka rows the department still
+    // had then; the operator closes each at once.
+    void watchAdviceWindows(const QString& department)
     {
-        for (const QString& name : {QStringLiteral("FrmGatherData"), QStringLiteral("FrmFKZL")})
-            appforms::registerWindow(name, [this, name, department] {
-                opened << name + ":" + value("select count(*) from dfaka where 部门=?", {department}).toString();
-            });
+        if (!appforms::exists("FrmGatherData")) {
+            appforms::registerWindow("FrmGatherData", &appforms::openForm<FrmbmTestStandIn<0>>);
+            standInsAdded << "FrmGatherData";
+        }
+        if (!appforms::exists("FrmFKZL")) {
+            appforms::registerWindow("FrmFKZL", &appforms::openForm<FrmbmTestStandIn<1>>);
+            standInsAdded << "FrmFKZL";
+        }
+        ui::forms::setModalHandler([this, department](ui::Form& f) {
+            opened << f.objectName() + ":" + value("select count(*) from dfaka where 部门=?", {department}).toString();
+            f.unloadForm();
+        });
     }
 
     void select(Frmbm* w, const QString& department)
@@ -227,7 +245,7 @@ TEST_F(FrmbmTest, AdviceAtOneHundredReturnsOpensBothWindowsAfterTheBooking)
         returnedBefore(5, c.before);
         addDepartment("工程部");
         issue(5, "00000009", 2009, "工程部");
-        standIns("工程部");
+        watchAdviceWindows("工程部");
         auto* w = load();
         w->ViewDepart();
         select(w, "工程部");
