@@ -624,6 +624,8 @@ void Frmxg::SaveEmployee()
                                "values (?,?,?,?,?,'',?,?,?,?,?,'','',?,'','','','','','','','',?)"),
                 {number, Txm->text(), Cbm->currentText(), Tid->text(), tzw->currentText(), Csex->currentText(),
                  birthday, Tma->currentText(), Ttel->text(), Thukou->text(), Tnation->text(), photo});
+            shownPhoto_ = photo;
+            photoChosen_ = false;   // the next new employee does not inherit it
             ShowGrid(QStringLiteral("select * from people where 卡号=?"), {number});
             setStatus(QStringLiteral("卡号：") + Tkh->text() + QStringLiteral(",保存成功!"));
         } else if (EditMode == 3) {

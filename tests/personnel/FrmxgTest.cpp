@@ -222,19 +222,28 @@ TEST_F(FrmxgTest, AddStoresEveryColumnWithTheBirthdayAsADate)
     w->Thukou->setText("江苏");
     w->Tnation->setText("汉");
     w->Tid->setText("320000199005060022");
+    const QString photo = picture("p.jpg");
+    scripted.queueFile(photo);
+    w->Command5_Click();
     w->Toolbar1_ButtonClick(5);
 
     EXPECT_EQ(w->statusText(), "卡号：00000007,保存成功!");
     EXPECT_EQ(rows("select * from people"),
               (QList<QVariantList>{{"00000007", "O'Hara", "R&D's", "320000199005060022", "工程师", "", "女",
                                     "1990-05-06", "是", "+86 21-5555", "江苏", "", "", "汉", "", "", "", "", "",
-                                    "", "", "", ""}}));
+                                    "", "", "", photo}}));
     EXPECT_EQ(gridRows(w), 1);
     EXPECT_EQ(gridHeaders(w).first(), "员工号");
     EXPECT_EQ(w->EditMode, 0);
     EXPECT_TRUE(w->toolButton(1)->isEnabled());
     EXPECT_FALSE(w->toolButton(5)->isEnabled());
     EXPECT_EQ(w->LstEmpInfo->count(), 0) << "the list is not refreshed";
+
+    // The next new employee does not inherit the photo chosen for this one.
+    w->Toolbar1_ButtonClick(1);
+    w->Tkh->setText("00000008");
+    w->Toolbar1_ButtonClick(5);
+    EXPECT_EQ(value("select 照片 from people where 卡号='00000008'").toString(), "");
 }
 
 TEST_F(FrmxgTest, ModifyKeepsTheStoredPhotoUnlessOneWasChosenForThisRecord)
