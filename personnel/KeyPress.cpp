@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QWidget>
 
 namespace personnel {
@@ -34,11 +33,6 @@ public:
     {
         if (event->type() != QEvent::KeyPress)
             return QObject::eventFilter(watched, event);
-        // An inner line edit that ignores a key passes it on to its box:
-        // the handler sees each key once.
-        if (event == last_)
-            return false;
-        last_ = event;
         int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
         if (key == 0)
             return false;
@@ -48,7 +42,6 @@ public:
 
 private:
     KeyPressHandler handler_;
-    const QEvent* last_ = nullptr;
 };
 
 // A combo or spin box and its inner line edit are one control.
@@ -64,15 +57,9 @@ QWidget* ownerOf(QWidget* w)
 
 void onKeyPress(QWidget* control, KeyPressHandler handler)
 {
-    auto* filter = new KeyPressFilter(control, std::move(handler));
-    control->installEventFilter(filter);
-    QLineEdit* inner = nullptr;
-    if (auto* c = qobject_cast<QComboBox*>(control))
-        inner = c->lineEdit();
-    else if (auto* s = qobject_cast<QAbstractSpinBox*>(control))
-        inner = s->findChild<QLineEdit*>();
-    if (inner)
-        inner->installEventFilter(filter);
+    // Combo and spin boxes take the focus themselves and hand the keys to
+    // their inner line edit directly, so the box is where keys are seen.
+    control->installEventFilter(new KeyPressFilter(control, std::move(handler)));
 }
 
 void sendTab(QWidget* control, bool back)

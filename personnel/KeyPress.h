@@ -16,8 +16,7 @@ inline constexpr int kBackspace = 8;
 
 using KeyPressHandler = std::function<void(int& keyAscii)>;
 
-// Routes the character keys typed into control (and, for an editable combo
-// box or a spin box, into its inner line edit) to handler; a key the
+// Routes the character keys typed into control to handler; a key the
 // handler sets to 0 never reaches the control.
 void onKeyPress(QWidget* control, KeyPressHandler handler);
 

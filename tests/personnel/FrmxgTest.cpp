@@ -378,6 +378,12 @@ TEST_F(FrmxgTest, TypedNumberLooksTheEmployeeUpAndKeysFollowTheRules)
     QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
     QCoreApplication::sendEvent(w->Tkh, &letter);
     EXPECT_EQ(w->Tkh->text(), "123");
+    for (QWidget* box : {static_cast<QWidget*>(w->Cbm), static_cast<QWidget*>(w->DTPicker2)}) {
+        box->setFocus();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QCoreApplication::sendEvent(box, &enter);
+        EXPECT_FALSE(focusIn(w, box)) << box->objectName().toStdString();
+    }
 
     // The identity number takes 18 characters, then moves on.
     w->Tid->setText(QString(18, '1'));
