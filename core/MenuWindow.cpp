@@ -23,16 +23,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-QString trimBlanks(const QString& s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.mid(b, e - b);
-}
-
 namespace {
 
 // The window's background: the design's colours and title in place of its picture.

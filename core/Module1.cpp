@@ -12,6 +12,16 @@
 
 #include <functional>
 
+QString trimBlanks(const QString& s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.mid(b, e - b);
+}
+
 namespace Module1 {
 
 int32_t LayoutWidth = 0;

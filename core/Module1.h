@@ -11,6 +11,9 @@ class QComboBox;
 class QListWidget;
 class QWidget;
 
+// The text without blanks at either end; tabs and other white space stay.
+QString trimBlanks(const QString& s);
+
 namespace Module1 {
 
 // The item that heads every department list.

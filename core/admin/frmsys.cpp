@@ -1,0 +1,323 @@
+#include "frmsys.h"
+
+#include "AppForms.h"
+#include "Globals.h"
+#include "Module1.h"
+#include "db/Db.h"
+#include "runtime/Conv.h"
+#include "runtime/RuntimeError.h"
+#include "ui/Ui.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+QLabel* label(QWidget* parent, const QString& text, int x, int y, int w)
+{
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(x, y, w, 24);
+    return l;
+}
+
+QLineEdit* box(QWidget* parent, const char* name, int x, int y, int w)
+{
+    auto* b = new QLineEdit(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(x, y, w, 24);
+    return b;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x, int y)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(x, y, 80, 28);
+    return b;
+}
+
+// The leading number of the text as a 16-bit integer (overflow raises 6).
+int16_t leadingNumber(const QString& text)
+{
+    return rt::CInt(rt::Val(text.trimmed()));
+}
+
+// The rows the window writes, in the order it writes them.
+struct SettingRow {
+    const char* name;
+    const char* column;
+};
+constexpr SettingRow kRows[] = {
+    {"串口号", "zhi"},      {"通讯设置", "detail"},     {"输入缓冲区", "zhi"}, {"输出缓冲区", "zhi"},
+    {"命令延时", "zhi"},    {"采集等待时间", "zhi"}, {"机器版本号", "detail"},
+};
+
+} // namespace
+
+frmsys::frmsys(QWidget* parent)
+    : ui::Form(parent)
+{
+    setObjectName(QStringLiteral("frmsys"));
+    setWindowTitle(QStringLiteral("串口版本设置"));
+    setFixedSize(420, 300);
+
+    Label1 = label(this, QStringLiteral("串口号:"), 30, 24, 130);
+    Tport = box(this, "Tport", 170, 24, 120);
+    Label2 = label(this, QStringLiteral("通讯设置:"), 30, 24, 130);
+    Tset = box(this, "Tset", 170, 24, 120);
+    Label3 = label(this, QStringLiteral("输入缓冲区:"), 30, 24, 130);
+    Tinb = box(this, "Tinb", 170, 24, 120);
+    Label4 = label(this, QStringLiteral("输出缓冲区:"), 30, 24, 130);
+    Toutb = box(this, "Toutb", 170, 24, 120);
+    for (QWidget* w : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Tset), static_cast<QWidget*>(Label3),
+                       static_cast<QWidget*>(Tinb), static_cast<QWidget*>(Label4), static_cast<QWidget*>(Toutb)})
+        w->hide();
+    Label5 = label(this, QStringLiteral("命令延时 ："), 30, 64, 130);
+    Txtdelay = box(this, "Txtdelay", 170, 64, 120);
+    Txtdelay->setText(QStringLiteral("400"));
+    Label6 = label(this, QStringLiteral("毫秒"), 296, 64, 50);
+    Label7 = label(this, QStringLiteral("采集等待时间："), 30, 104, 130);
+    TxtWait = box(this, "TxtWait", 170, 104, 120);
+    TxtWait->setText(QStringLiteral("5"));
+    Label8 = label(this, QStringLiteral("秒"), 296, 104, 50);
+    Label9 = label(this, QStringLiteral("门禁机版本设置："), 30, 144, 130);
+    CmbMachVer = new QComboBox(this);
+    CmbMachVer->setObjectName(QStringLiteral("CmbMachVer"));
+    CmbMachVer->setEditable(true);
+    CmbMachVer->setInsertPolicy(QComboBox::NoInsert);
+    CmbMachVer->setGeometry(170, 144, 160, 24);
+
+    CmdOk = button(this, "CmdOk", QStringLiteral("应用"), 40, 190);
+    cmdTest = button(this, "cmdTest", QStringLiteral("测试"), 170, 190);
+    CmdExit = button(this, "CmdExit", QStringLiteral("退出"), 300, 190);
+
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::Box);
+    Frame1->setGeometry(20, 230, 380, 60);
+    Label10 = label(Frame1, QStringLiteral("请输入一个门禁地址："), 10, 18, 140);
+    tdz = box(Frame1, "tdz", 150, 18, 60);
+    Command1 = button(Frame1, "Command1", QStringLiteral("确定"), 216, 16);
+    Command1->setFixedWidth(70);
+    Command2 = button(Frame1, "Command2", QStringLiteral("退出"), 296, 16);
+    Command2->setFixedWidth(70);
+    Frame1->hide();
+    setTabOrder(tdz, Command1);
+    setTabOrder(Command1, Command2);
+
+    Tport->installEventFilter(this);
+    tdz->installEventFilter(this);
+    connect(CmdOk, &QPushButton::clicked, this, &frmsys::CmdOk_Click);
+    connect(cmdTest, &QPushButton::clicked, this, &frmsys::cmdTest_Click);
+    connect(CmdExit, &QPushButton::clicked, this, &frmsys::CmdExit_Click);
+    connect(Command1, &QPushButton::clicked, this, &frmsys::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &frmsys::Command2_Click);
+}
+
+void frmsys::Form_Load()
+{
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect sr = s->geometry();
+        move(sr.x() + (sr.width() - width()) / 2, sr.y() + (sr.height() - height()) / 2);
+    }
+    Tport->setText(QString::number(mdl::PortNumber));
+    Tset->setText(mdl::PortSettings);
+    Tinb->setText(QString::number(mdl::InBufferSize));
+    Toutb->setText(QString::number(mdl::OutBufferSize));
+    Txtdelay->setText(QString::number(mdl::CommandDelay));
+    LoadMachineVersions();
+    CmbMachVer->setCurrentIndex(-1);
+    CmbMachVer->setEditText(mdl::MachineVersion);
+}
+
+void frmsys::LoadMachineVersions()
+{
+    CmbMachVer->clear();
+    try {
+        db::Recordset rs = mdl::AdoConnection.execute(
+            QStringLiteral("SELECT SubItem FROM Dict_Pub WHERE ParID=(SELECT ChiID FROM Dict_Pub WHERE SubItem=? "
+                           "ORDER BY ChiID LIMIT 1) ORDER BY ChiID"),
+            {QStringLiteral("机器版本号")});
+        if (!rs.eof()) {
+            CmbMachVer->addItem(QString());
+            for (; !rs.eof(); rs.moveNext())
+                CmbMachVer->addItem(rs.text(QStringLiteral("SubItem")));
+        }
+    } catch (const rt::Error&) {
+        // No list: the version can still be typed.
+    }
+}
+
+void frmsys::CmdOk_Click()
+{
+    try {
+        for (QLineEdit* b : {Tport, Tset, Tinb, Toutb}) {
+            if (b->text().isEmpty()) {
+                // A hidden box cannot take the focus.
+                if (b->isHidden())
+                    rt::raise(rt::ErrInvalidCall);
+                b->setFocus();
+                return;
+            }
+        }
+        mdl::PortNumber = leadingNumber(Tport->text());
+        mdl::PortSettings = trimBlanks(Tset->text());
+        mdl::InBufferSize = leadingNumber(Tinb->text());
+        mdl::OutBufferSize = leadingNumber(Toutb->text());
+        mdl::CommandDelay = leadingNumber(Txtdelay->text());
+        mdl::GatherWaitTime = leadingNumber(TxtWait->text());
+        mdl::MachineVersion = trimBlanks(CmbMachVer->currentText());
+
+        mdl::PortReady = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool() ? -1 : 0;
+
+        const QVariant values[] = {mdl::PortNumber,   mdl::PortSettings,   mdl::InBufferSize,  mdl::OutBufferSize,
+                                   mdl::CommandDelay, mdl::GatherWaitTime, mdl::MachineVersion};
+        db::Recordset sys = mdl::DaoDatabase.openRecordset(QStringLiteral("system"));
+        // Every row must be there before any is written: a missing one is
+        // reported, never taken for another.
+        for (const SettingRow& r : kRows) {
+            sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(r.name)});
+            if (sys.noMatch())
+                rt::raise(rt::ErrNoCurrentRecord,
+                          QStringLiteral("表 system 中没有“%1”行").arg(QString::fromUtf8(r.name)));
+        }
+        mdl::DaoDatabase.beginTrans();
+        try {
+            for (size_t i = 0; i < std::size(kRows); ++i) {
+                sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(kRows[i].name)});
+                sys.edit();
+                sys.setField(QLatin1String(kRows[i].column), values[i]);
+                sys.update();
+            }
+            mdl::DaoDatabase.commitTrans();
+        } catch (...) {
+            try {
+                mdl::DaoDatabase.rollback();
+            } catch (const rt::Error&) {
+            }
+            throw;
+        }
+        sys.close();
+
+        mdl::PortNumber = rt::CInt(Tport->text());
+        mdl::PortSettings = Tset->text();
+        mdl::InBufferSize = rt::CInt(Tinb->text());
+        mdl::OutBufferSize = rt::CInt(Toutb->text());
+        mdl::MachineVersion = trimBlanks(CmbMachVer->currentText());
+    } catch (const rt::Error& e) {
+        ui::msgBox(e.text(), ui::mb::OKOnly);
+        return;
+    }
+    unloadForm();
+}
+
+void frmsys::cmdTest_Click()
+{
+    Frame1->show();
+    cmdTest->setEnabled(false);
+    CmdOk->setEnabled(false);
+}
+
+void frmsys::Command2_Click()
+{
+    Frame1->hide();
+    CmdOk->setEnabled(true);
+    cmdTest->setEnabled(true);
+}
+
+void frmsys::Command1_Click()
+{
+    bool opened = false;
+    try {
+        // The port last applied, not what the box shows.
+        opened = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool();
+    } catch (const rt::Error&) {
+    }
+    mdl::PortReady = opened ? -1 : 0;
+    if (!opened) {
+        ui::msgBox(QStringLiteral("串口打开失败！"), ui::mb::OKOnly);
+        return;
+    }
+    const QString text = trimBlanks(tdz->text());
+    if (text.isEmpty()) {
+        ui::msgBox(QStringLiteral("请输入考勤机地址"), ui::mb::OKOnly, QStringLiteral("提示"));
+        tdz->setFocus();
+        return;
+    }
+    int address = 0;
+    try {
+        address = rt::CInt(text);
+    } catch (const rt::Error&) {
+        address = 0;   // pasted text that is no number: refused as out of range
+    }
+    if (address < 1 || address > 99) {
+        ui::msgBox(QStringLiteral("地址为0-99之间的整数"), ui::mb::OKOnly, QStringLiteral("提示"));
+        tdz->setFocus();
+        return;
+    }
+    Command1->setEnabled(false);
+    const QDateTime now = ui::now();
+    const QString date = now.toString(QStringLiteral("yyMMdd"));
+    const QString time = now.toString(QStringLiteral("HHmmss"));
+    // Monday 1 .. Sunday 7.
+    const int16_t week = int16_t(now.date().dayOfWeek());
+    bool ok = false;
+    try {
+        ok = mdl::Door.call(QStringLiteral("ModifyDateTime"), {int16_t(address), date, time, week}).toBool();
+    } catch (const rt::Error&) {
+        ok = false;
+    }
+    ui::msgBox(ok ? QStringLiteral("测试成功") : QStringLiteral("测试不成功"), ui::mb::OKOnly | ui::mb::Information,
+               QStringLiteral("提示"));
+    Command1->setEnabled(true);
+    mdl::PortReady = 0;
+}
+
+void frmsys::CmdExit_Click()
+{
+    unloadForm();
+}
+
+void frmsys::Form_Unload(bool& cancel)
+{
+    Q_UNUSED(cancel);
+    try {
+        mdl::Door.call(QStringLiteral("DestoryPort"));
+    } catch (const rt::Error&) {
+    }
+}
+
+bool frmsys::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        const QString t = k->text();
+        if (watched == Tport && !t.isEmpty()) {
+            const QChar c = t.at(0);
+            if (c == u'\b' || (c >= u'0' && c <= u'9'))
+                return false;
+            QApplication::beep();
+            return true;
+        }
+        if (watched == tdz) {
+            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+                focusNextChild();
+                return true;
+            }
+            if (!t.isEmpty()) {
+                const QChar c = t.at(0);
+                return !(c >= u'0' && c <= u'9');
+            }
+        }
+    }
+    return ui::Form::eventFilter(watched, event);
+}
+
+OSTRELA_WINDOW(frmsys);

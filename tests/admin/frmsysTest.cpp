@@ -1,0 +1,185 @@
+// The link and version settings: what Apply stores and assigns, the
+// connection test's call on the controller, the typing filters.
+#include "WindowBench.h"
+
+#include "Globals.h"
+#include "frmsys.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+class frmsysTest : public WindowBench {
+protected:
+    void SetUp() override
+    {
+        WindowBench::SetUp();
+        // As the main window loads them from the shipped rows.
+        mdl::PortSettings = QStringLiteral("9600,n,8,1");
+        mdl::InBufferSize = 2048;
+        mdl::OutBufferSize = 512;
+        mdl::CommandDelay = 400;
+    }
+    QVariant setting(const char* name, const char* column)
+    {
+        return value(QStringLiteral("SELECT %1 FROM system WHERE name=?").arg(QLatin1String(column)),
+                     {QString::fromUtf8(name)});
+    }
+};
+
+TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
+{
+    struct Case {
+        QString delay;
+        bool applies;
+        int storedDelay;
+    };
+    const Case cases[] = {
+        {"12abc", true, 12},
+        {"abc", true, 0},
+        {" 250 ", true, 250},
+        {"40000", false, 400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.delay.toStdString());
+        exec("UPDATE system SET zhi=400 WHERE name='命令延时'");
+        exec("UPDATE system SET zhi=9 WHERE name='采集等待时间'");
+        exec("UPDATE system SET zhi=1, detail='某公司' WHERE name='串口号'");
+        mdl::GatherWaitTime = 9;
+        mdl::MachineVersion = QStringLiteral("JQ8096 V5.1.0");
+        mdl::PortNumber = 1;
+        clearTrace();
+        scripted.clearMessages();
+        auto* w = ui::forms::load<frmsys>();
+        EXPECT_EQ(w->TxtWait->text(), "5");
+        EXPECT_EQ(w->CmbMachVer->currentText(), "JQ8096 V5.1.0");
+        w->Tport->setText("2");
+        w->Txtdelay->setText(c.delay);
+        w->CmbMachVer->setEditText("  JQ8096 V6.0.0 ");
+        w->CmdOk_Click();
+        EXPECT_EQ(setting("命令延时", "zhi").toInt(), c.storedDelay);
+        if (c.applies) {
+            EXPECT_TRUE(scripted.messages.isEmpty());
+            EXPECT_FALSE(ui::forms::isLoaded<frmsys>());
+            EXPECT_EQ(mdl::CommandDelay, c.storedDelay);
+            EXPECT_EQ(mdl::GatherWaitTime, 5);
+            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 5);
+            EXPECT_EQ(setting("串口号", "zhi").toInt(), 2);
+            EXPECT_EQ(setting("串口号", "detail").toString(), "某公司");   // the company name stays
+            EXPECT_EQ(setting("机器版本号", "detail").toString(), "JQ8096 V6.0.0");
+            EXPECT_EQ(mdl::MachineVersion, "JQ8096 V6.0.0");
+            EXPECT_EQ(traceText(), (QStringList{"SetPort(2)", "DestoryPort()"}));
+        } else {
+            EXPECT_EQ(scripted.lastMessage(), "6:溢出");
+            EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+            EXPECT_TRUE(callsOf("SetPort").isEmpty());
+            EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
+            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 9);
+            ui::forms::unload<frmsys>();
+        }
+    }
+}
+
+TEST_F(frmsysTest, ApplyWithAMissingRowWritesNothing)
+{
+    exec("DELETE FROM system WHERE name='采集等待时间'");
+    auto* w = ui::forms::load<frmsys>();
+    w->Tport->setText("4");
+    w->Txtdelay->setText("100");
+    w->CmdOk_Click();
+    EXPECT_TRUE(scripted.lastMessage().contains("采集等待时间")) << scripted.lastMessage().toStdString();
+    EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+    EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
+    EXPECT_EQ(setting("命令延时", "zhi").toInt(), 400);
+    EXPECT_EQ(value("SELECT COUNT(*) FROM system").toInt(), 7);
+}
+
+TEST_F(frmsysTest, ApplyWithAnEmptyPortBoxStops)
+{
+    auto* w = ui::forms::load<frmsys>();
+    w->Tport->clear();
+    w->CmdOk_Click();
+    EXPECT_TRUE(trace().isEmpty());
+    EXPECT_TRUE(scripted.messages.isEmpty());
+    EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+}
+
+TEST_F(frmsysTest, ConnectionTestSetsTheControllerClock)
+{
+    struct Case {
+        QDateTime now;
+        QString call;
+        int weekday;
+    };
+    const Case cases[] = {
+        {QDateTime(QDate(2026, 12, 6), QTime(9, 5, 3)), "ModifyDateTime(5, 261206, 090503, 7)", 7},   // Sunday
+        {QDateTime(QDate(2026, 3, 9), QTime(23, 59, 58)), "ModifyDateTime(5, 260309, 235958, 1)", 1},  // Monday
+    };
+    sim::Controller& c = controller(5);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.call.toStdString());
+        scripted.setNow(k.now);
+        clearTrace();
+        auto* w = ui::forms::load<frmsys>();
+        w->Tport->setText("9");   // not applied: the test uses the port in force
+        w->cmdTest_Click();
+        EXPECT_FALSE(w->CmdOk->isEnabled());
+        w->tdz->setText(" 5 ");
+        w->Command1_Click();
+        EXPECT_EQ(traceText(), (QStringList{"SetPort(1)", k.call}));
+        EXPECT_EQ(scripted.lastMessage(), "测试成功");
+        EXPECT_EQ(scripted.messages.last().style, ui::mb::Information);
+        EXPECT_EQ(c.weekday(), k.weekday);
+        EXPECT_EQ(c.clock().toString("yyMMddHHmmss"), k.now.toString("yyMMddHHmmss"));
+        EXPECT_EQ(mdl::PortReady, 0);
+        EXPECT_TRUE(w->Command1->isEnabled());
+        w->Command2_Click();
+        EXPECT_TRUE(w->CmdOk->isEnabled());
+        w->CmdExit_Click();
+        EXPECT_EQ(members().last(), "DestoryPort");
+    }
+}
+
+TEST_F(frmsysTest, ConnectionTestAddressChecks)
+{
+    struct Case {
+        QString address;
+        QString message;
+        bool calls;
+    };
+    const Case cases[] = {
+        {"", "请输入考勤机地址", false},
+        {"0", "地址为0-99之间的整数", false},
+        {"100", "地址为0-99之间的整数", false},
+        {"x", "地址为0-99之间的整数", false},
+        {"1", "测试不成功", true},   // nobody at 1 or 99
+        {"99", "测试不成功", true},
+    };
+    auto* w = ui::forms::load<frmsys>();
+    w->cmdTest_Click();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address.toStdString());
+        clearTrace();
+        w->tdz->setText(c.address);
+        w->Command1_Click();
+        EXPECT_EQ(scripted.lastMessage(), c.message);
+        EXPECT_EQ(callsOf("ModifyDateTime").size(), c.calls ? 1 : 0);
+    }
+}
+
+TEST_F(frmsysTest, TypingFilters)
+{
+    auto* w = ui::forms::load<frmsys>();
+    w->Tport->clear();
+    QTest::keyClicks(w->Tport, "1a2 ");
+    EXPECT_EQ(w->Tport->text(), "12");
+    QTest::keyClick(w->Tport, Qt::Key_Backspace);
+    EXPECT_EQ(w->Tport->text(), "1");
+    w->tdz->clear();
+    QTest::keyClicks(w->tdz, "3-4");
+    EXPECT_EQ(w->tdz->text(), "34");
+    QTest::keyClick(w->tdz, Qt::Key_Backspace);
+    EXPECT_EQ(w->tdz->text(), "34");
+}
