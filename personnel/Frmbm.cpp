@@ -383,7 +383,7 @@ void Frmbm::Cmddel_Click()
     const QString department = Tbm->text().trimmed();
     try {
         com::Args port{mdl::PortNumber};
-        mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? 1 : 0;
+        mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;   // True as the other windows keep it
         if (!mdl::PortReady) {
             ui::msgBox(QStringLiteral("串口打开失败！"), ui::mb::OKOnly, QStringLiteral("提示"));
             return;
