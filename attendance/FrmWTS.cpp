@@ -130,10 +130,10 @@ FrmWTS::FrmWTS(QWidget* parent)
 
 void FrmWTS::Form_Load()
 {
+    // A database that cannot be opened reads as a table without a row.
     try {
         db_ = db::Database::open(Module2::GetDatabasePath());
     } catch (const rt::Error&) {
-        return;
     }
     db::Recordset rs;
     try {

@@ -192,12 +192,13 @@ void Frmkqzl::CmdStart_Click()
     Prg->setValue(0);
     status(QStringLiteral("正在启动整理分析预处理..."));
     CmdStart->setEnabled(false);
-    // However the run ends, the button comes back.
+    // However the run ends, the button comes back (before an error is shown).
     struct Enable {
         QPushButton* b;
         ~Enable() { b->setEnabled(true); }
-    } enable{CmdStart};
+    };
     try {
+        Enable enable{CmdStart};
         run();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
@@ -239,6 +240,18 @@ void Frmkqzl::run()
     Prg->setVisible(true);
     Prg->setMaximum(people.recordCount());
 
+    QVariantList params;
+    int pending = 0;
+    bool flushing = false;
+    auto flush = [&] {
+        if (pending) {
+            flushing = true;
+            db_.execute(upsertSql(pending), params);
+            flushing = false;
+        }
+        params.clear();
+        pending = 0;
+    };
     // One transaction for the run; what was stored before an error is kept.
     db_.beginTrans();
     bool open = true;
@@ -252,15 +265,6 @@ void Frmkqzl::run()
             if (!d.isValid())
                 rt::raise(rt::ErrTypeMismatch);
             return weekdays[day] = d.dayOfWeek() <= 5;
-        };
-
-        QVariantList params;
-        int pending = 0;
-        auto flush = [&] {
-            if (pending)
-                db_.execute(upsertSql(pending), params);
-            params.clear();
-            pending = 0;
         };
 
         for (int i = 0; i < people.recordCount(); ++i) {
@@ -285,7 +289,15 @@ void Frmkqzl::run()
                         times.push_back(t);
                 }
                 std::sort(times.begin(), times.end());
-                const Slots s = punches::selectDay(times, rules.periods);
+                const Periods& p = rules.periods;
+                punchSlots[2] = punchSlots[3] = 0;
+                if (p.onePeriod()) {
+                    GetPunchesOnePeriod(times, p.on1, p.off1);
+                } else {
+                    GetPunchesFirstPeriod(times, p.on1, p.off1, p.on2, p.off2);
+                    GetPunchesSecondPeriod(times, p.off1, p.on2, p.off2);
+                }
+                const Slots& s = punchSlots;
                 if (!s[0] && !s[1] && !s[2] && !s[3])
                     continue;   // no punch that counts: the day's row stays as it is
                 const DayRow d = figures(s, rules, isWeekday(day));
@@ -302,6 +314,13 @@ void Frmkqzl::run()
         db_.commitTrans();
     } catch (...) {
         if (open) {
+            // The days worked out before the error are stored as well.
+            if (!flushing) {
+                try {
+                    flush();
+                } catch (const rt::Error&) {
+                }
+            }
             try {
                 db_.commitTrans();
             } catch (const rt::Error&) {
@@ -311,7 +330,6 @@ void Frmkqzl::run()
                 }
             }
         }
-        Prg->setVisible(false);
         throw;
     }
 

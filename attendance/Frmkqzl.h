@@ -31,6 +31,14 @@ public:
     void CmdStart_Click();
     void Command2_Click();
 
+    // The day's punches chosen for 时间1..时间4 (seconds of the day, 0 = none).
+    punches::Slots punchSlots{0, 0, 0, 0};
+    // The daily punch selection over one employee's punch times of one day,
+    // sorted ascending. The second period's runs after the first period's.
+    void GetPunchesOnePeriod(const punches::Times& day, int onDuty, int offDuty);
+    void GetPunchesFirstPeriod(const punches::Times& day, int onDuty1, int offDuty1, int onDuty2, int offDuty2);
+    void GetPunchesSecondPeriod(const punches::Times& day, int offDuty1, int onDuty2, int offDuty2);
+
 protected:
     void Form_Unload(bool& cancel) override;
 

@@ -1,15 +1,18 @@
+// The attendance processing window's choice of the day's punches for
+// 时间1..时间4, as plain code over one employee's sorted punch times of a day.
 #include "PunchSelection.h"
+
+#include "Frmkqzl.h"
 
 #include <cstdlib>
 
-namespace punches {
 namespace {
 
 // The punches of the day that satisfy keep, ascending.
 template <class Pred>
-Times where(const Times& day, Pred keep)
+punches::Times where(const punches::Times& day, Pred keep)
 {
-    Times out;
+    punches::Times out;
     for (int t : day)
         if (keep(t))
             out.push_back(t);
@@ -18,28 +21,32 @@ Times where(const Times& day, Pred keep)
 
 } // namespace
 
-void selectOnePeriod(const Times& day, Slots& out)
+// The day's first and last punch, wherever they lie; the times are not used.
+void Frmkqzl::GetPunchesOnePeriod(const punches::Times& day, int onDuty, int offDuty)
 {
-    out[0] = out[1] = 0;
+    Q_UNUSED(onDuty);
+    Q_UNUSED(offDuty);
+    punchSlots[0] = punchSlots[1] = 0;
     if (day.empty())
         return;
-    out[0] = day.front();
-    const int first = out[0];
-    const Times rest = where(day, [&](int t) { return t != first; });
+    punchSlots[0] = day.front();
+    const int first = punchSlots[0];
+    const punches::Times rest = where(day, [&](int t) { return t != first; });
     if (!rest.empty())
-        out[1] = rest.back();
+        punchSlots[1] = rest.back();
 }
 
-void selectFirstPeriod(const Times& day, const Periods& p, Slots& out)
+void Frmkqzl::GetPunchesFirstPeriod(const punches::Times& day, int onDuty1, int offDuty1, int onDuty2, int offDuty2)
 {
+    punches::Slots& out = punchSlots;
     out[0] = out[1] = 0;
     // Only punches strictly before the second period's start belong here.
-    if (day.empty() || day.front() >= p.on2)
+    if (day.empty() || day.front() >= onDuty2)
         return;
     const int f = day.front();
     out[0] = f;
 
-    const Times q = where(day, [&](int t) { return t > p.on1 && t < p.on2 && t != f; });
+    const punches::Times q = where(day, [&](int t) { return t > onDuty1 && t < onDuty2 && t != f; });
     if (q.empty())
         return;
     if (q.size() == 1) {
@@ -47,7 +54,7 @@ void selectFirstPeriod(const Times& day, const Periods& p, Slots& out)
         return;
     }
     // Punches between the periods; the first punch is never its own off-duty punch.
-    const Times r = where(day, [&](int t) { return t > p.off1 && t < p.on2 && t != f; });
+    const punches::Times r = where(day, [&](int t) { return t > offDuty1 && t < onDuty2 && t != f; });
     if (r.empty()) {
         out[1] = q.back();
     } else if (r.size() >= 2) {
@@ -56,34 +63,35 @@ void selectFirstPeriod(const Times& day, const Periods& p, Slots& out)
         const int t = r.front();
         const int beforeT = q[q.size() - 2];
         const bool secondPeriodPunched =
-            !where(day, [&](int x) { return x >= p.on2 && x < p.off2; }).empty();
+            !where(day, [&](int x) { return x >= onDuty2 && x < offDuty2; }).empty();
         if (!secondPeriodPunched) {
             // t is then the second period's early on-duty punch.
             out[1] = beforeT;
         } else {
             // The nearer period takes t; a tie goes to the first.
-            out[1] = std::abs(t - p.off1) <= std::abs(p.on2 - t) ? t : beforeT;
+            out[1] = std::abs(t - offDuty1) <= std::abs(onDuty2 - t) ? t : beforeT;
         }
     }
 }
 
-void selectSecondPeriod(const Times& day, const Periods& p, Slots& out)
+void Frmkqzl::GetPunchesSecondPeriod(const punches::Times& day, int offDuty1, int onDuty2, int offDuty2)
 {
+    punches::Slots& out = punchSlots;
     out[2] = out[3] = 0;
     // Neither chosen first-period punch may fill a second-period slot too.
     const int t1 = out[0], t2 = out[1];
-    const Times u = where(day, [&](int t) { return t > p.off1 && t != t2 && t != t1; });
+    const punches::Times u = where(day, [&](int t) { return t > offDuty1 && t != t2 && t != t1; });
     if (u.empty())
         return;
     const int g = u.front();
-    if (g <= p.on2) {
+    if (g <= onDuty2) {
         out[2] = g;
         for (auto it = day.rbegin(); it != day.rend(); ++it)
-            if (*it > p.on2) {
+            if (*it > onDuty2) {
                 out[3] = *it;
                 break;
             }
-    } else if (g < p.off2) {
+    } else if (g < offDuty2) {
         out[2] = g;
         if (u.back() != g)
             out[3] = u.back();
@@ -92,17 +100,7 @@ void selectSecondPeriod(const Times& day, const Periods& p, Slots& out)
     }
 }
 
-Slots selectDay(const Times& day, const Periods& p)
-{
-    Slots s{0, 0, 0, 0};
-    if (p.onePeriod()) {
-        selectOnePeriod(day, s);
-    } else {
-        selectFirstPeriod(day, p, s);
-        selectSecondPeriod(day, p, s);
-    }
-    return s;
-}
+namespace punches {
 
 int secondsOfDay(const QString& text)
 {

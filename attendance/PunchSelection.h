@@ -1,9 +1,9 @@
 #pragma once
-// Choosing the up to four punches of one employee and day that become the
-// slots 时间1..时间4 of the day's attendance row. Times are seconds of the
+// Punch times of one employee and day and the slots 时间1..时间4 they are
+// chosen into (the choice itself is Frmkqzl's). Times are seconds of the
 // day; 0 is a missing slot (a punch at exactly 00:00:00 reads as missing).
-// Every function takes the day's punch times sorted ascending, duplicates
-// kept: a duplicate counts as one punch only where a rule excludes a time.
+// A day's times are sorted ascending, duplicates kept: a duplicate counts as
+// one punch only where a rule excludes a time.
 #include <QString>
 
 #include <array>
@@ -23,15 +23,6 @@ struct Periods {
     // One-period mode: the second period is 00:00:00 to 00:00:00.
     bool onePeriod() const { return on2 == 0 && off2 == 0; }
 };
-
-// The day's first and last punch, wherever they lie (slots 0 and 1).
-void selectOnePeriod(const Times& day, Slots& out);
-// The first period's on- and off-duty punch (slots 0 and 1).
-void selectFirstPeriod(const Times& day, const Periods& p, Slots& out);
-// The second period's punches (slots 2 and 3), after selectFirstPeriod.
-void selectSecondPeriod(const Times& day, const Periods& p, Slots& out);
-// The four slots of a day in the mode the periods give.
-Slots selectDay(const Times& day, const Periods& p);
 
 // "hh:mm:ss" (one- or two-digit hour) -> seconds of the day; -1 when the
 // text is no time of day.

@@ -45,8 +45,12 @@ struct Handle {
     Handle(const QString& path, int flags)
     {
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
-        if (rc != SQLITE_OK)
-            fail();
+        if (rc != SQLITE_OK) {
+            // The destructor does not run for a failed constructor.
+            const QString why = h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString::fromUtf8(sqlite3_errstr(rc));
+            sqlite3_close_v2(h);
+            rt::raise(rt::ErrDatabase, why);
+        }
         sqlite3_busy_timeout(h, 30000);
     }
     ~Handle() { sqlite3_close_v2(h); }

@@ -240,7 +240,6 @@ void FrmDataBase::Command1_Click()
 void FrmDataBase::Command3_Click()
 {
     QString staged;
-    bool closed = false;
     try {
         ui::FileDialogRequest req;
         req.title = QStringLiteral("恢复数据");
@@ -260,17 +259,11 @@ void FrmDataBase::Command3_Click()
         staged = dbfile::stageBeside(chosen, LiveDatabasePath);
         mdl::AdoConnection.close();
         mdl::DaoDatabase.close();
-        closed = true;
         dbfile::replaceWith(staged, LiveDatabasePath);
     } catch (const rt::Error& e) {
+        // The live file is unchanged; the shared connection, once closed,
+        // stays closed until the program starts again, as the message says.
         dbfile::discard(staged);
-        if (closed) {
-            // The live file is unchanged: the program can go on with it.
-            try {
-                mdl::AdoConnection.open();
-            } catch (const rt::Error&) {
-            }
-        }
         ui::msgBox(e.description() + QStringLiteral("数据恢复失败。") + QChar(10) +
                        QStringLiteral("请退出系统重新进入再做数据恢复！"),
                    ui::mb::OKOnly);

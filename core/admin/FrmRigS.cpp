@@ -218,8 +218,8 @@ void FrmRigS::Command4_Click()
             ui::msgBox(QStringLiteral("请先添加该用户！"), ui::mb::OKOnly, QStringLiteral("提示"));
             return;
         }
-        // The name is the same one the index found: the stored spelling stays.
         users_.edit();
+        users_.setField(QStringLiteral("sysname"), name);
         users_.setField(QStringLiteral("syspword"), trimBlanks(Text2->text()));
         users_.setField(QStringLiteral("usersetting"), Che1->isChecked());
         users_.setField(QStringLiteral("usermanage"), Che2->isChecked());

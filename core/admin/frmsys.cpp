@@ -112,8 +112,11 @@ frmsys::frmsys(QWidget* parent)
     setTabOrder(tdz, Command1);
     setTabOrder(Command1, Command2);
 
-    Tport->installEventFilter(this);
-    tdz->installEventFilter(this);
+    // Typed characters must reach the key filters, not arrive composed.
+    for (QLineEdit* b : {Tport, tdz}) {
+        b->setAttribute(Qt::WA_InputMethodEnabled, false);
+        b->installEventFilter(this);
+    }
     connect(CmdOk, &QPushButton::clicked, this, &frmsys::CmdOk_Click);
     connect(cmdTest, &QPushButton::clicked, this, &frmsys::cmdTest_Click);
     connect(CmdExit, &QPushButton::clicked, this, &frmsys::CmdExit_Click);
@@ -188,21 +191,11 @@ void frmsys::CmdOk_Click()
                 rt::raise(rt::ErrNoCurrentRecord,
                           QStringLiteral("表 system 中没有“%1”行").arg(QString::fromUtf8(r.name)));
         }
-        mdl::DaoDatabase.beginTrans();
-        try {
-            for (size_t i = 0; i < std::size(kRows); ++i) {
-                sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(kRows[i].name)});
-                sys.edit();
-                sys.setField(QLatin1String(kRows[i].column), values[i]);
-                sys.update();
-            }
-            mdl::DaoDatabase.commitTrans();
-        } catch (...) {
-            try {
-                mdl::DaoDatabase.rollback();
-            } catch (const rt::Error&) {
-            }
-            throw;
+        for (size_t i = 0; i < std::size(kRows); ++i) {
+            sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(kRows[i].name)});
+            sys.edit();
+            sys.setField(QLatin1String(kRows[i].column), values[i]);
+            sys.update();
         }
         sys.close();
 
@@ -234,14 +227,12 @@ void frmsys::Command2_Click()
 
 void frmsys::Command1_Click()
 {
-    bool opened = false;
     try {
         // The port last applied, not what the box shows.
-        opened = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool();
+        mdl::PortReady = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool() ? -1 : 0;
     } catch (const rt::Error&) {
     }
-    mdl::PortReady = opened ? -1 : 0;
-    if (!opened) {
+    if (!mdl::PortReady) {
         ui::msgBox(QStringLiteral("串口打开失败！"), ui::mb::OKOnly);
         return;
     }
@@ -298,6 +289,9 @@ bool frmsys::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(event);
+        // Tab moves the focus; it is no typed character.
+        if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
+            return ui::Form::eventFilter(watched, event);
         const QString t = k->text();
         if (watched == Tport && !t.isEmpty()) {
             const QChar c = t.at(0);

@@ -69,9 +69,12 @@ sjkwf2::sjkwf2(QWidget* parent)
 bool sjkwf2::eventFilter(QObject* watched, QEvent* event)
 {
     // Typed characters are dropped: the texts come from the lists only.
-    if (event->type() == QEvent::KeyPress && (watched == Cdb || watched == Combo1 || watched == Combo2) &&
-        !static_cast<QKeyEvent*>(event)->text().isEmpty())
-        return true;
+    // Tab still moves the focus.
+    if (event->type() == QEvent::KeyPress && (watched == Cdb || watched == Combo1 || watched == Combo2)) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && !k->text().isEmpty())
+            return true;
+    }
     return ui::Form::eventFilter(watched, event);
 }
 

@@ -241,8 +241,9 @@ TEST_F(FrmDataBaseTest, AFailedRestoreKeepsTheLiveDatabase)
     EXPECT_EQ(filesIn(folder()).filter(".mdb"), QStringList{"door.mdb"});
     EXPECT_EQ(mdl::DatabaseRestored, 0);
     EXPECT_TRUE(ui::forms::isLoaded<FrmDataBase>());
-    // The program goes on with its database.
-    EXPECT_EQ(mdl::AdoConnection.execute("SELECT COUNT(*) FROM department").value(0).toInt(), 1);
+    // The operator is told to start again: the shared connection stays closed.
+    EXPECT_FALSE(mdl::AdoConnection.isOpen());
+    EXPECT_EQ(departmentsIn(live()), QStringList{"现在"});
 }
 
 TEST_F(FrmDataBaseTest, RestoreFromTheMenuEndsTheProgramOnTheRestoredFile)

@@ -50,6 +50,7 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
         mdl::GatherWaitTime = 9;
         mdl::MachineVersion = QStringLiteral("JQ8096 V5.1.0");
         mdl::PortNumber = 1;
+        mdl::CommandDelay = 400;
         clearTrace();
         scripted.clearMessages();
         auto* w = ui::forms::load<frmsys>();
@@ -74,6 +75,9 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
         } else {
             EXPECT_EQ(scripted.lastMessage(), "6:溢出");
             EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+            // The globals before the failing one keep what they were given.
+            EXPECT_EQ(mdl::PortNumber, 2);
+            EXPECT_EQ(mdl::CommandDelay, 400);
             EXPECT_TRUE(callsOf("SetPort").isEmpty());
             EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
             EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 9);
@@ -96,14 +100,43 @@ TEST_F(frmsysTest, ApplyWithAMissingRowWritesNothing)
     EXPECT_EQ(value("SELECT COUNT(*) FROM system").toInt(), 7);
 }
 
-TEST_F(frmsysTest, ApplyWithAnEmptyPortBoxStops)
+TEST_F(frmsysTest, ApplyFailingHalfWayKeepsTheRowsWritten)
 {
+    exec("CREATE TRIGGER frmsys_refuse BEFORE UPDATE ON system WHEN old.name='命令延时' "
+         "BEGIN SELECT RAISE(ABORT, 'injected'); END");
+    exec("UPDATE system SET zhi=9 WHERE name='采集等待时间'");
     auto* w = ui::forms::load<frmsys>();
-    w->Tport->clear();
+    w->Tport->setText("3");
+    w->Txtdelay->setText("100");
     w->CmdOk_Click();
-    EXPECT_TRUE(trace().isEmpty());
-    EXPECT_TRUE(scripted.messages.isEmpty());
+    EXPECT_TRUE(scripted.lastMessage().contains("injected")) << scripted.lastMessage().toStdString();
     EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+    EXPECT_EQ(setting("串口号", "zhi").toInt(), 3);
+    EXPECT_EQ(setting("输出缓冲区", "zhi").toInt(), 512);
+    EXPECT_EQ(setting("命令延时", "zhi").toInt(), 400);
+    EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 9);
+    EXPECT_EQ(mdl::CommandDelay, 100);
+}
+
+TEST_F(frmsysTest, ApplyWithAnEmptyBoxStopsBeforeAnything)
+{
+    // The port box takes the focus; a hidden box cannot, which is reported.
+    const std::pair<const char*, QString> cases[] = {{"Tport", ""}, {"Tinb", "5:无效的过程调用或参数"}};
+    for (const auto& [box, message] : cases) {
+        SCOPED_TRACE(box);
+        scripted.clearMessages();
+        mdl::PortNumber = 1;
+        auto* w = ui::forms::load<frmsys>();
+        w->Tport->setText("6");   // not taken over either
+        w->findChild<QLineEdit*>(QLatin1String(box))->clear();
+        w->CmdOk_Click();
+        EXPECT_TRUE(callsOf("SetPort").isEmpty());
+        EXPECT_EQ(scripted.lastMessage(), message);
+        EXPECT_EQ(mdl::PortNumber, 1);
+        EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
+        EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+        ui::forms::unload<frmsys>();
+    }
 }
 
 TEST_F(frmsysTest, ConnectionTestSetsTheControllerClock)
@@ -182,4 +215,20 @@ TEST_F(frmsysTest, TypingFilters)
     EXPECT_EQ(w->tdz->text(), "34");
     QTest::keyClick(w->tdz, Qt::Key_Backspace);
     EXPECT_EQ(w->tdz->text(), "34");
+}
+
+TEST_F(frmsysTest, TabLeavesTheFilteredBoxes)
+{
+    auto* w = ui::forms::load<frmsys>();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->cmdTest_Click();
+    for (QLineEdit* b : {w->Txtdelay, w->Tport, w->tdz}) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        b->setFocus();
+        ASSERT_TRUE(b->hasFocus());
+        QTest::keyClick(b, Qt::Key_Tab);
+        EXPECT_FALSE(b->hasFocus());
+    }
 }

@@ -6,6 +6,7 @@
 #include "sjkwf2.h"
 
 #include <QComboBox>
+#include <QTest>
 
 class sjkwf2Test : public WindowBench {
 protected:
@@ -95,4 +96,24 @@ TEST_F(sjkwf2Test, ChecksBeforeDeleting)
     w->Command1_Click();
     EXPECT_EQ(scripted.messages.last().title, "警    告");
     EXPECT_EQ(value("SELECT COUNT(*) FROM data").toInt(), 2);
+}
+
+TEST_F(sjkwf2Test, ListsTakeNoTypedCharactersButLetTabThrough)
+{
+    for (const char* d : {"2026-11-28", "2026-11-29", "2026-12-01"})
+        exec("INSERT INTO data (地址, 卡号, 日期, 时间) VALUES (1, '1', ?, '08:00:00')", {QString::fromLatin1(d)});
+    auto* w = ui::forms::load<sjkwf2>();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    choose(w, 0);
+    for (QComboBox* c : {w->Cdb, w->Combo1, w->Combo2}) {
+        SCOPED_TRACE(c->objectName().toStdString());
+        const QString before = c->currentText();
+        c->setFocus();
+        QTest::keyClicks(c, "2x ");
+        EXPECT_EQ(c->currentText(), before);
+        QTest::keyClick(c, Qt::Key_Tab);
+        EXPECT_FALSE(c->hasFocus());
+    }
 }

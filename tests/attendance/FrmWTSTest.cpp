@@ -3,6 +3,7 @@
 #include "WindowBench.h"
 
 #include "FrmWTS.h"
+#include "Globals.h"
 #include "MenuWindow.h"
 #include "ActiveBar.h"
 
@@ -46,6 +47,20 @@ TEST_F(FrmWTSTest, AnEmptyTableOpensWithDefaultsAndSavingCreatesTheRow)
     EXPECT_EQ(scripted.lastMessage(), "保存成功!");
     EXPECT_EQ(owt(), (QList<QVariantList>{{"08:30:00", "11:30:00", "08:35:00", "11:25:00", "00:00:00", "00:00:00",
                                             "00:00:00", "00:00:00", 90, 8.0}}));
+}
+
+TEST_F(FrmWTSTest, ADatabaseThatWillNotOpenShowsTheDefaultsAndSavesNothing)
+{
+    const QString kept = mdl::DatabasePathInUse;
+    mdl::DatabasePathInUse = QStringLiteral("/nonexistent/folder/door.mdb");
+    FrmWTS* w = open();
+    mdl::DatabasePathInUse = kept;
+    EXPECT_EQ(QList<QTime>({w->DTX1->time(), w->DTX2->time(), w->DTX3->time(), w->DTX4->time()}),
+              QList<QTime>({QTime(8, 30), QTime(11, 30), QTime(13, 30), QTime(17, 30)}));
+    EXPECT_TRUE(w->Check1[0]->isChecked());
+    w->Command1_Click();
+    ASSERT_EQ(messageTexts().size(), 1);
+    EXPECT_NE(messageTexts()[0], "保存成功!");
 }
 
 TEST_F(FrmWTSTest, SavesThresholdsFromTheGraces)

@@ -263,16 +263,24 @@ TEST_F(FrmkqzlTest, AnErrorStopsTheRunAndKeepsWhatWasStored)
     twoPeriods();
     addPerson(num(1), "甲", "一部");
     addPerson(num(2), "乙", "一部");
+    addPerson(num(3), "丙", "一部");
     punches(num(1), kWednesday, {"08:25:00", "11:35:00"});
+    // the employee's day before the broken one is stored all the same
+    punches(num(2), kWednesday, {"08:25:00", "11:35:00"});
     punch(num(2), "2026-12-1x", "08:25:00");   // no date
+    punches(num(3), kWednesday, {"08:25:00", "11:35:00"});
     exec("insert into datakqpt (卡号, 日期) values (?, '2026-11-30')", {num(1)});
     Frmkqzl* w = run();
     ASSERT_EQ(scripted.messages.size(), 1);
     EXPECT_EQ(scripted.messages[0].text, "13:类型不匹配");
     EXPECT_EQ(scripted.messages[0].title, "错误提示");
+    EXPECT_EQ(scripted.messages[0].style, ui::mb::OKOnly);
     EXPECT_TRUE(w->CmdStart->isEnabled());
-    EXPECT_TRUE(w->Prg->isHidden());
-    EXPECT_EQ(datakqRows(), 1);
+    EXPECT_EQ(status(w), QStringLiteral("正在整理分析,请稍候..."));
+    EXPECT_FALSE(w->Prg->isHidden());   // left where the error stopped it
+    EXPECT_EQ(w->Prg->value(), 1);
+    EXPECT_EQ(rows("select 卡号, 日期 from datakq order by 卡号"),
+              (QList<QVariantList>{{num(1), kWednesday}, {num(2), kWednesday}}));
     EXPECT_EQ(value("select count(*) from datakqpt").toInt(), 1);   // outside the range
 
     // working times the window cannot read stop the run before anything changes
@@ -367,12 +375,14 @@ TEST_F(FrmkqzlChainTest, AgreesWithTheQueriesOnManyDays)
         return int((seed >> 16) % uint32_t(n));
     };
     const int employees = 200;
+    exec("begin");
     for (int e = 0; e < employees; ++e) {
         addPerson(num(e), "员工", "一部");
         const int count = 1 + next(6);
         for (int i = 0; i < count; ++i)
             punch(num(e), kWednesday, times[next(int(times.size()))]);
     }
+    exec("commit");
     run();
     int compared = 0;
     for (int e = 0; e < employees; ++e) {

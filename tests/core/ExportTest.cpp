@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTableView>
 
 #include <memory>
@@ -68,7 +69,7 @@ TEST_F(ExportTest, TextStaysTextAndNumbersAreNumbers)
     ASSERT_EQ(scripted.opened.size(), 1);
     const QString file = scripted.opened[0];
     EXPECT_TRUE(QFileInfo(file).fileName().startsWith("考勤数据"));
-    auto cells = readSheet(file);
+    auto cells = readXlsxSheet(file);
     EXPECT_EQ(cells["A1"].text, "员工号");
     EXPECT_EQ(cells["D1"].text, "上班");
     EXPECT_EQ(cells["A2"].type, "s");
@@ -79,10 +80,10 @@ TEST_F(ExportTest, TextStaysTextAndNumbersAreNumbers)
     EXPECT_EQ(cells["E3"].type, "");
     EXPECT_EQ(cells["E3"].text, "1");
     EXPECT_FALSE(cells.contains("B3")) << "Null is an empty cell";
-    for (const Cell& c : cells)
+    for (const XlsxCell& c : cells)
         EXPECT_FALSE(c.text.startsWith('\'')) << c.text.toStdString();
     // Column widths were set for the written columns.
-    EXPECT_TRUE(unzipPart(file, "xl/worksheets/sheet1.xml").contains("<cols>"));
+    EXPECT_TRUE(xlsxPart(file, "xl/worksheets/sheet1.xml").contains("<cols>"));
     EXPECT_EQ(rs.absolutePosition(), 0) << "the grid's recordset is back on its first record";
 }
 
@@ -93,7 +94,7 @@ TEST_F(ExportTest, TypeAndValueComeFromTheSameField)
     // Columns in another order than the fields.
     model.setColumns({{"门名", "namedr1"}, {"地址", "地址"}});
     ASSERT_EQ(Module1::ExportToExcel(view.get(), "门"), "");
-    auto cells = readSheet(scripted.opened.value(0));
+    auto cells = readXlsxSheet(scripted.opened.value(0));
     EXPECT_EQ(cells["A2"].type, "s");
     EXPECT_EQ(cells["A2"].text, "0012");
     EXPECT_EQ(cells["B2"].type, "");

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QXmlStreamReader>
 
-QByteArray unzipPart(const QString& xlsx, const QString& part)
+QByteArray xlsxPart(const QString& xlsx, const QString& part)
 {
     QProcess p;
     p.start("unzip", {"-p", xlsx, part});
@@ -12,10 +12,10 @@ QByteArray unzipPart(const QString& xlsx, const QString& part)
     return p.readAllStandardOutput();
 }
 
-QHash<QString, Cell> readSheet(const QString& xlsx)
+QHash<QString, XlsxCell> readXlsxSheet(const QString& xlsx)
 {
     QStringList shared;
-    QXmlStreamReader ss(unzipPart(xlsx, "xl/sharedStrings.xml"));
+    QXmlStreamReader ss(xlsxPart(xlsx, "xl/sharedStrings.xml"));
     QString current;
     bool inSi = false;
     while (!ss.atEnd()) {
@@ -30,8 +30,8 @@ QHash<QString, Cell> readSheet(const QString& xlsx)
             inSi = false;
         }
     }
-    QHash<QString, Cell> cells;
-    QXmlStreamReader x(unzipPart(xlsx, "xl/worksheets/sheet1.xml"));
+    QHash<QString, XlsxCell> cells;
+    QXmlStreamReader x(xlsxPart(xlsx, "xl/worksheets/sheet1.xml"));
     QString ref, type;
     while (!x.atEnd()) {
         x.readNext();
@@ -45,3 +45,4 @@ QHash<QString, Cell> readSheet(const QString& xlsx)
     }
     return cells;
 }
+

@@ -1,16 +1,15 @@
 #pragma once
-// Reading back the workbooks the program writes (tests): the cells of the
-// first sheet, through the unzip tool.
+// Reads back the first sheet of a written .xlsx workbook (through unzip).
 #include <QByteArray>
 #include <QHash>
 #include <QString>
 
-struct Cell {
+struct XlsxCell {
     QString type;   // "s" shared text, "" number
     QString text;   // the text, or the number as written
 };
 
-// One part of the .xlsx package ("xl/worksheets/sheet1.xml").
-QByteArray unzipPart(const QString& xlsx, const QString& part);
+// One part of the workbook's zip archive, e.g. "xl/worksheets/sheet1.xml".
+QByteArray xlsxPart(const QString& xlsx, const QString& part);
 // Cells of the first sheet by reference ("A1").
-QHash<QString, Cell> readSheet(const QString& xlsx);
+QHash<QString, XlsxCell> readXlsxSheet(const QString& xlsx);

@@ -327,7 +327,7 @@ TEST_F(FrmxgTest, ExportWritesTheGridAsShown)
     w->Toolbar1_ButtonClick(13);
     EXPECT_EQ(w->statusText(), "输出成功！");
     ASSERT_EQ(scripted.opened.size(), 1);
-    auto cells = readSheet(scripted.opened[0]);
+    auto cells = readXlsxSheet(scripted.opened[0]);
     EXPECT_EQ(cells.value("A1").text, "员工号");
     EXPECT_EQ(cells.value("K1").text, "性别");
     EXPECT_EQ(cells.value("A2").text, "00000001");

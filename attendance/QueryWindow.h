@@ -1,0 +1,122 @@
+#pragma once
+// What the query windows share: a frame of conditions, four buttons (search,
+// output, clear, close), a data grid bound to a recordset by column name and
+// a status bar whose first panel carries the messages. Each window adds its
+// conditions and handlers.
+#include "db/Db.h"
+#include "db/RecordsetModel.h"
+#include "ui/Form.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+#include <initializer_list>
+
+class QComboBox;
+class QDateEdit;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QTableView;
+
+namespace query {
+
+// A statement built from a fixed head and condition clauses, each value bound.
+struct Statement {
+    QString sql;
+    QVariantList params;
+    void add(const QString& clause, std::initializer_list<QVariant> values = {})
+    {
+        sql += clause;
+        for (const QVariant& v : values)
+            params.append(v);
+    }
+};
+
+// The bound value of a "contains" match: clauses use "like ? escape '\'".
+QString containing(const QString& text);
+// An address typed by the operator as a number; error 13 when it is none.
+int16_t address(const QString& text);
+// The day after, as stored text: a range of dates that carry a time of day
+// ends before it.
+QString dayAfter(const QDate& d);
+// The row number of the combo box's text among its entries, -1 when the
+// text is empty or typed and no entry.
+int chosenEntry(const QComboBox* box);
+// Empties the text of an editable combo box, keeping its entries.
+void clearText(QComboBox* box);
+// Empties a print table and fills it again in one transaction on the shared
+// DAO handle: on failure the previous rows stay and the error goes on.
+void refill(const QString& table, const std::function<void(db::Database&)>& fill);
+
+} // namespace query
+
+class QueryWindow : public ui::Form {
+    Q_OBJECT
+public:
+    QGroupBox* Frame1 = nullptr;
+    QPushButton* CmdSearch = nullptr;
+    QPushButton* CmdClear = nullptr;
+    QPushButton* CmdClose = nullptr;
+    QLabel* DGcaption = nullptr;
+    QTableView* DGshow = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+    // Status panel 1.
+    QString panelText() const;
+    void setPanelText(const QString& text);
+    // The recordset the grid shows (closed before the first search).
+    db::Recordset gridRecordset() const { return model_->recordset(); }
+
+protected:
+    struct Captions {
+        QString search, output, clear, close;
+    };
+    QueryWindow(const QString& objectName, const QString& caption, const QList<db::GridColumn>& columns,
+                const Captions& buttons);
+
+    // The output button, named by each window.
+    QPushButton* outputButton() const { return output_; }
+    // A condition in the frame: label and control on the given row and column pair.
+    void addCondition(int row, int column, QWidget* label, QWidget* control, int span = 1);
+    QGridLayout* conditions() const { return conditions_; }
+    QDateEdit* newDatePicker(const QString& name);
+    // An editable combo box whose typed text is not added to its entries.
+    QComboBox* newCombo(const QString& name);
+    // Two controls side by side with a label between them ("->").
+    QWidget* range(QWidget* first, const QString& between, QWidget* last);
+
+    // Shows a recordset in the grid under the window's columns.
+    void bindGrid(const db::Recordset& rs);
+    // "信息提示：查询到<blanks><count>笔数据！".
+    void showCount(int count, const QString& blanks);
+    // Exports the grid under the window's caption and shows the outcome.
+    void exportGrid();
+
+    // Load helpers. Each fills the box when its query returns rows: an empty
+    // entry first, then the values; true when it did.
+    bool fillAddresses(QComboBox* box);
+    bool fillDepartments(QComboBox* box);
+    // First day of the current month and today.
+    void setDefaultDates(QDateEdit* first, QDateEdit* last);
+
+private:
+    QGridLayout* conditions_ = nullptr;
+    QPushButton* output_ = nullptr;
+    db::RecordsetModel* model_ = nullptr;
+    QList<db::GridColumn> columns_;
+    QLabel* panel1_ = nullptr;
+};
+
+// The busy pointer while a search or an export runs.
+class BusyPointer {
+public:
+    explicit BusyPointer(bool hourglassOnly = false);
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
