@@ -167,11 +167,11 @@ void FrmFKXXCX::Form_Load()
 void FrmFKXXCX::CmdSearch_Click()
 {
     try {
-        query::Statement q{QStringLiteral("Select * From DFaka Where 1=1 "), {}};
+        query::Statement q{QStringLiteral("Select * From DFaka Where 1=1 ")};
         if (!TxtName->text().trimmed().isEmpty())
-            q.add(QStringLiteral(" And 姓名 like ? escape '\\'"), {query::containing(TxtName->text().trimmed())});
+            q.add(QStringLiteral(" And 姓名 like ?"), {query::containing(TxtName->text().trimmed())});
         if (!CmbAddr->currentText().trimmed().isEmpty())
-            q.add(QStringLiteral(" And 地址=?"), {query::address(CmbAddr->currentText())});
+            q.addNumber(QStringLiteral(" And 地址=?"), CmbAddr->currentText());
         if (!TxtCardID->text().trimmed().isEmpty())
             q.add(QStringLiteral(" And 卡号=?"), {TxtCardID->text().trimmed()});
         if (!TxtDepart->currentText().trimmed().isEmpty())
@@ -180,19 +180,33 @@ void FrmFKXXCX::CmdSearch_Click()
             q.add(QStringLiteral(" And 发卡日期 >= ? and 发卡日期 < ?"),
                   {rt::isoDate(DTPBegin->date()), query::dayAfter(DTPEnd->date())});
 
-        // The print table is replaced as a whole or not at all.
-        query::refill(QStringLiteral("dfakapt"), [&q](db::Database& dao) {
-            db::Recordset rs = mdl::AdoConnection.execute(q.sql, q.params);
-            if (rs.eof())
-                return;
+        mdl::AdoConnection.execute(QStringLiteral("delete from dfakapt"));
+        db::Recordset rs = q.run();
+        if (!rs.eof()) {
             BusyPointer busy(true);
             const QStringList groups = groupColumns(1, 32);
             const QString insert = QStringLiteral("insert into dfakapt(地址,卡号,物理卡号,姓名,部门,截止日期,周标志,")
                 + groups.join(QLatin1Char(',')) + QStringLiteral(",发卡日期,密码标志) values(")
                 + QStringLiteral("?,").repeated(40) + QStringLiteral("?)");
-            for (; !rs.eof(); rs.moveNext())
-                dao.execute(insert, printRow(rs, groups));
-        });
+            // One transaction for speed; the rows copied before a failure stay.
+            db::Database& dao = mdl::DaoDatabase;
+            dao.beginTrans();
+            try {
+                for (; !rs.eof(); rs.moveNext())
+                    dao.execute(insert, printRow(rs, groups));
+            } catch (...) {
+                try {
+                    dao.commitTrans();
+                } catch (const rt::Error&) {
+                    try {
+                        dao.rollback();
+                    } catch (const rt::Error&) {
+                    }
+                }
+                throw;
+            }
+            dao.commitTrans();
+        }
 
         // Passwords never reach the screen or the workbook.
         const QString columns = QStringLiteral(",姓名,部门,截止日期,周标志,") + groupColumns(1, 32).join(QLatin1Char(','))

@@ -466,37 +466,63 @@ void FrmMon::appendPersonLine()
         appendRemarks(QStringLiteral("\r\n") + selectedName_ + selectedCard_ + QStringLiteral("\r\n"));
 }
 
-void FrmMon::appendDayList(int firstColumn, const QString& word)
+QString FrmMon::dayEntry(int row, const QTime& time, const QString& word) const
 {
-    appendPersonLine();
-    // Only a cell with a time is judged: a missing punch is no late or early day.
-    QString entries;
-    for (int row = 1; row <= 31 && row < MSF->rowCount(); ++row) {
-        for (int period = 0; period < 2; ++period) {
-            const QTime t = timeOf(cellText(row, firstColumn + 2 * period));
-            if (!t.isValid())
-                continue;
-            const QTime& late = period == 0 ? late1_ : late2_;
-            const QTime& early = period == 0 ? early1_ : early2_;
-            if (late < t && t < early)
-                entries += year_ + QLatin1Char('-') + month_ + QLatin1Char('-') + QString::number(row)
-                    + QStringLiteral("号") + rt::isoTime(t) + word + QStringLiteral("  ");
-        }
-    }
-    if (!entries.isEmpty())
-        appendRemarks(entries);
+    return year_ + QLatin1Char('-') + month_ + QLatin1Char('-') + QString::number(row) + QStringLiteral("号")
+        + rt::isoTime(time) + word + QStringLiteral("  ");
+}
+
+// An empty cell, or one holding no time, keeps the time last read.
+void FrmMon::readCell(int row, int column, QTime& current) const
+{
+    const QString text = cellText(row, column);
+    if (text.isEmpty())
+        return;
+    const QTime t = timeOf(text);
+    if (t.isValid())
+        current = t;
 }
 
 void FrmMon::Clate_Click()
 {
-    appendDayList(2, QStringLiteral("迟到"));
+    appendPersonLine();
+    QString entries;
+    for (int row = 1; row <= 31; ++row) {
+        // An empty afternoon cell tests the morning's time against the afternoon's rule.
+        QTime current(0, 0);
+        readCell(row, 2, current);
+        if (late1_ < current && current < early1_)
+            entries += dayEntry(row, current, QStringLiteral("迟到"));
+        readCell(row, 4, current);
+        if (late2_ < current && current < early2_)
+            entries += dayEntry(row, current, QStringLiteral("迟到"));
+    }
+    if (!entries.isEmpty())
+        appendRemarks(entries);
     if (remarksLength() < 10)
         appendRemarks(QStringLiteral("本月无迟到记录"));
 }
 
 void FrmMon::Cle_Click()
 {
-    appendDayList(3, QStringLiteral("早退"));
+    appendPersonLine();
+    QString entries;
+    // Reset only after a listed departure: an empty cell tests the time last read.
+    QTime current(0, 0);
+    for (int row = 1; row <= 31; ++row) {
+        readCell(row, 3, current);
+        if (late1_ < current && current < early1_) {
+            entries += dayEntry(row, current, QStringLiteral("早退"));
+            current = QTime(0, 0);
+        }
+        readCell(row, 5, current);
+        if (late2_ < current && current < early2_) {
+            entries += dayEntry(row, current, QStringLiteral("早退"));
+            current = QTime(0, 0);
+        }
+    }
+    if (!entries.isEmpty())
+        appendRemarks(entries);
     if (remarksLength() < 20)
         appendRemarks(QStringLiteral("本月无早退记录"));
 }

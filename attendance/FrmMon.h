@@ -93,8 +93,9 @@ private:
     void appendRemarks(const QString& text);
     // Characters of the remarks, a line break counting as CR LF.
     int remarksLength() const;
-    // The late or early list over one column pair of the grid.
-    void appendDayList(int firstColumn, const QString& word);
+    // "year-month-row号", the time and the list's word.
+    QString dayEntry(int row, const QTime& time, const QString& word) const;
+    void readCell(int row, int column, QTime& current) const;
 
     db::Database db_;
     QTime late1_, early1_, late2_, early2_;

@@ -78,15 +78,13 @@ void FrmTkcx::Form_Load()
 void FrmTkcx::CmdSearch_Click()
 {
     try {
-        // One copy statement: every matching row arrives, or none and the
-        // previous print table stays.
+        // One copy statement: every matching row arrives, whatever it holds.
         query::Statement q{QStringLiteral("insert into dtuikapt(地址,卡号,物理卡号,姓名,部门,退卡日期,退卡原因) "
                                           "select 地址,ifnull(卡号,''),ifnull(物理卡号,''),ifnull(姓名,''),"
                                           "ifnull(部门,''),ifnull(退卡日期,''),ifnull(退卡原因,'')||' ' "
-                                          "from dtuika where 1=1 "),
-                           {}};
+                                          "from dtuika where 1=1 ")};
         if (!CmbAddr->currentText().isEmpty())
-            q.add(QStringLiteral(" And 地址=?"), {query::address(CmbAddr->currentText())});
+            q.addNumber(QStringLiteral(" And 地址=?"), CmbAddr->currentText());
         if (!TxtCardID->text().trimmed().isEmpty())
             q.add(QStringLiteral(" And 物理卡号=?"), {TxtCardID->text().trimmed()});
         if (!CmbDepart->currentText().trimmed().isEmpty())
@@ -97,7 +95,8 @@ void FrmTkcx::CmdSearch_Click()
                   {rt::isoDate(DTPBegin->date()), query::dayAfter(DTPEnd->date())});
         q.add(QStringLiteral(" order by rowid"));
 
-        query::refill(QStringLiteral("dtuikapt"), [&q](db::Database& dao) { dao.execute(q.sql, q.params); });
+        mdl::AdoConnection.execute(QStringLiteral("delete from dtuikapt"));
+        q.run();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
         return;

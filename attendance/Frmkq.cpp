@@ -85,7 +85,7 @@ void Frmkq::Form_Load()
 void Frmkq::CmdSearch_Click()
 {
     try {
-        query::Statement q{QStringLiteral("select * from datakq  where 1=1"), {}};
+        query::Statement q{QStringLiteral("select * from datakq  where 1=1")};
         if (ChkDate->isChecked()) {
             if (t1s->date() == t1e->date())
                 q.add(QStringLiteral(" And Datakq.日期 =? "), {rt::isoDate(t1s->date())});
@@ -108,11 +108,10 @@ void Frmkq::CmdSearch_Click()
         bindGrid(rs);
         showCount(rs.recordCount(), QStringLiteral("  "));
 
-        // The print table gets exactly this result, in its order; a failed
-        // copy leaves the previous one.
+        // The print table gets exactly this result, in its order.
+        mdl::AdoConnection.execute(QStringLiteral("delete from datakqPT"));
         statement_.sql = QStringLiteral("insert into datakqPT ") + statement_.sql;
-        query::refill(QStringLiteral("datakqPT"),
-                      [this](db::Database& dao) { dao.execute(statement_.sql, statement_.params); });
+        mdl::AdoConnection.execute(statement_.sql, statement_.params);
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }

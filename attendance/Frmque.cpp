@@ -96,8 +96,7 @@ void Frmque::CmdSearch_Click()
 {
     try {
         query::Statement q{QStringLiteral("SELECT PEOPLE.姓名,PEOPLE.部门,PEOPLE.职务,DATA.* from DATA,PEOPLE "
-                                          "WHERE DATA.卡号=PEOPLE.卡号 "),
-                           {}};
+                                          "WHERE DATA.卡号=PEOPLE.卡号 ")};
         if (ChkDate->isChecked()) {
             if (t1s->date() == t1e->date())
                 q.add(QStringLiteral(" And DATA.日期 =? "), {rt::isoDate(t1s->date())});
@@ -113,18 +112,18 @@ void Frmque::CmdSearch_Click()
                       {rt::isoTime(t2s->time()), rt::isoTime(t2e->time())});
         }
         if (!CmbAddr->currentText().isEmpty())
-            q.add(QStringLiteral(" And DATA.地址=?"), {query::address(CmbAddr->currentText())});
+            q.addAddress(QStringLiteral(" And DATA.地址=?"), CmbAddr->currentText());
         if (!TxtDepart->currentText().isEmpty())
             q.add(QStringLiteral(" And PEOPLE.部门=?"), {TxtDepart->currentText().trimmed()});
         if (!TxtCardID->text().trimmed().isEmpty())
             q.add(QStringLiteral(" And DATA.卡号=?"), {TxtCardID->text().trimmed()});
         if (!TxtName->text().trimmed().isEmpty())
-            q.add(QStringLiteral(" And PEOPLE.姓名 like ? escape '\\'"), {query::containing(TxtName->text().trimmed())});
+            q.add(QStringLiteral(" And PEOPLE.姓名 like ?"), {query::containing(TxtName->text().trimmed())});
         const int sort = query::chosenEntry(Corder);
         if (sort >= 0 && sort < kSorts.size())
             q.add(QLatin1Char(' ') + kSorts[sort].clause);
 
-        db::Recordset rs = mdl::AdoConnection.execute(q.sql, q.params);
+        db::Recordset rs = q.run();
         const int count = rs.recordCount();
         bindGrid(rs);
         showCount(count, QStringLiteral("  "));
@@ -137,16 +136,18 @@ void Frmque::CmdSearch_Click()
 
 void Frmque::FillDataPT()
 {
-    // One statement: a failure leaves the previous copy.
+    // Each step on its own: a failing one is passed over.
     try {
-        query::refill(QStringLiteral("dataPT"), [](db::Database& dao) {
-            dao.execute(QStringLiteral(
-                "insert into dataPT (姓名,部门,职务,地址,卡号,日期,时间,flag) "
-                "select people.姓名,people.部门,people.职务,data.地址,data.卡号,data.日期,data.时间,"
-                "case data.flag when 1 then '锁一进' when 2 then '锁一出' when 3 then '锁二进' "
-                "when 4 then '锁二出' end "
-                "from data,people where data.卡号=people.卡号"));
-        });
+        mdl::AdoConnection.execute(QStringLiteral("delete from dataPT"));
+    } catch (const rt::Error&) {
+    }
+    try {
+        mdl::DaoDatabase.execute(QStringLiteral(
+            "insert into dataPT (姓名,部门,职务,地址,卡号,日期,时间,flag) "
+            "select people.姓名,people.部门,people.职务,data.地址,data.卡号,data.日期,data.时间,"
+            "case data.flag when 1 then '锁一进' when 2 then '锁一出' when 3 then '锁二进' "
+            "when 4 then '锁二出' end "
+            "from data,people where data.卡号=people.卡号"));
     } catch (const rt::Error&) {
     }
 }

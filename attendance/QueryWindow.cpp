@@ -24,16 +24,34 @@ namespace query {
 
 QString containing(const QString& text)
 {
-    QString t = text;
-    t.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    t.replace(QLatin1Char('%'), QStringLiteral("\\%"));
-    t.replace(QLatin1Char('_'), QStringLiteral("\\_"));
-    return QLatin1Char('%') + t + QLatin1Char('%');
+    return QLatin1Char('%') + text + QLatin1Char('%');
 }
 
-int16_t address(const QString& text)
+void Statement::addAddress(const QString& clause, const QString& text)
 {
-    return rt::CInt(text.trimmed());
+    try {
+        add(clause, {rt::CInt(text.trimmed())});
+    } catch (const rt::Error& e) {
+        add(clause, {QVariant()});
+        if (!refused)
+            refused = e;
+    }
+}
+
+void Statement::addNumber(const QString& clause, const QString& text)
+{
+    bool ok = false;
+    const double n = text.trimmed().toDouble(&ok);
+    add(clause, {ok ? QVariant(n) : QVariant()});
+    if (!ok && !refused)
+        refused = rt::Error(rt::ErrTypeMismatch);
+}
+
+db::Recordset Statement::run() const
+{
+    if (refused)
+        throw *refused;
+    return mdl::AdoConnection.execute(sql, params);
 }
 
 QString dayAfter(const QDate& d)
@@ -51,23 +69,6 @@ void clearText(QComboBox* box)
 {
     box->setCurrentIndex(-1);
     box->setEditText(QString());
-}
-
-void refill(const QString& table, const std::function<void(db::Database&)>& fill)
-{
-    db::Database& dao = mdl::DaoDatabase;
-    dao.beginTrans();
-    try {
-        dao.execute(QStringLiteral("delete from ") + table);
-        fill(dao);
-        dao.commitTrans();
-    } catch (...) {
-        try {
-            dao.rollback();
-        } catch (const rt::Error&) {
-        }
-        throw;
-    }
 }
 
 } // namespace query

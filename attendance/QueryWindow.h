@@ -5,14 +5,15 @@
 // conditions and handlers.
 #include "db/Db.h"
 #include "db/RecordsetModel.h"
+#include "runtime/RuntimeError.h"
 #include "ui/Form.h"
 
 #include <QList>
 #include <QString>
 #include <QVariant>
 
-#include <functional>
 #include <initializer_list>
+#include <optional>
 
 class QComboBox;
 class QDateEdit;
@@ -27,20 +28,34 @@ namespace query {
 
 // A statement built from a fixed head and condition clauses, each value bound.
 struct Statement {
+    Statement() = default;
+    explicit Statement(const QString& head)
+        : sql(head)
+    {
+    }
+
     QString sql;
     QVariantList params;
+    // Set by a condition the database would refuse; raised when the statement runs.
+    std::optional<rt::Error> refused;
+
     void add(const QString& clause, std::initializer_list<QVariant> values = {})
     {
         sql += clause;
         for (const QVariant& v : values)
             params.append(v);
     }
+    // An address condition, the text converted to an integer; a text that is
+    // no number makes the statement fail when it runs, not match every row.
+    void addAddress(const QString& clause, const QString& text);
+    // The same with the trimmed text compared as the number it is, unconverted.
+    void addNumber(const QString& clause, const QString& text);
+    // Runs on the shared connection.
+    db::Recordset run() const;
 };
 
-// The bound value of a "contains" match: clauses use "like ? escape '\'".
+// The bound value of a "contains" match; wildcards typed in it stay wildcards.
 QString containing(const QString& text);
-// An address typed by the operator as a number; error 13 when it is none.
-int16_t address(const QString& text);
 // The day after, as stored text: a range of dates that carry a time of day
 // ends before it.
 QString dayAfter(const QDate& d);
@@ -49,9 +64,6 @@ QString dayAfter(const QDate& d);
 int chosenEntry(const QComboBox* box);
 // Empties the text of an editable combo box, keeping its entries.
 void clearText(QComboBox* box);
-// Empties a print table and fills it again in one transaction on the shared
-// DAO handle: on failure the previous rows stay and the error goes on.
-void refill(const QString& table, const std::function<void(db::Database&)>& fill);
 
 } // namespace query
 

@@ -16,6 +16,26 @@ namespace {
 
 const QString kNothing = QStringLiteral("没有数据可导出");
 
+// A number cell only for a value that is a number: text in a number column
+// (or in an expression mixing kinds) would otherwise become 0.
+bool isNumberValue(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong: case QMetaType::ULongLong:
+    case QMetaType::Double: case QMetaType::Float: case QMetaType::Short: case QMetaType::UShort:
+    case QMetaType::Long: case QMetaType::ULong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void cellWritten(bool ok)
+{
+    if (!ok)
+        rt::raise(rt::ErrSubscript);
+}
+
 // A new file name in the temporary folder, named after the title.
 QString workbookPath(const QString& title)
 {
@@ -47,6 +67,12 @@ QString ExportToExcel(QAbstractItemView* grid, const QString& title)
 
     QString path;
     try {
+        // One sheet holds the header and kMaxRows - 1 records: a longer
+        // export is refused rather than cut.
+        if (rs.recordCount() > excel::kMaxRows - 1)
+            rt::raise(rt::ErrSubscript, QStringLiteral("记录数（%1）超过工作表能容纳的 %2 条，请缩小查询范围后再导出")
+                                            .arg(rs.recordCount())
+                                            .arg(excel::kMaxRows - 1));
         rs.moveFirst();
         path = workbookPath(title);
         excel::Workbook book(path);
@@ -55,7 +81,7 @@ QString ExportToExcel(QAbstractItemView* grid, const QString& title)
 
         const int columns = model->columnCount();
         for (int c = 0; c < columns; ++c)
-            book.writeText(0, c, model->headerData(c, Qt::Horizontal).toString().trimmed());
+            cellWritten(book.writeText(0, c, model->headerData(c, Qt::Horizontal).toString().trimmed()));
 
         const int records = rs.recordCount();
         for (int r = 0; r < records; ++r) {
@@ -67,14 +93,12 @@ QString ExportToExcel(QAbstractItemView* grid, const QString& title)
                                   + QStringLiteral("（%1）").arg(model->columns().value(c).dataField));
                 const QVariant v = rs.value(f);
                 const int type = rs.fieldInfo(f).type;
-                if (db::isNumberType(type)) {
-                    if (!db::isNull(v))
-                        book.writeNumber(r + 1, c, v.toDouble());
-                } else if (type == db::adBoolean && !db::isNull(v)) {
-                    book.writeText(r + 1, c, db::toBool(v) ? QStringLiteral("True") : QStringLiteral("False"));
-                } else {
-                    book.writeText(r + 1, c, db::text(v));
-                }
+                if (db::isNumberType(type) && isNumberValue(v))
+                    cellWritten(book.writeNumber(r + 1, c, v.toDouble()));
+                else if (type == db::adBoolean && !db::isNull(v))
+                    cellWritten(book.writeText(r + 1, c, db::toBool(v) ? QStringLiteral("True") : QStringLiteral("False")));
+                else
+                    cellWritten(book.writeText(r + 1, c, db::text(v)));
             }
             rs.moveNext();
         }

@@ -156,7 +156,8 @@ void menu::Form_Load()
 
     setWindowTitle(QStringLiteral("门禁管理系统 V3.0"));
     const QDate today = ui::now().date();
-    Panels[1]->setText(QLocale(QLocale::Chinese, QLocale::China).toString(today, QStringLiteral("dddd"))
+    // The weekday's name in the desktop's own language.
+    Panels[1]->setText(QLocale().toString(today, QStringLiteral("dddd"))
                        + QLatin1Char(',') + today.toString(QStringLiteral("yyyy-MM-dd")));
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect sr = s->geometry();

@@ -294,8 +294,12 @@ void FrmDemo::buildWindow()
     right->addStretch(1);
     body->addLayout(left);
     body->addLayout(right);
-    body->addWidget(buildTimeFrame(), 0, Qt::AlignTop);
     top->addLayout(body, 1);
+    // The time-group frame lies over the collection frame while it is shown,
+    // so the window stays as wide as a small screen allows.
+    buildTimeFrame()->setParent(central);
+    frmTimeSet->setAutoFillBackground(true);
+    central->installEventFilter(this);
 
     Command1 = new QPushButton(QStringLiteral("设置时间段"));
     Cmd_Exit = new QPushButton(QStringLiteral("退出(&X)"));
@@ -604,6 +608,8 @@ void FrmDemo::connectHandlers()
 
 bool FrmDemo::eventFilter(QObject* watched, QEvent* e)
 {
+    if (e->type() == QEvent::Resize && watched == centralWidget())
+        placeTimeFrame();
     if (e->type() == QEvent::FocusOut && (watched == TxtAddress || watched == txtDalay)) {
         // Only a move of the focus inside the window validates; a message
         // box or another window taking the focus does not.
@@ -1281,8 +1287,39 @@ void FrmDemo::Command6_Click()
 
 // --- time groups ---------------------------------------------------------------------
 
-void FrmDemo::Command1_Click() { frmTimeSet->setVisible(true); }
-void FrmDemo::Command3_Click() { frmTimeSet->setVisible(false); }
+void FrmDemo::Command1_Click()
+{
+    if (!frmTimeSet->isVisibleTo(this))
+        sizeBeforeTimeFrame_ = size();
+    frmTimeSet->setVisible(true);
+    placeTimeFrame();
+}
+
+void FrmDemo::Command3_Click()
+{
+    frmTimeSet->setVisible(false);
+    if (sizeBeforeTimeFrame_.isValid())
+        resize(sizeBeforeTimeFrame_);
+    sizeBeforeTimeFrame_ = QSize();
+}
+
+void FrmDemo::placeTimeFrame()
+{
+    if (!frmTimeSet->isVisibleTo(this))
+        return;
+    QWidget* c = centralWidget();
+    const QPoint at = FraGather->mapTo(c, QPoint(0, 0));
+    const QSize need = frmTimeSet->sizeHint().expandedTo(FraGather->size());
+    const int x = std::max(0, std::min(at.x(), c->width() - need.width()));
+    frmTimeSet->setGeometry(x, at.y(), need.width(), need.height());
+    frmTimeSet->raise();
+    // The buttons below the frames stay reachable: the window grows as far
+    // as the frame needs, and no further.
+    const int bottom = Command1->mapTo(c, QPoint(0, 0)).y() - 6;
+    const int missing = at.y() + need.height() - bottom;
+    if (missing > 0)
+        resize(width(), height() + missing);
+}
 
 void FrmDemo::Command13_Click()
 {

@@ -198,6 +198,8 @@ private:
     QWidget* buildMachineFrame();
     QWidget* buildTimeFrame();
     void connectHandlers();
+    // Puts the shown time-group frame over the collection frame.
+    void placeTimeFrame();
 
     void OpenPort(int16_t port);
     bool GetEmployeeNo();
@@ -224,4 +226,5 @@ private:
     // The port last chosen (the stored one until a port button is clicked).
     QString portText_;
     std::array<int, 5> pictures_{};
+    QSize sizeBeforeTimeFrame_;
 };

@@ -46,6 +46,10 @@ QString GetIniValue(const QString& section, const QString& key, const QString& f
     // Read without a limit of the layer's own, then cut by bytes as the
     // fixed buffer would, keeping whole characters.
     QString v = ini::readString(resolve(file), section, key, QString(), 1 << 20);
+    // The value ends at its first NUL, as in the fixed buffer.
+    const qsizetype nul = v.indexOf(QChar(0));
+    if (nul >= 0)
+        v.truncate(nul);
     if (v.isEmpty())
         return QString();
     return rt::fromGbk(rt::toGbkLimited(v, kValueBytes));

@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Demo"));
     ui::setDefaultTitle(QStringLiteral("Demo"));
+    ui::installQtTranslations();
     ModDemo::setProgramFolder(QApplication::applicationDirPath());
 
     FrmDemo frm;

@@ -43,6 +43,11 @@ rt::Error currentError()
 
 uint8_t at(const QByteArray& b, int i) { return uint8_t(b[i]); }
 
+// A pause of the collections. A collection lets the caller's window events
+// run while it waits for each block; its pauses between blocks do the same,
+// so the window never freezes for a whole pause.
+void collectionPause(int ms) { ui::waitWithEvents(ms); }
+
 // The reply of one exchange when it names the address and its last byte
 // checks it; nothing otherwise.
 std::optional<QByteArray> addressedReply(serial::SerialPort& port, uint8_t address, Command c,
@@ -110,7 +115,7 @@ int runBlocks(serial::SerialPort& port, Command command, uint8_t address, int32_
         const int expected = i < blocks - 1 ? 15 : int(n - 15 * (blocks - 1));
         int attemptsLeft = 3;
         for (;;) {
-            ui::sleepMs(interval);
+            collectionPause(interval);
             --attemptsLeft;
             bool good = true;
             QByteArray data;
@@ -235,6 +240,9 @@ bool Door8096Core::SetPort(int16_t PortNum)
         port_->setCommPort(PortNum);
         port_->setPortOpen(true);
         if (port_->portOpen()) {
+            // A file deleted as damaged at creation starts again from the defaults.
+            if (!QFileInfo::exists(settingsFilePath()))
+                WriteDefaultIni();
             QStringList lines;
             if (!rt::readGbkLines(settingsFilePath(), lines))
                 rt::raise(rt::ErrFileNotFound);
@@ -248,7 +256,7 @@ bool Door8096Core::SetPort(int16_t PortNum)
             if (!rt::writeGbkFile(settingsFilePath(), out.join(kCrLf) + kCrLf))
                 rt::raise(rt::ErrPathFileAccess);
         }
-        return true;
+        return port_->portOpen();
     } catch (...) {
         return false;
     }
@@ -466,7 +474,7 @@ bool Door8096Core::GatherData(int16_t varAddr, const QString& VarFilePath, const
         const int32_t n = GatherRecordSum(varAddr);
         if (n < 0)
             return false;
-        ui::sleepMs(50);
+        collectionPause(50);
         QStringList table;
         table.resize(n + 1);
         count = 0;
@@ -510,7 +518,7 @@ bool Door8096Core::GatherSendCardData(int16_t varAddr, const QString& VarFilePat
             return false;
         QStringList table;
         table.resize(n + 1);
-        ui::sleepMs(100);
+        collectionPause(100);
         const uint8_t a = addressByte(varAddr);
         int32_t processed = 0;
         const int badBlocks = runBlocks(

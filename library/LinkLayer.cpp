@@ -40,6 +40,8 @@ const CommandSpec kCommands[] = {
 // Longest single block on the port while waiting, so a yielding wait still
 // lets the caller's events run often enough.
 constexpr int kWaitSliceMs = 20;
+// Longest wait in the caller's event loop, which wakes at once for input.
+constexpr int kEventWaitMs = 100;
 
 // Time of one character on the line while a reply comes in (19200 baud,
 // 11 bit times), in milliseconds.
@@ -129,7 +131,10 @@ std::optional<QByteArray> CommandExchange(serial::SerialPort& port, uint8_t addr
         const int64_t elapsed = ui::monotonicMs() - start;
         if (s.yields)
             ui::doEvents();
-        if (double(elapsed) >= limitMs)
+        // Closed meanwhile (by the caller during its events, or because the
+        // device went away): no reply can come, and waiting on a closed port
+        // would not block.
+        if (double(elapsed) >= limitMs || !port.portOpen())
             return std::nullopt;
         const int have = port.inBufferCount();
         if (have >= n)
@@ -138,15 +143,21 @@ std::optional<QByteArray> CommandExchange(serial::SerialPort& port, uint8_t addr
         const bool flowing = have > seen;
         seen = have;
         if (!flowing) {
-            // Nothing new since the last look: block on the port.
-            port.waitForInput(slice);
+            // Nothing new since the last look: block on the port, in the
+            // caller's event loop when the command yields and the port can.
+            const int fd = s.yields ? port.readHandle() : -1;
+            const int longer = int(std::clamp(std::ceil(limitMs - double(elapsed)), 1.0, double(kEventWaitMs)));
+            if (fd < 0 || !ui::waitReadableWithEvents(fd, longer))
+                port.waitForInput(slice);
             continue;
         }
         // The reply is coming in. The rest cannot be there before its time on
         // the line: sleep through that instead of waking for every character,
         // then wait briefly for the last one.
         const int ahead = std::min(int(double(n - have) * kCharacterMs), slice);
-        if (ahead > 0)
+        if (ahead > 0 && s.yields)
+            ui::waitWithEvents(ahead);
+        else if (ahead > 0)
             ui::sleepMs(ahead);
         else
             port.waitForInput(std::min(slice, kLastCharacterWaitMs));

@@ -17,7 +17,7 @@ site=$(cd "$site" && pwd)
 source "$here/scripts/site-common.sh"
 bash "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
-cmake --build "$build" -j"$(nproc)" --target Demo Vantrel doorsim regsvr >/dev/null
+build_targets Demo Vantrel doorsim regsvr
 
 for f in "$build"/bin/Demo "$build"/bin/doorsim "$build"/bin/regsvr; do
     install -m 755 "$f" "$site/"

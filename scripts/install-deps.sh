@@ -10,8 +10,10 @@ pkgs=(
   libxlsxwriter-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei
+  qt6-translations-l10n
   xvfb xauth imagemagick
   unzip
+  pcscd libpcsclite-dev vsmartcard-vpcd
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -17,7 +17,7 @@ site=$(cd "$site" && pwd)
 source "$here/scripts/site-common.sh"
 bash "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
-cmake --build "$build" -j"$(nproc)" --target Ostrela Vantrel doorsim regsvr door_mdb >/dev/null
+build_targets Ostrela Vantrel doorsim regsvr door_mdb
 
 # The programs, libraries and help document: always those of the latest build
 # (install replaces a file even while an older copy is running).
@@ -33,6 +33,7 @@ mkdir -p "$site/basedata" "$site/SendData" "$site/registry"
 if [ ! -f "$site/Public.Sys" ]; then
     cp "$build/bin/Public.Sys" "$site/Public.Sys"
 fi
+repair_provider
 if [ ! -f "$site/door.mdb" ]; then
     cp "$build/bin/door.mdb" "$site/door.mdb.new"
     sqlite3 -bail "$site/door.mdb.new" ".read $here/sample/seed.sql"

@@ -17,8 +17,61 @@ require_display() {
     fi
 }
 
+# Builds the given targets, showing the build's progress ($@: targets).
+build_targets() {
+    echo "Building $* in $build (the first build takes a few minutes) ..."
+    cmake --build "$build" -j"$(nproc)" --target "$@"
+    echo "Build done."
+}
+
+# Gives the folder's "Public.Sys" the database provider of the shipped file
+# when its [Access] section has none (the program rewrites a deleted file
+# without one and then cannot open its database). Other lines stay as they are.
+repair_provider() {
+    local file="$site/Public.Sys" shipped="$build/bin/Public.Sys" line fixed
+    [ -f "$file" ] || return 0
+    line=$(grep -i -m1 '^[[:space:]]*Provider[[:space:]]*=' "$shipped" | tr -d '\r')
+    [ -n "$line" ] || return 0
+    fixed=$(mktemp)
+    awk -v line="$line" '
+        { raw = $0; sub(/\r$/, "", raw); t = raw; gsub(/^[ \t]+|[ \t]+$/, "", t) }
+        t ~ /^\[/ {
+            if (inAccess && !done) { print line "\r"; done = 1 }
+            inAccess = (tolower(t) == "[access]"); seen = seen || inAccess; print; next
+        }
+        inAccess && tolower(t) ~ /^provider[ \t]*=/ {
+            v = t; sub(/^[^=]*=[ \t]*/, "", v)
+            if (v == "" && !done) { print line "\r"; done = 1; next }
+            if (v != "") done = 1
+        }
+        { print }
+        END {
+            if (!done) {
+                if (!seen) print "[Access]\r"
+                print line "\r"
+            }
+        }' "$file" >"$fixed"
+    if ! cmp -s "$file" "$fixed"; then
+        cat "$fixed" >"$file"
+        echo "Public.Sys had no database provider: added \"$line\" from the shipped file."
+    fi
+    rm -f "$fixed"
+}
+
 # Starts the simulated controllers for as long as the calling script runs.
+# A simulator that another run still holds on the same state file is not
+# started twice: cards sent through one would be lost by the other.
 start_simulator() {
+    local status=0
+    "$site/doorsim" --setup-only --state "$site/doorsim.json" || status=$?
+    if [ "$status" -eq 3 ]; then
+        echo "Another controller simulator already uses $site/doorsim.json" >&2
+        echo "(is run.sh or demo.sh still running for this folder?). Close that program first." >&2
+        exit 1
+    elif [ "$status" -ne 0 ]; then
+        echo "The controller simulator cannot start (exit status $status)." >&2
+        exit 1
+    fi
     rm -f "$site/doorsim.sock"
     "$site/doorsim" --state "$site/doorsim.json" "$site/doorsim.sock" &
     sim=$!

@@ -1,6 +1,7 @@
 // doorsim: virtual 8096 controllers served on a local socket as a simulated
 // controller line (the port "sim:/path/socket" of serialports.conf). The
-// controllers live in a state file that is saved after every change.
+// controllers live in a state file that is saved after every change. A second
+// socket beside it ("SOCKET.ctl") takes cards held at a controller's reader.
 #include "Line.h"
 
 #include <QDateTime>
@@ -12,7 +13,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -34,10 +37,116 @@ int usage(const char* why)
                  "                   a controller at ADDR (1-255), name list of CAPACITY cards\n"
                  "  --punch ADDR,CARD,YYYY-MM-DD HH:MM:SS[,TYPE,CODE]\n"
                  "                   a stored punch; TYPE and CODE in hex (default 0A,00)\n"
+                 "  --present ADDR,CARD\n"
+                 "                   a card held at the reader of the controller at ADDR; sent\n"
+                 "                   to the simulator serving SOCKET when one runs\n"
                  "  --line-speed     characters take their time at 19200 baud\n"
                  "  --setup-only     apply the options to the state file and exit\n",
                  why);
     return 2;
+}
+
+// A local socket's address; false when the path is too long for one.
+bool unixAddress(const QByteArray& path, sockaddr_un& addr)
+{
+    addr = sockaddr_un{};
+    addr.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof(addr.sun_path))
+        return false;
+    std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    return true;
+}
+
+// Exit status when another simulator holds the state file.
+constexpr int kStateInUse = 3;
+
+// One simulator per state file: a second one would overwrite the cards
+// issued through the first. The lock lives as long as the process.
+bool lockState(const QString& statePath)
+{
+    const QByteArray p = QFileInfo(statePath).absoluteFilePath().toLocal8Bit() + ".lock";
+    const int fd = ::open(p.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return true; // a folder that takes no lock file: nothing to guard with
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return true;
+    ::close(fd);
+    return false;
+}
+
+bool parsePresent(const QString& text, int& address, uint32_t& card)
+{
+    const QStringList f = text.split(QLatin1Char(','));
+    bool ok1 = false, ok2 = false;
+    if (f.size() != 2)
+        return false;
+    address = f[0].trimmed().toInt(&ok1);
+    card = f[1].trimmed().toUInt(&ok2);
+    return ok1 && ok2 && address >= 1 && address <= 255;
+}
+
+QString controlPath(const QString& socketPath) { return socketPath + QStringLiteral(".ctl"); }
+
+// Sends the card to the simulator serving the socket. -1 when none answers,
+// else the exit status (its answer printed).
+int presentToRunning(const QString& socketPath, int address, uint32_t card)
+{
+    sockaddr_un addr{};
+    if (!unixAddress(QFileInfo(controlPath(socketPath)).absoluteFilePath().toLocal8Bit(), addr))
+        return -1;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const QByteArray request = "present " + QByteArray::number(address) + ' ' + QByteArray::number(card) + '\n';
+    ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    QByteArray answer;
+    char buf[256];
+    pollfd pfd{fd, POLLIN, 0};
+    while (!answer.contains('\n') && ::poll(&pfd, 1, 5000) > 0) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        answer.append(buf, n);
+    }
+    ::close(fd);
+    if (answer.startsWith("ok"))
+        return 0;
+    std::fprintf(stderr, "doorsim: %s", answer.isEmpty() ? "no answer from the running simulator\n" : answer.constData());
+    return 1;
+}
+
+// One request on the control socket: "present ADDR CARD".
+void serveControl(int fd, sim::Line& line)
+{
+    QByteArray request;
+    char buf[256];
+    pollfd pfd{fd, POLLIN, 0};
+    while (!request.contains('\n') && request.size() < 256 && ::poll(&pfd, 1, 1000) > 0) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        request.append(buf, n);
+    }
+    const QList<QByteArray> f = request.trimmed().split(' ');
+    QByteArray answer = "error: bad request\n";
+    bool ok1 = false, ok2 = false;
+    if (f.size() == 3 && f[0] == "present") {
+        const int address = f[1].toInt(&ok1);
+        const uint32_t card = f[2].toUInt(&ok2);
+        sim::Controller* c = ok1 && ok2 ? line.controller(address) : nullptr;
+        if (c) {
+            c->presentCard(card);
+            answer = "ok\n";
+        } else if (ok1 && ok2) {
+            answer = "error: no controller at address " + f[1] + "\n";
+        }
+    }
+    ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
+    ::close(fd);
 }
 
 bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
@@ -68,10 +177,8 @@ int listenOn(const QString& path)
     const QByteArray p = QFileInfo(path).absoluteFilePath().toLocal8Bit();
     const QByteArray passing = p + ".new";
     sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (size_t(passing.size()) >= sizeof(addr.sun_path))
+    if (!unixAddress(passing, addr))
         return -1;
-    std::memcpy(addr.sun_path, passing.constData(), size_t(passing.size()));
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
@@ -106,7 +213,7 @@ void sendAll(int fd, const QByteArray& data)
 int main(int argc, char** argv)
 {
     QString socketPath, statePath;
-    QStringList adds, punches;
+    QStringList adds, punches, presents;
     bool lineSpeed = false, setupOnly = false;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
@@ -128,6 +235,10 @@ int main(int argc, char** argv)
             if (!value(v))
                 return usage("--punch needs a record");
             punches << v;
+        } else if (a == QLatin1String("--present")) {
+            if (!value(v))
+                return usage("--present needs an address and a card");
+            presents << v;
         } else if (a == QLatin1String("--line-speed")) {
             lineSpeed = true;
         } else if (a == QLatin1String("--setup-only")) {
@@ -144,6 +255,32 @@ int main(int argc, char** argv)
         return usage("no socket given");
     if (statePath.isEmpty())
         statePath = socketPath + QStringLiteral(".json");
+
+    std::vector<std::pair<int, uint32_t>> cardsAtReaders;
+    for (const QString& t : presents) {
+        int address = 0;
+        uint32_t card = 0;
+        if (!parsePresent(t, address, card))
+            return usage("bad --present");
+        cardsAtReaders.emplace_back(address, card);
+    }
+    // Cards alone for a simulator that is serving: it takes them at once.
+    if (!cardsAtReaders.empty() && adds.isEmpty() && punches.isEmpty() && !socketPath.isEmpty()) {
+        int status = -1;
+        for (const auto& [address, card] : cardsAtReaders) {
+            status = presentToRunning(socketPath, address, card);
+            if (status != 0)
+                break;
+        }
+        if (status >= 0)
+            return status;
+    }
+
+    if (!lockState(statePath)) {
+        std::fprintf(stderr, "doorsim: the state file %s is in use by another simulator; stop that one first\n",
+                     qPrintable(statePath));
+        return kStateInUse;
+    }
 
     sim::Line line;
     if (QFileInfo::exists(statePath) && !line.load(statePath)) {
@@ -173,6 +310,12 @@ int main(int argc, char** argv)
             return usage("--punch for an address without a controller");
         c->addPunch(p);
     }
+    for (const auto& [address, card] : cardsAtReaders) {
+        sim::Controller* c = line.controller(address);
+        if (!c)
+            return usage("--present for an address without a controller");
+        c->presentCard(card);
+    }
     if (!line.save(statePath)) {
         std::fprintf(stderr, "doorsim: cannot write the state file %s\n", qPrintable(statePath));
         return 1;
@@ -183,6 +326,12 @@ int main(int argc, char** argv)
     const int listenFd = listenOn(socketPath);
     if (listenFd < 0) {
         std::fprintf(stderr, "doorsim: cannot listen on %s: %s\n", qPrintable(socketPath), std::strerror(errno));
+        return 1;
+    }
+    const int controlFd = listenOn(controlPath(socketPath));
+    if (controlFd < 0) {
+        std::fprintf(stderr, "doorsim: cannot listen on %s: %s\n", qPrintable(controlPath(socketPath)),
+                     std::strerror(errno));
         return 1;
     }
     struct sigaction sa{};
@@ -197,13 +346,18 @@ int main(int argc, char** argv)
     QByteArray pending; // half a character pair at most
 
     while (!stopRequested) {
-        pollfd fds[2] = {{listenFd, POLLIN, 0}, {client, POLLIN, 0}};
+        pollfd fds[3] = {{listenFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {client, POLLIN, 0}};
         int timeout = -1;
         if (const int64_t next = line.nextToPortAt(); next >= 0)
             timeout = int(std::clamp<int64_t>(next - ui::monotonicMs(), 0, 60'000));
-        const int r = ::poll(fds, client >= 0 ? 2 : 1, timeout);
+        const int r = ::poll(fds, client >= 0 ? 3 : 2, timeout);
         if (r < 0 && errno != EINTR)
             break;
+        if (r > 0 && (fds[1].revents & POLLIN)) {
+            const int fd = ::accept4(controlFd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd >= 0)
+                serveControl(fd, line);
+        }
         if (r > 0 && (fds[0].revents & POLLIN)) {
             const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) {
@@ -218,7 +372,7 @@ int main(int argc, char** argv)
                 }
             }
         }
-        if (r > 0 && client >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+        if (r > 0 && client >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
             char buf[4096];
             const ssize_t n = ::recv(client, buf, sizeof buf, MSG_DONTWAIT);
             if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR))) {
@@ -253,6 +407,8 @@ int main(int argc, char** argv)
     if (client >= 0)
         ::close(client);
     ::close(listenFd);
+    ::close(controlFd);
     ::unlink(QFileInfo(socketPath).absoluteFilePath().toLocal8Bit().constData());
+    ::unlink(QFileInfo(controlPath(socketPath)).absoluteFilePath().toLocal8Bit().constData());
     return 0;
 }

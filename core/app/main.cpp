@@ -14,14 +14,16 @@ int main(int argc, char** argv)
     // Between the login and the main window no window is visible; closing
     // windows never ends the program by itself.
     QApplication::setQuitOnLastWindowClosed(false);
+    ui::installQtTranslations();
 
+    // A start that fails ends with a non-zero status, so a script can tell.
     if (!mdl::Main())
-        return 0;
+        return 1;
     try {
         ui::forms::load<login>()->showModeless();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
-        return 0;
+        return 1;
     }
     return app.exec();
 }

@@ -154,10 +154,30 @@ public:
     long long changes = 0;
     int depth = 0; // open transactions (beginTrans)
 
+    // Statements run in loops are prepared once: after a run a statement is
+    // reset (which releases its locks) and kept here by its text.
+    QHash<QByteArray, sqlite3_stmt*> prepared;
+    static constexpr int kPreparedLimit = 64;
+
     ~Session()
     {
+        // Finalised first, so that closing really closes the file.
+        for (sqlite3_stmt* st : std::as_const(prepared))
+            sqlite3_finalize(st);
         if (h)
             sqlite3_close_v2(h);
+    }
+
+    void keepPrepared(const QByteArray& sql, sqlite3_stmt* st)
+    {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
+        if (prepared.size() >= kPreparedLimit) {
+            for (sqlite3_stmt* old : std::as_const(prepared))
+                sqlite3_finalize(old);
+            prepared.clear();
+        }
+        prepared.insert(sql, st);
     }
 
     static std::shared_ptr<Session> open(const QString& path, int timeoutSeconds)
@@ -214,23 +234,30 @@ public:
     void run(const QString& sql, const QVariantList& params, Result* out, bool withRowid, QList<qint64>* ids = nullptr)
     {
         QByteArray utf8 = sql.toUtf8();
-        sqlite3_stmt* st = nullptr;
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &st, &tail) != SQLITE_OK)
-            fail();
-        struct Finalize {
-            sqlite3_stmt* st;
-            ~Finalize() { sqlite3_finalize(st); }
-        } fin{st};
-        if (!st)
-            dbError(QStringLiteral("空语句"));
-        if (tail) {
-            QString rest = QString::fromUtf8(tail).trimmed();
-            while (rest.startsWith(QLatin1Char(';')))
-                rest = rest.mid(1).trimmed();
-            if (!rest.isEmpty())
-                dbError(QStringLiteral("一次只能执行一条语句"));
+        // Taken out of the cache while it runs, put back when the run ends.
+        sqlite3_stmt* st = prepared.take(utf8);
+        if (!st) {
+            const char* tail = nullptr;
+            if (sqlite3_prepare_v2(h, utf8.constData(), int(utf8.size()), &st, &tail) != SQLITE_OK)
+                fail();
+            if (!st)
+                dbError(QStringLiteral("空语句"));
+            if (tail) {
+                QString rest = QString::fromUtf8(tail).trimmed();
+                while (rest.startsWith(QLatin1Char(';')))
+                    rest = rest.mid(1).trimmed();
+                if (!rest.isEmpty()) {
+                    sqlite3_finalize(st);
+                    dbError(QStringLiteral("一次只能执行一条语句"));
+                }
+            }
         }
+        struct Release {
+            Session* s;
+            const QByteArray& sql;
+            sqlite3_stmt* st;
+            ~Release() { s->keepPrepared(sql, st); }
+        } release{this, utf8, st};
         const int nParams = sqlite3_bind_parameter_count(st);
         if (nParams != params.size())
             dbError(QStringLiteral("参数个数不符（语句要 %1 个，给了 %2 个）").arg(nParams).arg(params.size()));
@@ -263,6 +290,9 @@ public:
             if (rc != SQLITE_OK)
                 fail();
         }
+        // Columns are read after the first step: a kept statement whose
+        // tables changed is prepared anew by that step.
+        int rc = sqlite3_step(st);
         const int nCols = sqlite3_column_count(st);
         const int first = withRowid ? 1 : 0;
         if (out) {
@@ -279,8 +309,7 @@ public:
                 out->fields.append(f);
             }
         }
-        for (;;) {
-            int rc = sqlite3_step(st);
+        for (;; rc = sqlite3_step(st)) {
             if (rc == SQLITE_DONE)
                 break;
             if (rc != SQLITE_ROW)

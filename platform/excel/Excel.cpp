@@ -66,24 +66,28 @@ Workbook::~Workbook()
 
 void Workbook::setTitle(const QString& title) { d->title = title.toUtf8(); }
 
-void Workbook::writeText(int row, int column, const QString& text)
+bool Workbook::writeText(int row, int column, const QString& text)
 {
-    if (!d->ws || row < 0 || column < 0)
-        return;
+    if (!d->ws || row < 0 || column < 0 || row >= kMaxRows)
+        return false;
     QString t = text.left(kMaxCellText);
     if (t.isEmpty())
-        return;
+        return true;
     QByteArray utf8 = t.toUtf8();
-    worksheet_write_string(d->ws, lxw_row_t(row), lxw_col_t(column), utf8.constData(), d->textFormat);
+    if (worksheet_write_string(d->ws, lxw_row_t(row), lxw_col_t(column), utf8.constData(), d->textFormat) != LXW_NO_ERROR)
+        return false;
     d->widen(column, displayWidth(t));
+    return true;
 }
 
-void Workbook::writeNumber(int row, int column, double value)
+bool Workbook::writeNumber(int row, int column, double value)
 {
-    if (!d->ws || row < 0 || column < 0)
-        return;
-    worksheet_write_number(d->ws, lxw_row_t(row), lxw_col_t(column), value, nullptr);
+    if (!d->ws || row < 0 || column < 0 || row >= kMaxRows)
+        return false;
+    if (worksheet_write_number(d->ws, lxw_row_t(row), lxw_col_t(column), value, nullptr) != LXW_NO_ERROR)
+        return false;
     d->widen(column, double(QString::number(value, 'g', 15).size()));
+    return true;
 }
 
 bool Workbook::close(QString* error)

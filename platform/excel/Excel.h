@@ -7,6 +7,9 @@
 
 namespace excel {
 
+// Rows of one worksheet, the header row included.
+inline constexpr int kMaxRows = 1048576;
+
 class Workbook {
 public:
     // Starts a workbook that close() writes to path.
@@ -19,8 +22,9 @@ public:
     void setTitle(const QString& title);
     // 0-based row and column. Text cells keep their text exactly as given
     // (leading zeros, dates as written); an empty text leaves the cell empty.
-    void writeText(int row, int column, const QString& text);
-    void writeNumber(int row, int column, double value);
+    // False when the cell lies outside the sheet.
+    bool writeText(int row, int column, const QString& text);
+    bool writeNumber(int row, int column, double value);
     // Fits the column widths and writes the file. False (with a reason) when
     // the file cannot be written.
     bool close(QString* error = nullptr);

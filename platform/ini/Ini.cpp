@@ -3,6 +3,7 @@
 #include "runtime/Gbk.h"
 
 #include <QFile>
+#include <QSaveFile>
 
 namespace ini {
 
@@ -80,6 +81,36 @@ QString unquote(QString v)
     return v;
 }
 
+// A byte-order mark that an editor put in front: not part of the first line.
+const QByteArray kUtf8Bom("\xEF\xBB\xBF");
+
+// The file's text without its byte-order mark; bom gets the mark (or nothing)
+// so that a write can put it back.
+bool readText(const QString& file, QString& text, QByteArray* bom = nullptr)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray raw = f.readAll();
+    const bool marked = raw.startsWith(kUtf8Bom);
+    if (marked)
+        raw.remove(0, kUtf8Bom.size());
+    if (bom)
+        *bom = marked ? kUtf8Bom : QByteArray();
+    text = rt::fromGbk(raw);
+    return true;
+}
+
+// A line break inside a name or a value would start new lines of the file:
+// new keys or sections nobody typed.
+QString oneLine(const QString& s)
+{
+    QString t = s;
+    t.remove(QLatin1Char('\r'));
+    t.remove(QLatin1Char('\n'));
+    return t;
+}
+
 } // namespace
 
 QString readString(const QString& file, const QString& section, const QString& key,
@@ -88,7 +119,7 @@ QString readString(const QString& file, const QString& section, const QString& k
     const int limit = bufferSize > 0 ? bufferSize - 1 : 0;
     QString result = defaultValue.trimmed();
     QString all;
-    if (rt::readGbkFile(file, all)) {
+    if (readText(file, all)) {
         bool inSection = false;
         for (const Line& l : splitLines(all)) {
             QString name = sectionName(l.text);
@@ -108,10 +139,12 @@ QString readString(const QString& file, const QString& section, const QString& k
     return result.left(limit);
 }
 
-bool writeString(const QString& file, const QString& section, const QString& key, const QString& value)
+bool writeString(const QString& file, const QString& sectionText, const QString& keyText, const QString& valueText)
 {
+    const QString section = oneLine(sectionText), key = oneLine(keyText), value = oneLine(valueText);
     QString all;
-    if (QFile::exists(file) && !rt::readGbkFile(file, all))
+    QByteArray bom;
+    if (QFile::exists(file) && !readText(file, all, &bom))
         return false;
     QList<Line> lines = splitLines(all);
     const QString crlf = QStringLiteral("\r\n");
@@ -156,7 +189,10 @@ bool writeString(const QString& file, const QString& section, const QString& key
     QString out;
     for (const Line& l : lines)
         out += l.text + l.end;
-    return rt::writeGbkFile(file, out);
+    if (bom.isEmpty())
+        return rt::writeGbkFile(file, out);
+    QSaveFile f(file);
+    return f.open(QIODevice::WriteOnly) && f.write(bom + rt::toGbk(out)) >= 0 && f.commit();
 }
 
 } // namespace ini

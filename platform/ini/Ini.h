@@ -4,7 +4,9 @@
 // Reading: the value trimmed, surrounding quotes stripped, cut to the buffer
 // size less one, the default when the file, section or key is missing.
 // Writing: creates the file, the section or the key as needed and keeps the
-// rest of the file as it was.
+// rest of the file as it was; line breaks in names and values are dropped, so
+// a write never adds lines of its own. A UTF-8 byte-order mark at the start
+// is ignored when reading and kept when writing.
 #include <QString>
 
 namespace ini {

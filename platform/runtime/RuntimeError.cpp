@@ -41,6 +41,7 @@ QString errorDescription(int number)
         {-2147467259, QStringLiteral("未指定的错误")},
         {8002, QStringLiteral("无效的端口号")},
         {8005, QStringLiteral("端口已打开")},
+        {8015, QStringLiteral("串口驱动不支持控制器线路所需的 mark/space 校验")},
         {8018, QStringLiteral("仅当端口打开时操作才有效")},
     };
     auto it = table.constFind(number);

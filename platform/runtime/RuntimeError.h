@@ -35,6 +35,7 @@ enum ErrNo : int {
     ErrPortNotOpen = 8018,
     ErrBadPortNumber = 8002,
     ErrBadSettings = 380,
+    ErrCommState = 8015,     // the device cannot take the settings (mark/space parity)
     ErrDatabase = 3000,
     ErrNoCurrentRecord = 3021,
     ErrItemNotFound = 3265,

@@ -27,7 +27,16 @@ public:
     virtual void flushOutput() {}
     virtual void readAvailable(QByteArray& into) = 0; // never blocks
     // Blocks until more input arrives or ms pass, appending what came to into.
+    // Returns early when the device goes away.
     virtual void waitForMore(int ms, QByteArray& into) = 0;
+    // The device went away (unplugged, hung up, the simulator ended): the
+    // port closes, and the next command opens the device afresh.
+    bool gone() const { return gone_; }
+    // Readable when input arrives; -1 for a line without a descriptor.
+    virtual int handle() const { return -1; }
+
+protected:
+    bool gone_ = false;
 };
 
 // Raw-mode termios for these settings (raises 380 for what termios lacks).

@@ -148,7 +148,7 @@ public:
     {
         const LineSettings s = parseSettings(text);
         if (backend_)
-            backend_->applySettings(s);
+            guarded([&] { backend_->applySettings(s); });
         settings_ = s;
         settingsText_ = text;
     }
@@ -194,24 +194,24 @@ public:
     void output(const QByteArray& bytes) override
     {
         requireOpen();
-        backend_->write(bytes, settings_);
+        guarded([&] { backend_->write(bytes, settings_); });
     }
     void drainOutput() override
     {
         if (backend_)
-            backend_->drain();
+            guarded([&] { backend_->drain(); });
     }
     int inBufferCount() override
     {
         if (!backend_)
             return 0;
-        backend_->readAvailable(buffer_);
+        guarded([&] { backend_->readAvailable(buffer_); });
         return int(buffer_.size());
     }
     void clearInput() override
     {
         if (backend_)
-            backend_->flushInput();
+            guarded([&] { backend_->flushInput(); });
         buffer_.clear();
     }
     void clearOutput() override
@@ -228,7 +228,7 @@ public:
     QByteArray input() override
     {
         requireOpen();
-        backend_->readAvailable(buffer_);
+        guarded([&] { backend_->readAvailable(buffer_); });
         const qsizetype n = inputLen_ == 0 ? buffer_.size() : std::min<qsizetype>(inputLen_, buffer_.size());
         QByteArray out = buffer_.left(n);
         buffer_.remove(0, n);
@@ -240,13 +240,36 @@ public:
             return false;
         // Bytes that came since the caller last looked count as new: no wait then.
         const qsizetype before = buffer_.size();
-        backend_->readAvailable(buffer_);
-        if (buffer_.size() == before && timeoutMs > 0)
-            backend_->waitForMore(timeoutMs, buffer_);
+        guarded([&] {
+            backend_->readAvailable(buffer_);
+            if (buffer_.size() == before && timeoutMs > 0)
+                backend_->waitForMore(timeoutMs, buffer_);
+        });
         return !buffer_.isEmpty();
     }
 
+    int readHandle() const override { return backend_ ? backend_->handle() : -1; }
+
 private:
+    // Runs a backend operation; a device that went away meanwhile closes the
+    // port (keeping what was received), so the next command opens it again.
+    template <class F>
+    void guarded(F&& op)
+    {
+        try {
+            op();
+        } catch (...) {
+            dropIfGone();
+            throw;
+        }
+        dropIfGone();
+    }
+    void dropIfGone()
+    {
+        if (backend_ && backend_->gone())
+            backend_.reset();
+    }
+
     void requireOpen() const
     {
         if (!backend_)

@@ -54,6 +54,9 @@ public:
     // Blocks until more bytes arrive or timeoutMs passes, without spinning.
     // True when bytes are waiting. Returns at once when the port is closed.
     virtual bool waitForInput(int timeoutMs) = 0;
+    // A descriptor that becomes readable when input arrives, for a caller
+    // that waits in its event loop; -1 when there is none.
+    virtual int readHandle() const { return -1; }
 };
 
 // A port whose number is resolved through "serialports.conf" in configDir.

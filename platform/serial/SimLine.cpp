@@ -167,7 +167,8 @@ public:
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else {
-                rt::raise(rt::ErrIoError); // the simulator went away
+                gone_ = true; // the simulator went away
+                rt::raise(rt::ErrIoError);
             }
         }
     }
@@ -176,8 +177,10 @@ public:
         char buf[4096];
         for (;;) {
             const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-            if (n == 0)
-                dead_ = true;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK))
+                gone_ = true;
             if (n <= 0)
                 break;
             pending_.append(buf, n);
@@ -193,16 +196,18 @@ public:
         readAvailable(into);
         if (into.size() > before)
             return;
-        if (dead_) { // the simulator went away: the line stays silent
-            ui::sleepMs(ms);
+        if (gone_)
             return;
-        }
         RealWait clock;
         pollInput(fd_, ms, [&](short revents) {
+            if (revents & (POLLERR | POLLNVAL))
+                gone_ = true;
             readAvailable(into);
-            return into.size() > before || dead_ || (revents & POLLERR);
+            return into.size() > before || gone_;
         });
     }
+
+    int handle() const override { return fd_; }
 
 private:
     void closeFd()
@@ -212,7 +217,6 @@ private:
         fd_ = -1;
     }
     int fd_ = -1;
-    bool dead_ = false;
     QByteArray pending_; // half a pair at most
 };
 

@@ -8,6 +8,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -106,8 +108,15 @@ public:
         makeTermios(t, s);
         // TCSADRAIN: what was written (the address byte) leaves the line
         // under the old settings.
-        if (::tcsetattr(fd_, TCSADRAIN, &t) != 0)
+        if (::tcsetattr(fd_, TCSADRAIN, &t) != 0) {
+            if (deviceLost(errno)) {
+                gone_ = true;
+                return;
+            }
             rt::raise(rt::ErrBadSettings);
+        }
+        if (s.parity == 'm' || s.parity == 's')
+            checkStickParity();
     }
     void write(const QByteArray& bytes, const LineSettings&) override
     {
@@ -120,12 +129,18 @@ public:
                 pollfd pfd{fd_, POLLOUT, 0};
                 ::poll(&pfd, 1, 1000);
             } else {
+                gone_ = gone_ || n == 0 || deviceLost(errno);
                 rt::raise(rt::ErrIoError);
             }
         }
     }
     void drain() override { ::tcdrain(fd_); }
-    void flushInput() override { ::tcflush(fd_, TCIFLUSH); }
+    void flushInput() override
+    {
+        if (::tcflush(fd_, TCIFLUSH) != 0 && deviceLost(errno))
+            gone_ = true;
+        checkHangup();
+    }
     void flushOutput() override { ::tcflush(fd_, TCOFLUSH); }
     void readAvailable(QByteArray& into) override
     {
@@ -138,6 +153,10 @@ public:
             }
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0 && deviceLost(errno))
+                gone_ = true;
+            else if (n == 0)
+                checkHangup(); // a hung-up device reads as empty, like an idle one
             break;
         }
     }
@@ -148,20 +167,49 @@ public:
         if (into.size() > before)
             return;
         RealWait clock;
-        bool hungUp = false;
-        const int left = pollInput(fd_, ms, [&](short revents) {
+        pollInput(fd_, ms, [&](short revents) {
+            if (revents & (POLLHUP | POLLERR | POLLNVAL))
+                gone_ = true;
             readAvailable(into);
-            if (into.size() > before)
-                return true;
-            hungUp = revents & (POLLHUP | POLLERR | POLLNVAL);
-            return hungUp;
+            return into.size() > before || gone_;
         });
-        // The far end hung up: nothing will come; wait out the time quietly.
-        if (hungUp && left > 0)
-            ::poll(nullptr, 0, left);
     }
 
+public:
+    int handle() const override { return fd_; }
+
 private:
+    static bool deviceLost(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
+    void checkHangup()
+    {
+        pollfd pfd{fd_, POLLIN, 0};
+        if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            gone_ = true;
+    }
+    // Mark and space parity need CMSPAR, which some drivers drop without an
+    // error: frames would then go out with the wrong ninth bit. A
+    // pseudo-terminal has no parity at all and clears it; it stays usable.
+    void checkStickParity()
+    {
+        termios now{};
+        if (::tcgetattr(fd_, &now) != 0)
+            return;
+        const bool parity = now.c_cflag & PARENB;
+        if (parity && (now.c_cflag & CMSPAR))
+            return;
+        if (!parity && isPseudoTerminal())
+            return;
+        rt::raise(rt::ErrCommState);
+    }
+    bool isPseudoTerminal() const
+    {
+        struct stat st{};
+        if (::fstat(fd_, &st) != 0 || !S_ISCHR(st.st_mode))
+            return false;
+        const unsigned m = major(st.st_rdev);
+        return m >= 136 && m <= 143; // Unix98 pseudo-terminal slaves
+    }
+
     void closeFd()
     {
         if (fd_ >= 0) {

@@ -4,12 +4,23 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QSpacerItem>
+#include <QTranslator>
 #include <QThread>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <thread>
 
@@ -38,9 +49,43 @@ int msgBox(const QString& text, int style, const QString& title)
 }
 void doEvents() { services().doEvents(); }
 void sleepMs(int ms) { services().sleepMs(ms); }
+void waitWithEvents(int ms) { services().waitWithEvents(ms); }
+bool waitReadableWithEvents(int fd, int ms) { return services().waitReadableWithEvents(fd, ms); }
+
+void Services::waitWithEvents(int ms)
+{
+    constexpr int kSliceMs = 10;
+    const int64_t end = monotonicMs() + ms;
+    for (;;) {
+        doEvents();
+        const int64_t left = end - monotonicMs();
+        if (left <= 0)
+            return;
+        sleepMs(int(std::min<int64_t>(left, kSliceMs)));
+    }
+}
 QDateTime now() { return services().now(); }
 int64_t monotonicMs() { return services().monotonicMs(); }
 void endProgram(int code) { services().endProgram(code); }
+
+bool installQtTranslations()
+{
+    auto* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    static QTranslator* translator = nullptr;
+    if (translator)
+        return true;
+    auto* t = new QTranslator(app);
+    if (!t->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete t;
+        return false;
+    }
+    QCoreApplication::installTranslator(t);
+    translator = t;
+    return true;
+}
 
 void setDefaultTitle(const QString& title) { titleStore() = title; }
 QString defaultTitle() { return titleStore(); }
@@ -79,6 +124,13 @@ int DesktopServices::messageBox(const QString& text, int style, const QString& t
     int def = (style >> 8) & 0x3;
     if (def < buttons.size())
         box.setDefaultButton(buttons[def].b);
+    // A short text makes a narrow box that cuts its title: keep room for the
+    // title and the frame's buttons beside it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int room = box.fontMetrics().horizontalAdvance(title) + 140;
+        grid->addItem(new QSpacerItem(room, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     int r = box.exec();
     for (const B& b : buttons)
         if (b.b == r)
@@ -107,6 +159,46 @@ void DesktopServices::sleepMs(int ms)
 {
     if (ms > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Both waits sleep in the event loop itself: a window's timers fire on time
+// and nothing wakes without a reason.
+void DesktopServices::waitWithEvents(int ms)
+{
+    if (!QCoreApplication::instance() || ms <= 0) {
+        Services::waitWithEvents(ms);
+        return;
+    }
+    QEventLoop loop;
+    QTimer done;
+    done.setSingleShot(true);
+    done.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
+    done.start(ms);
+    loop.exec();
+}
+
+bool DesktopServices::waitReadableWithEvents(int fd, int ms)
+{
+    if (!QCoreApplication::instance() || fd < 0)
+        return false;
+    // A copy of the descriptor: an event handler may close the port (and
+    // its descriptor) while the loop runs.
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0)
+        return false;
+    QEventLoop loop;
+    QSocketNotifier input(own, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QTimer done;
+    done.setSingleShot(true);
+    done.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&done, &QTimer::timeout, &loop, &QEventLoop::quit);
+    done.start(std::max(ms, 0));
+    loop.exec();
+    input.setEnabled(false);
+    ::close(own);
+    return true;
 }
 
 QDateTime DesktopServices::now() { return QDateTime::currentDateTime(); }

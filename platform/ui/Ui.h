@@ -52,6 +52,18 @@ public:
     virtual void doEvents() = 0;
     // Blocks the caller for ms milliseconds (no events run).
     virtual void sleepMs(int ms) = 0;
+    // A pause of ms milliseconds during which window events keep running. By
+    // default short sleeps with the events run between them.
+    virtual void waitWithEvents(int ms);
+    // Lets window events run until the descriptor has input (or hangs up) or
+    // ms pass. False when these services cannot wait that way: the caller then
+    // waits on its own.
+    virtual bool waitReadableWithEvents(int fd, int ms)
+    {
+        (void)fd;
+        (void)ms;
+        return false;
+    }
     // The local date and time.
     virtual QDateTime now() = 0;
     // Milliseconds on a clock that never jumps back.
@@ -71,9 +83,16 @@ void setServices(Services* s);
 int msgBox(const QString& text, int style = mb::OKOnly, const QString& title = QString());
 void doEvents();
 void sleepMs(int ms);
+void waitWithEvents(int ms);
+bool waitReadableWithEvents(int fd, int ms);
 QDateTime now();
 int64_t monotonicMs();
 void endProgram(int code = 0);
+
+// Qt's own Chinese texts for standard buttons and dialogs (确定, 取消, ...),
+// whatever the desktop's language: the programs speak Chinese throughout.
+// False when the translations are not installed.
+bool installQtTranslations();
 
 // The title a message box gets when the caller names none (set once by each program).
 void setDefaultTitle(const QString& title);
@@ -86,6 +105,8 @@ public:
     QString fileDialog(const FileDialogRequest& req) override;
     void doEvents() override;
     void sleepMs(int ms) override;
+    void waitWithEvents(int ms) override;
+    bool waitReadableWithEvents(int fd, int ms) override;
     QDateTime now() override;
     int64_t monotonicMs() override;
     void endProgram(int code) override;

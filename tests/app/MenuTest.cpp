@@ -6,6 +6,7 @@
 #include "runtime/RuntimeError.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QTest>
 #include <QTimer>
 
@@ -24,6 +25,17 @@ public:
 
 class MenuTest : public AppFixture {
 protected:
+    // A Chinese desktop unless a test says otherwise.
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    }
+    void TearDown() override
+    {
+        QLocale::setDefault(QLocale::system());
+        AppFixture::TearDown();
+    }
     menu* load() { return ui::forms::load<menu>(); }
 };
 
@@ -293,4 +305,21 @@ TEST_F(MenuTest, HelpToolOpensTheViewerInKeywordSearch)
     EXPECT_FALSE(v->visibleEntries().isEmpty());
 }
 
+} // namespace
+
+namespace {
+TEST_F(MenuTest, WeekdayIsNamedInTheDesktopLanguage)
+{
+    const std::pair<QLocale, const char*> cases[] = {
+        {QLocale(QLocale::Chinese, QLocale::China), "星期二,2026-12-08"},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "Tuesday,2026-12-08"},
+        {QLocale(QLocale::German, QLocale::Germany), "Dienstag,2026-12-08"},
+    };
+    menu* m = load();
+    for (const auto& [locale, text] : cases) {
+        QLocale::setDefault(locale);
+        m->Form_Load();
+        EXPECT_EQ(m->Panels[1]->text(), QString::fromUtf8(text));
+    }
+}
 } // namespace

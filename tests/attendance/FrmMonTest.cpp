@@ -313,6 +313,35 @@ TEST_F(FrmMonTest, ListsAppendWithTheirTextsAndLengthRules)
     EXPECT_EQ(remarks(w), "\n00000001\n2026-11-04号旷工60分钟  ");
 }
 
+TEST_F(FrmMonTest, EmptyCellsAreTestedWithTheTimeLastRead)
+{
+    rules();
+    // Afternoon-only arrival in the morning slot; a day after a morning time in the last slot.
+    day("00000003", "王五", "2026-12-07", "14:00:00", QVariant(), QVariant(), QVariant());
+    day("00000003", "王五", "2026-12-08", "08:00:00", QVariant(), "13:30:00", "10:00:00");
+    FrmMon* w = open();
+    w->Picture1_Click();
+    w->Cka->setText("00000003");
+    w->Command1_Click();
+    struct Case {
+        const char* name;
+        void (FrmMon::*list)();
+        QString expected;
+    };
+    const QList<Case> cases = {
+        {"late: an empty afternoon cell takes the morning's time", &FrmMon::Clate_Click,
+         "\n00000003\n2026-12-7号14:00:00迟到  "},
+        {"early: the time last read goes on to the next day", &FrmMon::Cle_Click,
+         "\n00000003\n2026-12-9号10:00:00早退  "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w->Command3_Click();
+        (w->*c.list)();
+        EXPECT_EQ(remarks(w), c.expected);
+    }
+}
+
 TEST_F(FrmMonTest, RemarksSavedAsRtfAndTheQuestionOnLeaving)
 {
     rules();

@@ -55,6 +55,8 @@ TEST_F(FrmTkcxTest, ConditionsIncludingTheWholeLastDay)
         {"one day at midnight", [](FrmTkcx* w) { w->ChkDate->setChecked(true); w->DTPEnd->setDate(QDate(2026, 12, 1)); },
          {"0000000001"}},
         {"address trimmed", [](FrmTkcx* w) { w->CmbAddr->setEditText(" 1 "); }, {"0000000001", "0000000004"}},
+        {"address 02 is 2", [](FrmTkcx* w) { w->CmbAddr->setEditText("02"); }, {"0000000002"}},
+        {"address 2.4 is compared, not rounded", [](FrmTkcx* w) { w->CmbAddr->setEditText("2.4"); }, {}},
         {"whole physical number only", [](FrmTkcx* w) { w->TxtCardID->setText("0000001"); }, {}},
         {"physical number", [](FrmTkcx* w) { w->TxtCardID->setText(" 0000000002 "); }, {"0000000002"}},
         {"department", [](FrmTkcx* w) { w->CmbDepart->setEditText("研发"); }, {"0000000001", "0000000002"}},
@@ -113,19 +115,24 @@ TEST_F(FrmTkcxTest, EveryMatchingRowIsCopied)
     EXPECT_EQ(value("select 退卡原因 from dtuikapt where 物理卡号='0000000001'").toString(), "丢失 ");
 }
 
-TEST_F(FrmTkcxTest, FailedSearchShowsAMessageAndKeepsThePrintTable)
+TEST_F(FrmTkcxTest, FailedSearchShowsAMessageAndKeepsTheGrid)
 {
     seed();
     FrmTkcx* w = open();
     w->CmdSearch_Click();
     ASSERT_EQ(value("select count(*) from dtuikapt").toInt(), 4);
-    w->CmbAddr->setEditText("1 or 1=1");
-    w->CmdSearch_Click();
-    ASSERT_EQ(scripted.messages.size(), 1);
-    EXPECT_EQ(scripted.messages[0].text, "13:类型不匹配");
-    EXPECT_EQ(scripted.messages[0].title, "信息提示");
-    EXPECT_EQ(value("select count(*) from dtuikapt").toInt(), 4);
-    EXPECT_EQ(gridColumn(w, "地址").size(), 4);
+    for (const char* address : {"1 or 1=1", "  "}) {
+        SCOPED_TRACE(address);
+        scripted.clearMessages();
+        w->CmbAddr->setEditText(address);
+        w->CmdSearch_Click();
+        ASSERT_EQ(scripted.messages.size(), 1);
+        EXPECT_EQ(scripted.messages[0].text, "13:类型不匹配");
+        EXPECT_EQ(scripted.messages[0].title, "信息提示");
+        EXPECT_EQ(value("select count(*) from dtuikapt").toInt(), 0) << "emptied before the filter ran";
+        EXPECT_EQ(gridColumn(w, "地址").size(), 4);
+        EXPECT_EQ(w->panelText(), "信息提示：查询到  4笔数据！");
+    }
 }
 
 TEST_F(FrmTkcxTest, ClearAndExport)

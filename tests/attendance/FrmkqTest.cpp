@@ -111,19 +111,33 @@ TEST_F(FrmkqTest, PrintTableCopiesEveryColumn)
     EXPECT_EQ(gridColumn(w, "出勤时数"), QStringList({"7.5"}));
 }
 
-TEST_F(FrmkqTest, FailedCopyKeepsThePreviousPrintTable)
+TEST_F(FrmkqTest, FailedSearchAndFailedCopy)
 {
     seed();
     Frmkq* w = open();
     w->CmdSearch_Click();
     ASSERT_EQ(printTable().size(), 4);
-    exec("create trigger refuse before insert on datakqPT begin select raise(abort, 'refused'); end");
+    // A query the database refuses leaves grid, status and print table.
+    exec("alter table datakq rename to datakq_old");
     w->TxtCardID->setText("00000003");
     w->CmdSearch_Click();
     ASSERT_EQ(scripted.messages.size(), 1);
     EXPECT_EQ(scripted.messages[0].title, "信息提示");
-    EXPECT_TRUE(scripted.messages[0].text.startsWith("3000:")) << scripted.lastMessage().toStdString();
+    EXPECT_EQ(scripted.messages[0].style & 7, ui::mb::OKOnly);
     EXPECT_EQ(printTable().size(), 4);
+    EXPECT_EQ(gridColumn(w, "卡号").size(), 4);
+    EXPECT_EQ(w->panelText(), "信息提示：查询到  4笔数据！");
+    exec("alter table datakq_old rename to datakq");
+    // A failed copy comes after the emptying: the print table is left empty,
+    // never holding another search's rows.
+    exec("create trigger refuse before insert on datakqPT begin select raise(abort, 'refused'); end");
+    scripted.clearMessages();
+    w->CmdSearch_Click();
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_TRUE(scripted.messages[0].text.startsWith("3000:")) << scripted.lastMessage().toStdString();
+    EXPECT_EQ(gridColumn(w, "卡号"), QStringList{"00000003"});
+    EXPECT_EQ(w->panelText(), "信息提示：查询到  1笔数据！");
+    EXPECT_EQ(printTable().size(), 0);
 }
 
 TEST_F(FrmkqTest, ClearKeepsDatesAndGridAndExportsTheLastResult)

@@ -72,8 +72,8 @@ TEST_F(FrmqueTest, ConditionsNarrowTheJoin)
         {"number trimmed", [](Frmque* w) { w->TxtCardID->setText(" 00000003 "); }, {"00000003"}},
         {"name with a quote", [](Frmque* w) { w->TxtName->setText("O'Ne"); }, {"00000002"}},
         {"name part", [](Frmque* w) { w->TxtName->setText("三"); }, {"00000001", "00000001"}},
-        {"underscore is a character", [](Frmque* w) { w->TxtName->setText("_"); }, {"00000003"}},
-        {"percent is a character", [](Frmque* w) { w->TxtName->setText("%"); }, {}},
+        {"underscore is any one character", [](Frmque* w) { w->TxtName->setText("张_"); }, {"00000001", "00000001"}},
+        {"percent is any text", [](Frmque* w) { w->TxtName->setText("O%l"); }, {"00000002"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -140,6 +140,14 @@ TEST_F(FrmqueTest, PrintTableHoldsTheWholeJoinWithDirectionWords)
     EXPECT_EQ(pt[1][7].toString(), "锁二进");
     EXPECT_TRUE(pt[2][7].isNull()) << "an empty flag stays empty";
     EXPECT_TRUE(pt[3][7].isNull()) << "a flag out of range stays empty";
+
+    // A refused copy is passed over: the search stands, the old rows are gone.
+    exec("create trigger refuse before insert on dataPT begin select raise(abort, 'refused'); end");
+    w->TxtCardID->setText("00000001");
+    w->CmdSearch_Click();
+    EXPECT_EQ(w->panelText(), "信息提示：查询到  2笔数据！");
+    EXPECT_TRUE(scripted.messages.isEmpty());
+    EXPECT_EQ(value("select count(*) from dataPT").toInt(), 0);
 }
 
 TEST_F(FrmqueTest, FailedSearchKeepsGridAndPrintTable)

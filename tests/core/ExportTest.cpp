@@ -101,6 +101,30 @@ TEST_F(ExportTest, TypeAndValueComeFromTheSameField)
     EXPECT_EQ(cells["B2"].text, "7");
 }
 
+TEST_F(ExportTest, TextInANumberColumnStaysText)
+{
+    exec("insert into datakq (卡号, 日期, 上班) values (?,?,?)", {"1", "2026-01-05", "休息"});
+    exec("insert into datakq (卡号, 日期, 上班) values (?,?,?)", {"2", "2026-01-06", 8});
+    model.setRecordset(mdl::AdoConnection.execute("select 上班 from datakq order by 日期"));
+    ASSERT_EQ(Module1::ExportToExcel(view.get(), "考勤"), "");
+    auto cells = readXlsxSheet(scripted.opened.value(0));
+    EXPECT_EQ(cells["A2"].type, "s");
+    EXPECT_EQ(cells["A2"].text, "休息");
+    EXPECT_EQ(cells["A3"].type, "");
+    EXPECT_EQ(cells["A3"].text, "8");
+}
+
+TEST_F(ExportTest, MoreRecordsThanASheetHoldsAreRefusedNotCut)
+{
+    model.setRecordset(mdl::AdoConnection.execute(
+        "with recursive n(x) as (select 1 union all select x + 1 from n limit 1048576) select x from n"));
+    const QString r = Module1::ExportToExcel(view.get(), "打卡记录");
+    EXPECT_TRUE(r.startsWith("ExportToExcel:9,")) << r.toStdString();
+    EXPECT_TRUE(r.contains("1048576")) << r.toStdString();
+    EXPECT_TRUE(workbooks().isEmpty());
+    EXPECT_TRUE(scripted.opened.isEmpty());
+}
+
 TEST_F(ExportTest, FailuresComeBackAsText)
 {
     exec("insert into doors (地址) values (?)", {1});

@@ -100,3 +100,13 @@ TEST_F(DemoTest, LongValuesAreCutTo1999BytesWithoutSplittingACharacter)
     EXPECT_EQ(ModDemo::GetIniValue(s, QStringLiteral("B")), QStringLiteral("ab") + QString(998, QChar(0x4E2D)));
     EXPECT_TRUE(ModDemo::GetIniValue(s, QStringLiteral("Missing")).isEmpty());
 }
+
+TEST_F(DemoTest, ValueEndsAtItsFirstNul)
+{
+    QFile f(ModDemo::programFile(QStringLiteral("Public.Sys")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("[DiveDeri]\r\nTxtF0={-}\0tail\r\nSleepDate=\0\r\n", 38));
+    f.close();
+    EXPECT_EQ(ModDemo::GetIniValue(QStringLiteral("DiveDeri"), QStringLiteral("TxtF0")), QStringLiteral("{-}"));
+    EXPECT_EQ(ModDemo::GetIniValue(QStringLiteral("DiveDeri"), QStringLiteral("SleepDate")), QString());
+}

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimeEdit>
 
 namespace {
@@ -177,4 +178,24 @@ TEST_F(DemoTest, TimeFrameShowsAndHides)
     EXPECT_TRUE(w.frmTimeSet->isVisibleTo(&w));
     w.Command3_Click();
     EXPECT_FALSE(w.frmTimeSet->isVisibleTo(&w));
+}
+
+TEST_F(DemoTest, TimeFrameFitsASmallScreenAndHidingItRestoresTheSize)
+{
+    FrmDemo& w = load();
+    w.show();
+    QCoreApplication::processEvents();
+    const QSize before = w.size();
+    w.Command1_Click();
+    QCoreApplication::processEvents();
+    const QSize shown = w.size();
+    // Room for the frame's title bar and borders inside 1024x768.
+    EXPECT_LE(shown.width(), 1024 - 16);
+    EXPECT_LE(shown.height(), 768 - 40);
+    EXPECT_TRUE(w.Command3->isVisible());
+    // The window's own buttons stay uncovered.
+    EXPECT_LT(w.frmTimeSet->geometry().bottom(), w.Command1->mapTo(w.centralWidget(), QPoint()).y());
+    w.Command3_Click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.size(), before);
 }

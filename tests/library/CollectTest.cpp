@@ -194,12 +194,29 @@ TEST_F(Collect, BadRecordIsRetriedAndSleepsPrecedeEveryAttempt)
             b[16 * 3] = char(9); // another address in slot 3
         return b;
     };
-    std::vector<int> sleeps;
-    ui.onSleep = [&](int ms) { sleeps.push_back(ms); };
+    // When each frame goes out, and the largest stretch without the caller's events.
+    std::vector<int64_t> sentAt;
+    auto answer = port->responder;
+    port->responder = [&](uint8_t a, const QByteArray& f) {
+        sentAt.push_back(ui.monotonicMs());
+        return answer(a, f);
+    };
+    int64_t lastEvents = ui.monotonicMs(), longestWithout = 0;
+    ui.onDoEvents = [&] {
+        longestWithout = std::max(longestWithout, ui.monotonicMs() - lastEvents);
+        lastEvents = ui.monotonicMs();
+    };
     EXPECT_TRUE(gather(2, true, false, 250));
     EXPECT_EQ(ctl.attempts[0], 2);
-    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 250), 2);
-    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 50), 1);
+    ASSERT_EQ(sentAt.size(), 3u);
+    // Count reply (80 ms), 50 ms, the interval, the address byte's 1 ms; then
+    // block reply (150 ms), the interval again before the second attempt.
+    EXPECT_GE(sentAt[1] - sentAt[0], 80 + 50 + 250 + 1);
+    EXPECT_LE(sentAt[1] - sentAt[0], 80 + 50 + 250 + 1 + 15);
+    EXPECT_GE(sentAt[2] - sentAt[1], 150 + 250 + 1);
+    EXPECT_LE(sentAt[2] - sentAt[1], 150 + 250 + 1 + 15);
+    // Never a whole pause without events: one wait slice on the port at most.
+    EXPECT_LE(longestWithout, 21);
     EXPECT_EQ(fileLines("rec.txt").size(), 15);
     EXPECT_FALSE(fileLines("rec.txt").contains(QByteArray()));
 }
@@ -323,7 +340,7 @@ TEST_F(Collect, PortFailureMidwayKeepsTheCountOfTheBlocksDone)
 {
     addPunches(40);
     auto tamper = [this](int block, int, QByteArray b) {
-        if (block == 1) { // the port is lost after this reply
+        if (block == 2) { // the port is lost while this reply is awaited
             port->setPortOpen(false);
             port->failOpen = true;
         }
@@ -331,7 +348,7 @@ TEST_F(Collect, PortFailureMidwayKeepsTheCountOfTheBlocksDone)
     };
     ctl.tamper = tamper;
     EXPECT_FALSE(gather());
-    EXPECT_EQ(ctl.blocksAsked, (std::vector<int>{0, 1}));
+    EXPECT_EQ(ctl.blocksAsked, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(count, 30);
     EXPECT_EQ(back, 0);
     EXPECT_EQ(fileBytes("rec.txt"), "<missing>");

@@ -4,6 +4,7 @@
 #include "runtime/RuntimeError.h"
 
 #include <array>
+#include <functional>
 #include <vector>
 
 using namespace vantrel;
@@ -21,6 +22,39 @@ protected:
     }
     int framesSent() const { return int(port->frames().size()); }
 };
+
+// The pauses inside each command: 1 ms between the address byte and the
+// frame, and the fixed pause after a good reply, neither more nor less.
+TEST_F(Commands, PausesInsideCommandsAreTheirOwn)
+{
+    const struct {
+        const char* name;
+        QByteArray reply;
+        std::function<bool(Door8096Core&)> call;
+        int after;
+    } cases[] = {
+        {"CardSendToMachine", withChecksum(bytes({1, 0x03, 0, 0, 0})),
+         [](Door8096Core& d) {
+             return d.CardSendToMachine(1, "00001234", "1", 1, 1, 0, 0, 0, "1111111", "991231", "0000000000000001",
+                                        "0000000000000001");
+         },
+         5},
+        {"ClearRecord", withChecksum(bytes({1, 0x00, 0x06})), [](Door8096Core& d) { return d.ClearRecord(1); }, 50},
+        {"ClearNameList", withChecksum(bytes({1, 0x0C, 0})), [](Door8096Core& d) { return d.ClearNameList(1); }, 20},
+        {"OpenLock", withChecksum(bytes({1, 0x40, 0, 1})), [](Door8096Core& d) { return d.OpenLock(1, 1); }, 0},
+        {"GatherRecordSum", statusBlock(1, 0, 7), [](Door8096Core& d) { return d.GatherRecordSum(1) == 7; }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        port->writes.clear();
+        reply(c.reply);
+        EXPECT_TRUE(c.call(*door));
+        const int64_t end = ui.monotonicMs();
+        ASSERT_EQ(port->writes.size(), 2u);
+        EXPECT_EQ(port->writes[1].at - port->writes[0].at, 1);
+        EXPECT_EQ(end - port->writes[1].at, c.after);
+    }
+}
 
 // --- name list -------------------------------------------------------------
 
@@ -48,6 +82,33 @@ TEST_F(Commands, CardSendToMachineFlagsMasksAndLenientFields)
     EXPECT_EQ(uint8_t(f[11]), 0x82);
     EXPECT_EQ(f.mid(12, 3), bytes({0x02, 0x12, 0x31}));
     EXPECT_EQ(f.mid(15, 4), bytes({0x80, 0x00, 0x55, 0x55}));
+}
+
+// Monday is the first character and the top bit, in both directions; masks
+// that read the same backwards would hide a reversed order.
+TEST_F(Commands, WeekdaysKeepTheirOrderOnTheWire)
+{
+    const struct {
+        const char* mask;
+        int byte;
+    } cases[] = {{"1000000", 0x80}, {"0000001", 0x02}, {"1100000", 0xC0}, {"0000011", 0x06}, {"0110100", 0x68},
+                 {"1111110", 0xFC}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mask);
+        reply(withChecksum(bytes({1, 0x03, 0, 0, 0})));
+        EXPECT_TRUE(door->CardSendToMachine(1, "00001234", "1", 1, 1, 1, 0, 0, c.mask, "991231",
+                                            "0000000000000001", "0000000000000001"));
+        EXPECT_EQ(uint8_t(lastFrame()[11]), c.byte);
+
+        // Read back from the controller, bit 0 set or not.
+        for (int low : {0, 1}) {
+            QString line;
+            reply(withChecksum(bytes({1, 0x1D, 0, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x12, 0x34, 0xC4, c.byte | low,
+                                      0x99, 0x12, 0x31, 0x00, 0x01, 0x00, 0x01})));
+            EXPECT_TRUE(door->FindCard(1, "1", line));
+            EXPECT_EQ(line.split('/').value(3), c.mask);
+        }
+    }
 }
 
 TEST_F(Commands, CardSendToMachineRefusesBadArgumentsBeforeSending)

@@ -178,6 +178,42 @@ TEST_F(Library, PunchCollectionWithByReferenceResults)
     EXPECT_EQ(c.punches().size(), 16u); // collection erases nothing
 }
 
+// Called with the required arguments only, as the programs do: 2 s per
+// block (5 s for the name list), decimal cards, two-digit years, 100 ms
+// before every attempt.
+TEST_F(Library, CollectionsWithTheirDefaultArguments)
+{
+    sim::Controller& c = line.add(3);
+    c.addPunch({uint32_t(0x123456), QDateTime(QDate(2026, 3, 23), QTime(8, 15, 30)), 0x0A, 0x02});
+    Dispatch door = com::CreateObject("Vantrel.Door8096");
+
+    Args a{int16_t(3), folder, QStringLiteral("rec.txt"), QString(), int32_t(-1)};
+    EXPECT_TRUE(door.call("GatherData", a).toBool());
+    QFile f(folder + "/rec.txt");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "003000119304626032308153" "00A02\r\n");
+    f.close();
+
+    // A block that never comes: three attempts of interval + time-out each.
+    c.inject(sim::Fault::make(sim::Fault::NoAnswer, 0x05, 0));
+    int64_t t0 = ui.monotonicMs();
+    a = Args{int16_t(3), folder, QStringLiteral("rec.txt"), QString(), int32_t(-1)};
+    EXPECT_TRUE(door.call("GatherData", a).toBool());
+    int64_t spent = ui.monotonicMs() - t0;
+    EXPECT_GE(spent, 3 * (100 + 2000));
+    EXPECT_LE(spent, 3 * (100 + 2000) + 400);
+    EXPECT_EQ(a[3].toString(), "user:overtime");
+
+    c.inject(sim::Fault::make(sim::Fault::NoAnswer, 0x04, 0));
+    c.storeCard(sim::CardRecord{1});
+    t0 = ui.monotonicMs();
+    a = Args{int16_t(3), folder, QStringLiteral("cards.txt"), QString(), int32_t(-1)};
+    EXPECT_TRUE(door.call("GatherSendCardData", a).toBool());
+    spent = ui.monotonicMs() - t0;
+    EXPECT_GE(spent, 3 * (100 + 5000));
+    EXPECT_LE(spent, 3 * (100 + 5000) + 400);
+}
+
 TEST_F(Library, TimeGroupsClockDelaysAndLocks)
 {
     sim::Controller& c = line.add(9);

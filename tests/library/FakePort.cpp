@@ -68,7 +68,7 @@ void FakePort::output(const QByteArray& b)
 {
     if (!open_)
         rt::raise(rt::ErrPortNotOpen);
-    writes.push_back({settings_, b});
+    writes.push_back({settings_, b, ui_.monotonicMs()});
     log << QStringLiteral("out");
     if (settings_ == QLatin1String(kAddressSettings)) {
         lastAddress_ = b.isEmpty() ? -1 : uint8_t(b[0]);

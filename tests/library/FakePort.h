@@ -25,6 +25,7 @@ namespace vantrel::test {
 struct Write {
     QString settings;
     QByteArray bytes;
+    int64_t at = 0; // on the fake clock
 };
 
 struct Reply {

@@ -166,6 +166,17 @@ TEST_F(SettingsFile, SetPortFillsMissingLinesEmptyAndKeepsText)
     EXPECT_EQ(iniBytes(), rt::toGbk("串口\r\n19200,n,8,1\r\n\r\n\r\n2\r\n\r\n"));
 }
 
+TEST_F(SettingsFile, SetPortAfterTheDamagedFileWasDeletedWritesDefaultsAndSucceeds)
+{
+    writeIni("coninputmodebinary\r\n19200,n,8,1\r\n");
+    makeDoor(); // damaged: deleted with the box
+    ASSERT_FALSE(QFile::exists(iniPath()));
+    EXPECT_TRUE(door->SetPort(4));
+    EXPECT_TRUE(port->portOpen());
+    EXPECT_EQ(iniBytes(), QByteArray("coninputmodebinary\r\n19200,n,8,1\r\n2048\r\n512\r\n4\r\n0\r\n"));
+    EXPECT_TRUE(door->SetPort(5)); // and on every later call
+}
+
 TEST_F(SettingsFile, SetPortThatCannotOpenReturnsFalseAndKeepsTheFile)
 {
     const QByteArray before = iniBytes();

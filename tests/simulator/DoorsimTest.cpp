@@ -161,4 +161,57 @@ TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
     EXPECT_EQ(f.readAll(), QByteArray("{ not json"));
 }
 
+TEST_F(Doorsim, SecondSimulatorOnTheSameStateFileIsRefused)
+{
+    start({QStringLiteral("--add"), QStringLiteral("1")});
+    QFile f(state);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    const QString other = dir.filePath(QStringLiteral("other.sock"));
+    // Serving, and changing the file with the options alone: both refused.
+    EXPECT_EQ(run({QStringLiteral("--state"), state, other}, true), 3);
+    EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("9"),
+                   QStringLiteral("--setup-only")},
+                  true),
+              3);
+    EXPECT_FALSE(QFile::exists(other));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    f.close();
+    stop();
+    const int again = startDoorsim({QStringLiteral("--state"), state}, other);
+    EXPECT_GT(again, 0) << "free once the first one ended";
+    stopDoorsim(again);
+}
+
+TEST_F(Doorsim, CardPlacedAtTheReaderFromTheCommandLine)
+{
+    const QByteArray readCard = QByteArray::fromHex("030B");
+    start({QStringLiteral("--add"), QStringLiteral("1"), QStringLiteral("--add"), QStringLiteral("2")});
+    auto port = serial::createSerialPort(dir.path());
+    EXPECT_EQ(uint8_t(exchange(*port, 2, readCard, 8)[2]), 0x00) << "no card yet";
+
+    // To the running simulator, which answers with the card at once.
+    EXPECT_EQ(run({QStringLiteral("--present"), QStringLiteral("2,1310721"), socket}, true), 0);
+    QByteArray r = exchange(*port, 2, readCard, 8);
+    ASSERT_EQ(r.size(), 8);
+    EXPECT_EQ(uint8_t(r[2]), 0x04);
+    EXPECT_EQ(r.mid(3, 4), QByteArray::fromHex("00140001"));
+    EXPECT_EQ(uint8_t(exchange(*port, 1, readCard, 8)[2]), 0x00) << "the other reader stays empty";
+    EXPECT_EQ(run({QStringLiteral("--present"), QStringLiteral("7,5"), socket}, true), 1);
+    EXPECT_EQ(run({QStringLiteral("--present"), QStringLiteral("2"), socket}, true), 2);
+    port->setPortOpen(false);
+    stop();
+
+    // Without a running simulator the card goes into the state file.
+    EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--present"), QStringLiteral("1,42"),
+                   QStringLiteral("--setup-only")},
+                  true),
+              0);
+    start();
+    r = exchange(*port, 1, readCard, 8);
+    EXPECT_EQ(r.mid(3, 4), QByteArray::fromHex("0000002A"));
+}
+
 } // namespace

@@ -390,6 +390,33 @@ TEST_F(DbTest, TwoHandlesWriteInTurnWithoutBusyErrors)
     EXPECT_EQ(a.execute("select * from data").recordCount(), 40);
 }
 
+TEST_F(DbTest, RepeatedStatementsStaySoundAfterFailuresSchemaChangesAndManyOthers)
+{
+    db::Database d = db::Database::open(path);
+    const QString add = "insert into system (name, zhi) values (?, ?)";
+    const QString get = "select zhi from system where name=?";
+    d.execute(add, {"甲", 1});
+    EXPECT_EQ(errorOf([&] { d.execute(add, {"甲", 2}); }), 3000);   // name is unique
+    d.execute(add, {"乙", 3});
+    EXPECT_EQ(d.openRecordset(get, {"甲"}).value(0).toInt(), 1);
+    EXPECT_EQ(d.openRecordset(get, {"乙"}).value(0).toInt(), 3);
+
+    d.execute("create table t (x)");
+    d.execute("insert into t values (7)");
+    const QString read = "select * from t";
+    EXPECT_EQ(d.openRecordset(read).fieldCount(), 1);
+    d.execute("drop table t");
+    d.execute("create table t (y, x)");
+    d.execute("insert into t values (8, 9)");
+    db::Recordset rs = d.openRecordset(read);
+    ASSERT_EQ(rs.fieldCount(), 2);
+    EXPECT_EQ(rs.field("x").toInt(), 9);
+
+    for (int i = 0; i < 200; ++i)
+        d.execute(QString("update system set zhi=%1 where name='乙'").arg(i));
+    EXPECT_EQ(d.openRecordset(get, {"乙"}).value(0).toInt(), 199);
+}
+
 TEST_F(DbTest, GridModelShowsTheBoundFields)
 {
     db::Connection c = ado();

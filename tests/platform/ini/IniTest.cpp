@@ -83,3 +83,49 @@ TEST_F(IniTest, UnwritableFileReportsFailure)
 }
 
 } // namespace
+
+namespace {
+
+// A value pasted with its line breaks never becomes keys or sections of its
+// own: it is written and read back as one line and the rest stays as it was.
+TEST_F(IniTest, LineBreaksNeverReachTheFile)
+{
+    const QByteArray start = "[InitSystem]\r\nFirst=NO\r\n[Access]\r\nProvider=SQLite\r\nDataBasePath=/site/door.mdb\r\n";
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+        const char* readSection;
+        const char* readKey;
+        const char* expectRead;
+        QByteArray expectFile;
+    } cases[] = {
+        {"Access", "DataBasePath", "/x.mdb\r\n[Access]\r\nDataBasePath=/other.mdb", "Access", "DataBasePath",
+         "/x.mdb[Access]DataBasePath=/other.mdb",
+         "[InitSystem]\r\nFirst=NO\r\n[Access]\r\nProvider=SQLite\r\nDataBasePath=/x.mdb[Access]DataBasePath=/other.mdb\r\n"},
+        {"Access", "Note", "a\nb\rc", "Access", "Note", "abc",
+         "[InitSystem]\r\nFirst=NO\r\n[Access]\r\nProvider=SQLite\r\nDataBasePath=/site/door.mdb\r\nNote=abc\r\n"},
+        {"DiveDeri", "Txt\r\nFirst", "1", "DiveDeri", "TxtFirst", "1",
+         start + "[DiveDeri]\r\nTxtFirst=1\r\n"},
+        {"Dive\nDeri", "K", "v", "DiveDeri", "K", "v", start + "[DiveDeri]\r\nK=v\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        put(start);
+        ASSERT_TRUE(ini::writeString(file(), c.section, c.key, c.value));
+        EXPECT_EQ(ini::readString(file(), c.readSection, c.readKey), c.expectRead);
+        EXPECT_EQ(bytes(), c.expectFile);
+        EXPECT_EQ(ini::readString(file(), "InitSystem", "First"), "NO");
+    }
+}
+
+TEST_F(IniTest, ByteOrderMarkIsNotPartOfTheFirstSection)
+{
+    put("\xEF\xBB\xBF[InitSystem]\r\nFirst=NO\r\n[Access]\r\nDataBasePath=/site/door.mdb\r\n");
+    EXPECT_EQ(ini::readString(file(), "InitSystem", "First"), "NO");
+    EXPECT_EQ(ini::readString(file(), "Access", "DataBasePath"), "/site/door.mdb");
+    ASSERT_TRUE(ini::writeString(file(), "InitSystem", "First", "NO"));
+    EXPECT_EQ(bytes(), QByteArray("\xEF\xBB\xBF[InitSystem]\r\nFirst=NO\r\n[Access]\r\nDataBasePath=/site/door.mdb\r\n"));
+}
+
+} // namespace

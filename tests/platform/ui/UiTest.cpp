@@ -4,8 +4,11 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -84,4 +87,60 @@ TEST(ScriptedUi, DefaultTitleIsUsedWhenNoneIsGiven)
     EXPECT_EQ(s.messages[0].title, "门禁系统");
     EXPECT_EQ(s.messages[1].title, "提示");
     ui::setDefaultTitle(QString());
+}
+
+TEST(DesktopMessageBox, ChineseButtonsAndRoomForTheTitle)
+{
+    app();
+    ASSERT_TRUE(ui::installQtTranslations()) << "qt6-translations-l10n missing";
+    const QString title = QStringLiteral("门禁管理系统：卡片发行与名单下载");
+    QStringList texts;
+    int width = 0, titleWidth = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons())
+            texts << b->text().remove('&');
+        width = box->width();
+        titleWidth = box->fontMetrics().horizontalAdvance(title);
+        box->button(QMessageBox::Cancel)->click();
+    });
+    EXPECT_EQ(ui::DesktopServices().messageBox("x", ui::mb::YesNoCancel, title), ui::mb::Cancel);
+    texts.sort();
+    for (const QString& t : texts)
+        EXPECT_TRUE(t.startsWith(QStringLiteral("是")) || t.startsWith(QStringLiteral("否"))
+                    || t.startsWith(QStringLiteral("取消")))
+            << t.toStdString();
+    EXPECT_EQ(texts.size(), 3);
+    EXPECT_GT(width, titleWidth);
+}
+
+// The desktop's waits keep a window's timers running and end as soon as
+// input comes.
+TEST(DesktopWaits, TimersRunAndInputEndsTheWait)
+{
+    app();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int ticks = 0;
+    QTimer window;
+    QObject::connect(&window, &QTimer::timeout, [&] { ++ticks; });
+    window.start(10);
+    ui::DesktopServices desk;
+
+    QElapsedTimer clock;
+    clock.start();
+    desk.waitWithEvents(100);
+    EXPECT_GE(clock.elapsed(), 100);
+    EXPECT_GE(ticks, 6);
+
+    ticks = 0;
+    QTimer::singleShot(60, [&] { ASSERT_EQ(write(fds[1], "x", 1), 1); });
+    clock.restart();
+    EXPECT_TRUE(desk.waitReadableWithEvents(fds[0], 2000));
+    EXPECT_GE(clock.elapsed(), 50);
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_GE(ticks, 3);
+    close(fds[0]);
+    close(fds[1]);
 }

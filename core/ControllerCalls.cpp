@@ -1,0 +1,33 @@
+#include "ControllerCalls.h"
+
+#include "Globals.h"
+#include "runtime/RuntimeError.h"
+#include "ui/Ui.h"
+
+namespace ctl {
+
+bool openPort()
+{
+    com::Args port{mdl::PortNumber};
+    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
+    return mdl::PortReady != 0;
+}
+
+void releasePort()
+{
+    try {
+        mdl::Door.call(QStringLiteral("DestoryPort"));
+    } catch (const rt::Error&) {
+    }
+}
+
+bool setClockNow(int16_t address)
+{
+    const QDateTime now = ui::now();
+    return mdl::Door
+        .call(QStringLiteral("ModifyDateTime"), {address, now.toString(QStringLiteral("yyMMdd")),
+                                                  now.toString(QStringLiteral("HHmmss")), int16_t(now.date().dayOfWeek())})
+        .toBool();
+}
+
+} // namespace ctl
