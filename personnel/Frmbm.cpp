@@ -1,6 +1,7 @@
 #include "Frmbm.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "KeyPress.h"
 #include "ReturnBook.h"
@@ -382,9 +383,7 @@ void Frmbm::Cmddel_Click()
     LabelMessage->clear();
     const QString department = Tbm->text().trimmed();
     try {
-        com::Args port{mdl::PortNumber};
-        mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;   // True as the other windows keep it
-        if (!mdl::PortReady) {
+        if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"), ui::mb::OKOnly, QStringLiteral("提示"));
             return;
         }

@@ -4,9 +4,12 @@
 #include "WindowBench.h"
 
 #include "AppForms.h"
+#include "FrmFKZL.h"
+#include "FrmGatherData.h"
 #include "Frmbm.h"
 #include "Globals.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -353,6 +356,45 @@ TEST_F(FrmbmTest, PortThatCannotOpenStopsBeforeAnything)
     EXPECT_EQ(messageTexts(), QStringList{"串口打开失败！"});
     EXPECT_EQ(mdl::PortReady, 0);
     EXPECT_EQ(value("select count(*) from department").toInt(), 1);
+}
+
+TEST_F(FrmbmTest, ListResentFromTheAdviceNoLongerHoldsTheWithdrawnCard)
+{
+    addDoor(3);
+    addDepartment("工程部");
+    returnedBefore(3, 99);
+    for (const auto& [employee, card] : {std::pair{"00000001", 3001u}, std::pair{"00000002", 3002u}}) {
+        issue(3, employee, card, "工程部");
+        exec("update dfaka set 锁1允许=1, 周标志='1111111', 截止日期='991231', 锁1时间段标志='0000000000000001', "
+             "锁2时间段标志='0000000000000001' where 卡号=?",
+             {employee});
+    }
+    QStringList events;
+    ui::forms::setModalHandler([&](ui::Form& f) {
+        if (auto* g = qobject_cast<FrmGatherData*>(&f)) {
+            events << "FrmGatherData";
+            g->cdexit_Click();
+        } else if (auto* z = qobject_cast<FrmFKZL*>(&f)) {
+            z->Combo1->setCurrentIndex(z->Combo1->findText("3"));
+            z->CmdReset_Click();
+            events << QString("FrmFKZL holds 3001:%1 3002:%2")
+                          .arg(controller(3).findCard(3001).has_value())
+                          .arg(controller(3).findCard(3002).has_value());
+            z->Command2_Click();
+        }
+    });
+    auto* w = load();
+    select(w, "工程部");
+    scripted.queueAnswer(ui::mb::Yes);
+    scripted.queueAnswer(ui::mb::OK);
+    w->Cmddel_Click();
+
+    EXPECT_EQ(events, (QStringList{"FrmGatherData", "FrmFKZL holds 3001:0 3002:1"}));
+    EXPECT_FALSE(controller(3).findCard(3001).has_value());
+    EXPECT_FALSE(controller(3).findCard(3002).has_value());
+    EXPECT_EQ(value("select count(*) from dtuika").toInt(), 2);
+    EXPECT_EQ(value("select count(*) from dfaka").toInt(), 0);
+    EXPECT_EQ(w->LabelMessage->text(), "删除 工程部 成功");
 }
 
 } // namespace
