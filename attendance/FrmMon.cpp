@@ -20,11 +20,14 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableWidget>
 #include <QTextCursor>
 #include <QTextEdit>
+
+#include <algorithm>
 
 namespace {
 
@@ -223,8 +226,17 @@ void FrmMon::Form_Load()
         DTP->setDate(today);
         // Placed over the main window (found by name: no link to it).
         for (const ui::Form* f : ui::forms::loaded())
-            if (f->objectName() == QLatin1String("menu"))
+            if (f->objectName() == QLatin1String("menu")) {
                 move(f->x() + 2400 / 15, f->y() + 1200 / 15);
+                // Kept on the screen even when widened for the remarks (a
+                // 1024-pixel screen has no room for that beside the menu).
+                if (const QScreen* s = f->screen()) {
+                    const QRect room = s->availableGeometry();
+                    const int frame = 16, title = 32;
+                    move(std::max(room.left(), std::min(x(), room.right() + 1 - kWideWidth - frame)),
+                         std::max(room.top(), std::min(y(), room.bottom() + 1 - height() - title)));
+                }
+            }
         setFixedWidth(kNarrowWidth);
         db_ = db::Database::open(Module2::GetDatabasePath());
         DTP->setDate(today);

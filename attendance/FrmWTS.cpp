@@ -77,12 +77,12 @@ FrmWTS::FrmWTS(QWidget* parent)
     for (int i = 0; i < 2; ++i) {
         const int y = 20 + i * 44;
         Check1[i] = new QCheckBox(QString::fromUtf16(periodCaptions[i]), Frame1);
-        Check1[i]->setGeometry(10, y, 90, 24);
+        Check1[i]->setGeometry(10, y, 86, 24);
         auto* on = new QLabel(QStringLiteral("上班时间："), Frame1);
-        on->setGeometry(100, y, 72, 24);
+        on->setGeometry(96, y, 76, 24);
         *pickers[2 * i] = timePicker(Frame1, 172, y);
         auto* off = new QLabel(QStringLiteral("下班时间："), Frame1);
-        off->setGeometry(280, y, 72, 24);
+        off->setGeometry(276, y, 76, 24);
         *pickers[2 * i + 1] = timePicker(Frame1, 352, y);
     }
     Check1[0]->setChecked(true);

@@ -47,6 +47,8 @@ Frmkq::Frmkq(QWidget* parent)
                   {QStringLiteral("查  询"), QStringLiteral("输  出"), QStringLiteral("清  空"), QStringLiteral("关  闭")})
 {
     setParent(parent);
+    // Room for all thirteen result columns without scrolling sideways.
+    resize(860, 540);
     Frame1->setTitle(QStringLiteral("打卡数据查询"));
     CmdOutExecl = outputButton();
     CmdOutExecl->setObjectName(QStringLiteral("CmdOutExecl"));

@@ -120,6 +120,7 @@ QueryWindow::QueryWindow(const QString& objectName, const QString& caption, cons
     DGshow->setSelectionBehavior(QAbstractItemView::SelectRows);
     DGshow->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DGshow->verticalHeader()->setDefaultSectionSize(22);
+    DGshow->horizontalHeader()->setResizeContentsPrecision(200);
     model_ = new db::RecordsetModel(DGshow);
     model_->setColumns(columns_);
     DGshow->setModel(model_);
@@ -194,6 +195,9 @@ void QueryWindow::bindGrid(const db::Recordset& rs)
 {
     model_->setRecordset(rs);
     model_->setColumns(columns_);
+    // Columns as wide as their texts: a fixed width cut long names and
+    // pushed short columns out of sight.
+    DGshow->resizeColumnsToContents();
 }
 
 void QueryWindow::showCount(int count, const QString& blanks)

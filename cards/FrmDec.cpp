@@ -42,7 +42,7 @@ QLineEdit* labelledBox(QWidget* parent, const QString& label, const char* name, 
     l->move(x, y + 4);
     auto* t = new QLineEdit(parent);
     t->setObjectName(QString::fromLatin1(name));
-    t->setGeometry(x + 44, y, 110, 24);
+    t->setGeometry(x + 50, y, 104, 24);   // room for the caption in a larger type
     return t;
 }
 

@@ -10,6 +10,7 @@
 #include "ui/Ui.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -26,12 +29,24 @@ const QString kEmptySlot = QStringLiteral("0000000000");
 struct Column {
     const char* header;
     int twips;
+    const char* widest;   // the longest text the column shows
 };
 const Column kColumns[15] = {
-    {"地址", 500},          {"    卡号", 900},         {"  物理卡号", 1000}, {"  姓名", 800},
-    {"    部门", 1000},     {"锁1允许", 700},          {"锁2允许", 700},     {"周控制", 630},
-    {"截止日期控制", 1200}, {"时间段控制", 1000},      {" 周标志", 750},     {"截止日期", 800},
-    {"   锁1时间段标志", 1550}, {"   锁2时间段标志", 1550}, {" 发卡日期", 1000},
+    {"地址", 500, "255"},
+    {"    卡号", 900, "00000000"},
+    {"  物理卡号", 1000, "***************"},
+    {"  姓名", 800, "欧阳娜娜娜娜"},
+    {"    部门", 1000, "行政管理部"},
+    {"锁1允许", 700, "0"},
+    {"锁2允许", 700, "0"},
+    {"周控制", 630, "0"},
+    {"截止日期控制", 1200, "0"},
+    {"时间段控制", 1000, "0"},
+    {" 周标志", 750, "1111111"},
+    {"截止日期", 800, "991231"},
+    {"   锁1时间段标志", 1550, "0000000000000000"},
+    {"   锁2时间段标志", 1550, "0000000000000000"},
+    {" 发卡日期", 1000, "2026-12-31"},
 };
 
 QLabel* caption(const QString& text, QWidget* parent, int x, int y)
@@ -98,7 +113,7 @@ FrmGatherName::FrmGatherName(QWidget* parent)
     cText->setObjectName(QStringLiteral("cText"));
     cText->setEditable(true);
     cText->setGeometry(60, 12, 90, 24);
-    caption(QStringLiteral("物理卡号："), this, 170, 16);
+    caption(QStringLiteral("物理卡号："), this, 160, 16);
     TxtPhyID = new QLineEdit(this);
     TxtPhyID->setObjectName(QStringLiteral("TxtPhyID"));
     TxtPhyID->setGeometry(240, 12, 110, 24);
@@ -120,11 +135,11 @@ FrmGatherName::FrmGatherName(QWidget* parent)
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setGeometry(12, 44, 360, 24);
 
-    caption(QStringLiteral("总发卡量："), this, 390, 48);
+    caption(QStringLiteral("总发卡量："), this, 380, 48);
     txtSendNum = numberBox(this, "txtSendNum", 460, 44);
-    caption(QStringLiteral("有效卡："), this, 545, 48);
+    caption(QStringLiteral("有效卡："), this, 536, 48);
     txtSendYesNum = numberBox(this, "txtSendYesNum", 600, 44);
-    caption(QStringLiteral("无效卡："), this, 685, 48);
+    caption(QStringLiteral("无效卡："), this, 676, 48);
     txtSendNoNum = numberBox(this, "txtSendNoNum", 740, 44);
 
     SendGrid = new QTableWidget(this);
@@ -179,8 +194,13 @@ void FrmGatherName::Form_Load()
     // The grid and the wait time are set up even when the port failed: every
     // command opens the port by itself, so the buttons still work.
     setStatus(mdl::PortReady ? QString() : QStringLiteral("串口打开失败！"));
+    // The widths were chosen for a narrower type: no column may cut its numbers.
+    const QFontMetrics cells(SendGrid->font());
+    const QFontMetrics heads(SendGrid->horizontalHeader()->font());
     for (int c = 0; c < 15; ++c)
-        SendGrid->setColumnWidth(c, kColumns[c].twips / 15);
+        SendGrid->setColumnWidth(c, std::max({kColumns[c].twips / 15,
+                                              cells.horizontalAdvance(QString::fromUtf8(kColumns[c].widest)) + 12,
+                                              heads.horizontalAdvance(QString::fromUtf8(kColumns[c].header)) + 12}));
     QStringList headers;
     for (const Column& c : kColumns)
         headers << QString::fromUtf8(c.header);

@@ -13,7 +13,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 class FrmFKReturnTest : public WindowBench {
 protected:

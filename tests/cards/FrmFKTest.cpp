@@ -22,7 +22,6 @@ namespace {
 const QString kAll = QStringLiteral("所有部门");
 }
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 class FrmFKTest : public WindowBench {
 protected:

@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 

@@ -19,6 +19,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 void ensureApplication();
 
 class ProgramFolderTest : public ::testing::Test {

@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QStatusBar>
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
 

@@ -34,14 +34,6 @@
 #include <QString>
 #include <QVariant>
 
-#include <ostream>
-
-// Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 struct TracedCall {
     QString member;     // as the caller spelt it
     com::Args args;     // after coercion, defaults filled in
