@@ -1,6 +1,7 @@
 #include "FrmDec.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "ReturnBook.h"
@@ -180,9 +181,9 @@ void FrmDec::LstInfo_Click()
 {
     const QList<QListWidgetItem*> selected = LstInfo->selectedItems();
     if (selected.size() == 1) {
-        const Module1::CardListEntry e = Module1::ParseCardListItem(selected.first()->text());
-        TxtName->setText(e.name);
-        TxtCardID->setText(e.employee);
+        const QString item = selected.first()->text().trimmed();
+        TxtName->setText(rt::Mid(item, 14, 6));
+        TxtCardID->setText(rt::Left(item, 8));
     } else {
         TxtName->clear();
         TxtCardID->clear();
@@ -213,9 +214,7 @@ void FrmDec::setRunning(bool running)
 
 bool FrmDec::openPort()
 {
-    com::Args port{mdl::PortNumber};
-    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
-    if (!mdl::PortReady) {
+    if (!ctl::openPort()) {
         setStatus(QStringLiteral("串口打开失败！"));
         return false;
     }
@@ -247,7 +246,6 @@ void FrmDec::withdraw(const Credential& c, bool changeDatabaseAnyway)
     // Booked before the advice, so a re-send from the advice windows does not
     // put this credential back on the controller.
     returns::bookReturn(mdl::DaoDatabase, booked);
-    log(c, QStringLiteral(" 删除机器成功"));
     if (result >= 100) {
         const int answer = ui::msgBox(QStringLiteral("退卡条数超过了100条，请先采集数据，再对") + QString::number(c.address) +
                                           QStringLiteral("号机器进行重整！"),
@@ -259,6 +257,7 @@ void FrmDec::withdraw(const Credential& c, bool changeDatabaseAnyway)
             QApplication::restoreOverrideCursor();
         }
     }
+    log(c, QStringLiteral(" 删除机器成功"));
 }
 
 void FrmDec::CmdDelAddr_Click()
@@ -358,10 +357,7 @@ void FrmDec::Command2_Click()
 void FrmDec::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
 }
 
 OSTRELA_WINDOW(FrmDec);

@@ -1,6 +1,7 @@
 #include "FrmEtD.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "runtime/Conv.h"
@@ -263,6 +264,21 @@ void FrmEtD::LstInfo_Click()
     }
 }
 
+void FrmEtD::ChkWk_Click()
+{
+    rights_->CheckWeek_Click();
+}
+
+void FrmEtD::ChkEndDate_Click()
+{
+    rights_->CheckEndDate_Click();
+}
+
+void FrmEtD::ChkTime_Click()
+{
+    rights_->CheckTime_Click();
+}
+
 void FrmEtD::LstAddr_Click()
 {
     cards::GetAddSelectArray(LstAddr);
@@ -286,22 +302,28 @@ void FrmEtD::setRunning(bool running)
 {
     for (QPushButton* b : {CmdEtDByMan, CmdEtDByMach, CmdClear, CmdExit, ButtonChkTime[0], ButtonChkTime[1]})
         b->setEnabled(!running);
-    if (!running)
+    if (!running) {
         for (QPushButton* b : ButtonChkTime)
             b->setEnabled(ChkTime->isChecked());
-    if (running)
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-    else
-        QApplication::restoreOverrideCursor();
+        if (busy_) {
+            QApplication::restoreOverrideCursor();
+            busy_ = false;
+        }
+    }
+}
+
+void FrmEtD::showBusy(Qt::CursorShape shape)
+{
+    QApplication::setOverrideCursor(shape);
+    busy_ = true;
 }
 
 bool FrmEtD::openPort()
 {
-    com::Args port{mdl::PortNumber};
-    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
-    if (!mdl::PortReady)
+    const bool open = ctl::openPort();
+    if (!open)
         setStatus(QStringLiteral("串口打开失败！"));
-    return mdl::PortReady != 0;
+    return open;
 }
 
 void FrmEtD::log(const Source& s, int address, const QString& outcome, const QString& passwordText)
@@ -346,6 +368,8 @@ void FrmEtD::copyTo(const QString& lockItem, const Source& s, const cards::Right
         ui::sleepMs(mdl::CommandDelay);
     if (!accepted) {
         log(s, address, QStringLiteral(" 失败"), sentText);
+        if (run == Run::ByPerson && busy_)
+            QApplication::changeOverrideCursor(Qt::ArrowCursor);
         return;
     }
     mdl::AdoConnection.execute(
@@ -385,6 +409,7 @@ void FrmEtD::CmdEtDByMan_Click()
         const cards::Rights rights = rights_->rights();
         const QStringList targets = mdl::SelectedLocks;
         setStatus(QStringLiteral("正在按所选人员扩展......"));
+        showBusy(Qt::WaitCursor);
         for (const QString& item : items) {
             // Who and what come whole from the item's own dfaka row.
             const Module1::CardListEntry e = Module1::ParseCardListItem(item);
@@ -394,7 +419,7 @@ void FrmEtD::CmdEtDByMan_Click()
                 {e.employee, e.address, e.password ? 1 : 0});
             if (rs.eof())
                 rt::raise(rt::ErrNoCurrentRecord);
-            const Source s{e.employee, rs.text(QStringLiteral("物理卡号")).trimmed(), rs.text(QStringLiteral("姓名")),
+            const Source s{e.employee, rs.text(QStringLiteral("物理卡号")).trimmed(), rs.text(QStringLiteral("姓名")).trimmed(),
                            rs.text(QStringLiteral("部门")).trimmed(), e.password};
             for (const QString& target : targets)
                 copyTo(target, s, rights, Run::ByPerson);
@@ -433,6 +458,7 @@ void FrmEtD::CmdEtDByMach_Click()
         const cards::Rights rights = rights_->rights();
         const QStringList targets = mdl::SelectedLocks;
         setStatus(QStringLiteral("正在处理按机器号增扩......"));
+        showBusy(Qt::BusyCursor);
         db::Recordset rs = mdl::AdoConnection.execute(
             QStringLiteral("SELECT 卡号, 物理卡号, 姓名, 部门, 密码标志 FROM dfaka WHERE 地址=? ORDER BY 卡号, 物理卡号"),
             {source});
@@ -466,10 +492,7 @@ void FrmEtD::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
     mdl::PortReady = 0;
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
 }
 
 OSTRELA_WINDOW(FrmEtD);

@@ -51,6 +51,10 @@ public:
     void LstDepart_Click();
     void LstInfo_Click();
     void LstAddr_Click();
+    // The rights controls enable what they govern when ticked.
+    void ChkWk_Click();
+    void ChkEndDate_Click();
+    void ChkTime_Click();
     void ButtonChkTime_Click(int index);
     void CmdEtDByMan_Click();
     void CmdEtDByMach_Click();
@@ -70,7 +74,9 @@ private:
     void log(const Source& s, int address, const QString& outcome, const QString& passwordText);
     void setStatus(const QString& text);
     void setRunning(bool running);
+    void showBusy(Qt::CursorShape shape);
     bool openPort();
 
     cards::RightsControls* rights_ = nullptr;
+    bool busy_ = false;   // a busy pointer is shown for the run
 };

@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "Collection.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
@@ -189,11 +190,10 @@ void FrmGatherName::setStatus(const QString& text)
 
 void FrmGatherName::Form_Load()
 {
-    com::Args port{mdl::PortNumber};
-    mdl::PortReady = mdl::Door.call(QStringLiteral("setport"), port).toBool() ? -1 : 0;
+    const bool open = ctl::openPort();
     // The grid and the wait time are set up even when the port failed: every
     // command opens the port by itself, so the buttons still work.
-    setStatus(mdl::PortReady ? QString() : QStringLiteral("串口打开失败！"));
+    setStatus(open ? QString() : QStringLiteral("串口打开失败！"));
     // The widths were chosen for a narrower type: no column may cut its numbers.
     const QFontMetrics cells(SendGrid->font());
     const QFontMetrics heads(SendGrid->horizontalHeader()->font());
@@ -261,17 +261,25 @@ bool FrmGatherName::rebuildRow(int address, const ListLine& l)
     }
 }
 
+// A collection may rewrite dfaka and lets events run while the controller
+// answers: no other action may start or close the window meanwhile.
+void FrmGatherName::setCollecting(bool collecting)
+{
+    for (QPushButton* b : {ReadCommand, Command1, cmdTest, CmdExit})
+        b->setEnabled(!collecting);
+}
+
 void FrmGatherName::endCollection()
 {
     ProgressBar1->hide();
     unsetCursor();
-    ReadCommand->setEnabled(true);
+    setCollecting(false);
 }
 
 void FrmGatherName::ReadCommand_Click()
 {
     setCursor(Qt::BusyCursor);
-    ReadCommand->setEnabled(false);
+    setCollecting(true);
     try {
         collect();
     } catch (const rt::Error& e) {
@@ -294,7 +302,7 @@ void FrmGatherName::collect()
     setStatus(QStringLiteral("正在采集，如数据量大，可能要花较长的时间，请耐心等候!"));
     ui::sleepMs(mdl::CommandDelay);
 
-    const QString folder = ui::programFolder() + QStringLiteral("SendData");
+    const QString folder = ui::programFolder() + QStringLiteral("SendData/");
     com::Args a{address_, folder, fileName, QString(), int32_t(0), int32_t(mdl::GatherWaitTime), true};
     if (!mdl::Door.call(QStringLiteral("GatherSendCardData"), a).toBool()) {
         setStatus(addr + QStringLiteral("号机采集数据不成功！请检查线路是否连通。"));
@@ -310,7 +318,7 @@ void FrmGatherName::collect()
     }
 
     QStringList lines;
-    if (!rt::readGbkLines(folder + QLatin1Char('/') + fileName, lines))
+    if (!rt::readGbkLines(folder + fileName, lines))
         rt::raise(rt::ErrFileNotFound);
     SendGrid->setRowCount(count_);
     ProgressBar1->setRange(0, count_ + 2);
@@ -442,16 +450,14 @@ void FrmGatherName::cmdTest_Click()
 
 void FrmGatherName::CmdExit_Click()
 {
+    ctl::releasePort();
     unloadForm();
 }
 
 void FrmGatherName::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
-    try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
-    } catch (const rt::Error&) {
-    }
+    ctl::releasePort();
 }
 
 OSTRELA_WINDOW(FrmGatherName);

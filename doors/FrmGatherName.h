@@ -65,6 +65,7 @@ private:
     void fillRow(int row, int address, const ListLine& l, const QString& shownPhysical);
     bool rebuildRow(int address, const ListLine& l);
     void collect();
+    void setCollecting(bool collecting);
     void endCollection();
 
     int16_t address_ = 0;

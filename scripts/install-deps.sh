@@ -5,6 +5,7 @@ set -euo pipefail
 pkgs=(
   build-essential cmake pkg-config git
   qt6-base-dev libqt6sql6-sqlite qt6-base-dev-tools
+  libqt6gui6   # jpeg and gif readers for employee photos
   libsqlite3-dev sqlite3
   libxlsxwriter-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev

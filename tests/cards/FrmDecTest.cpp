@@ -3,6 +3,8 @@
 
 #include "AppForms.h"
 #include "FrmDec.h"
+#include "FrmFKZL.h"
+#include "FrmGatherData.h"
 #include "Globals.h"
 
 #include <QCheckBox>
@@ -15,7 +17,7 @@ namespace {
 class FrmDecTest : public WindowBench {
 protected:
     FrmDec* w = nullptr;
-    QStringList opened;   // advice windows, with the dtuika count when each opened
+    QStringList opened;   // advice windows, with the dtuika and log counts when each opened
 
     void SetUp() override
     {
@@ -25,7 +27,8 @@ protected:
         for (const char* name : {"FrmGatherData", "FrmFKZL"}) {
             const QString cls = QString::fromLatin1(name);
             appforms::registerWindow(cls, [this, cls] {
-                opened << cls + QLatin1Char(':') + value(QStringLiteral("SELECT COUNT(*) FROM dtuika")).toString();
+                opened << cls + QLatin1Char(':') + value(QStringLiteral("SELECT COUNT(*) FROM dtuika")).toString() +
+                              QLatin1Char(':') + QString::number(w->ListLog->count());
             });
         }
         w = ui::forms::load<FrmDec>();
@@ -34,8 +37,9 @@ protected:
 
     void TearDown() override
     {
-        appforms::unregisterWindow(QStringLiteral("FrmGatherData"));
-        appforms::unregisterWindow(QStringLiteral("FrmFKZL"));
+        // The real windows again, for the tests that follow in this program.
+        appforms::registerWindow(QStringLiteral("FrmGatherData"), &appforms::openForm<FrmGatherData>);
+        appforms::registerWindow(QStringLiteral("FrmFKZL"), &appforms::openForm<FrmFKZL>);
         WindowBench::TearDown();
     }
 
@@ -81,7 +85,7 @@ TEST_F(FrmDecTest, AddressRemovalWithAndWithoutChangingTheDatabase)
         int returns;
     };
     const Case cases[] = {
-        {false, " 删除失败", {"3/0000000030", "4/0000000010"}, 2},
+        {false, " 删除失败", {"3/0000000020", "4/0000000010"}, 2},
         {true, " 删除数据成功", {"4/0000000010"}, 3},
     };
     for (const Case& k : cases) {
@@ -89,19 +93,26 @@ TEST_F(FrmDecTest, AddressRemovalWithAndWithoutChangingTheDatabase)
         exec("DELETE FROM dfaka");
         exec("DELETE FROM dtuika");
         issue(3, "00000001", 10, false);
-        issue(3, "00000001", 20, true);           // the same person's password at the same address
-        issue(3, "00000002", 30, false, false);   // the controller no longer holds it: refused
-        issue(4, "00000001", 10, false);          // another address: untouched
+        issue(3, "00000001", 20, true, false);   // the same person's password, refused after the card went
+        issue(3, "00000002", 30, false);
+        issue(4, "00000001", 10, false);         // another address: untouched
         w->ListLog->clear();
         w->ChkSpe->setChecked(k.anyway);
         select(w->LstAddr, {"3"});
+        clearTrace();
 
         w->CmdDelAddr_Click();
 
+        QStringList calls;
+        for (const TracedCall& c : trace())
+            calls << c.text();
+        EXPECT_EQ(calls, (QStringList{"setport(1)", "ClearName(3, 0000000010)", "ClearName(3, 0000000020)",
+                                      "ClearName(3, 0000000030)"}));
+
         EXPECT_EQ(w->statusText(), "3号机删除成功！");
         EXPECT_EQ(logTexts(), (QStringList{"09:30:00 卡号:00000001 机号:3 删除机器成功",
-                                           "09:30:00 卡号:00000001 机号:3 删除机器成功",
-                                           "09:30:00 卡号:00000002 机号:3" + k.refusedOutcome}));
+                                           "09:30:00 卡号:00000001 机号:3" + k.refusedOutcome,
+                                           "09:30:00 卡号:00000002 机号:3 删除机器成功"}));
         EXPECT_EQ(left("dfaka"), k.dfakaLeft);
         EXPECT_EQ(value("SELECT COUNT(*) FROM dtuika WHERE 退卡日期='2026-12-08 09:30:00' AND 部门='研发部'").toInt(),
                   k.returns);
@@ -124,10 +135,14 @@ TEST_F(FrmDecTest, AdviceAtOneHundredComesAfterTheBooking)
 
     w->CmdDelAddr_Click();
 
-    // 99 gives no advice, 100 does; both windows open once the return is booked.
+    // 99 gives no advice, 100 does; both windows open once the return is
+    // booked, and its log line follows them.
     ASSERT_EQ(scripted.messages.size(), 1);
     EXPECT_EQ(scripted.messages[0].text, "退卡条数超过了100条，请先采集数据，再对3号机器进行重整！");
-    EXPECT_EQ(opened, (QStringList{"FrmGatherData:2", "FrmFKZL:2"}));
+    EXPECT_EQ(scripted.messages[0].title, "提示");
+    EXPECT_EQ(scripted.messages[0].style, ui::mb::OKCancel | ui::mb::Question);
+    EXPECT_EQ(opened, (QStringList{"FrmGatherData:2:1", "FrmFKZL:2:1"}));
+    EXPECT_EQ(w->ListLog->count(), 2);
     EXPECT_TRUE(left("dfaka").isEmpty());
 }
 
@@ -148,7 +163,7 @@ TEST_F(FrmDecTest, PeopleRemovalTakesOnlyTheChosenCredential)
     EXPECT_EQ(left("dtuika"), QStringList{"3/0000000020"});
 
     select(w->LstInfo, {w->LstInfo->item(0)->text()});
-    EXPECT_EQ(w->TxtName->text(), "欧阳娜娜娜娜娜");   // a long name comes back whole
+    EXPECT_EQ(w->TxtName->text(), "欧阳娜娜娜娜");   // the name column's six characters
     EXPECT_EQ(w->TxtCardID->text(), "00000001");
 }
 

@@ -4,6 +4,7 @@
 #include "FrmEtD.h"
 #include "Globals.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -92,7 +93,11 @@ TEST_F(FrmEtDTest, BySourceCopiesCardsAndPasswordsOntoEveryChosenLock)
     }();
     EXPECT_EQ(sends, QStringList{"CardSendToMachine(4, 00000002, 0000123456, -1, 0, -1, 0, 0, 1111100, 261208, "
                                  "0000000000000001, 0000000000000001)"});
-    EXPECT_EQ(callsOf("FindCard").size(), 4);
+    QStringList finds;
+    for (const TracedCall& c : callsOf("FindCard"))
+        finds << c.text();
+    EXPECT_EQ(finds, (QStringList{"FindCard(4, 0000000010, , 2)", "FindCard(5, 0000000010, , 2)",
+                                  "FindCard(4, 0000123456, , 2)", "FindCard(5, 0000123456, , 2)"}));
     EXPECT_EQ(stored(4), QStringList{"00000002|0000123456|李四|1|0|1|1111100|2026-12-08|1"});
     EXPECT_TRUE(controller(4).findCard(123456).has_value());
     EXPECT_EQ(w->statusText(), "共有 0 笔发卡记录");
@@ -144,6 +149,33 @@ TEST_F(FrmEtDTest, MissingChoicesSendNothing)
     w->CmbAddr->setEditText("5");
     w->CmdEtDByMach_Click();
     EXPECT_TRUE(callsOf("FindCard").isEmpty());
+}
+
+TEST_F(FrmEtDTest, ByPersonRefusedSendIsLoggedWithoutThePassword)
+{
+    addPerson("00000002", "李四", "研发部");
+    issue(5, "00000002", "0000123456", "李四", true);
+    controller(3).inject(sim::Fault::noAnswer(0x03, 3));   // the send times out
+    w->LstDepart->item(0)->setSelected(true);
+    w->LstInfo->item(0)->setSelected(true);
+    selectLocks({"3[1前门]", "4[1东门]"});
+    QList<Qt::CursorShape> pointer;
+    scripted.onSleep = [&](int) {
+        pointer << (QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor);
+    };
+
+    w->CmdEtDByMan_Click();
+    scripted.onSleep = nullptr;
+
+    EXPECT_EQ(logTexts(), (QStringList{" 卡号:00000002 类型:密码             地址:3 失败",
+                                       " 卡号:00000002 类型:密码             地址:4 成功"}));
+    EXPECT_EQ(stored(3), QStringList{});
+    EXPECT_EQ(stored(4), QStringList{"00000002|0000123456|李四|1|0|1|1111100|2026-12-08|1"});
+    // Hourglass while it works; the plain pointer back once a send failed.
+    ASSERT_FALSE(pointer.isEmpty());
+    EXPECT_EQ(pointer.first(), Qt::WaitCursor);
+    EXPECT_EQ(pointer.last(), Qt::ArrowCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 } // namespace

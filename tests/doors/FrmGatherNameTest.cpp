@@ -72,8 +72,20 @@ TEST_F(FrmGatherNameTest, CollectsEveryReadableSlotAndCountsTheRest)
     issue(3, "00000002", "0000123456", "李四", true);
 
     w->cText->setEditText("3");
+    QStringList enabledWhileWaiting;
+    int waits = 0;
+    scripted.onDoEvents = [&] {
+        ++waits;
+        for (QPushButton* b : {w->ReadCommand, w->Command1, w->cmdTest, w->CmdExit})
+            if (b->isEnabled())
+                enabledWhileWaiting << b->objectName();
+    };
     w->ReadCommand_Click();
+    scripted.onDoEvents = nullptr;
 
+    EXPECT_GT(waits, 0);
+    EXPECT_TRUE(enabledWhileWaiting.isEmpty()) << enabledWhileWaiting.join(",").toStdString();
+    EXPECT_TRUE(w->Command1->isEnabled() && w->cmdTest->isEnabled() && w->CmdExit->isEnabled());
     EXPECT_EQ(w->txtSendNum->text(), "5");
     EXPECT_EQ(w->txtSendYesNum->text(), "3");
     EXPECT_EQ(w->txtSendNoNum->text(), "1");
@@ -88,6 +100,7 @@ TEST_F(FrmGatherNameTest, CollectsEveryReadableSlotAndCountsTheRest)
     EXPECT_EQ(cell(2, 3), "");   // unknown card: no name carried over from the row before
 
     const TracedCall gather = callsOf("GatherSendCardData").value(0);
+    EXPECT_TRUE(gather.arg(1).endsWith("/SendData/")) << gather.arg(1).toStdString();
     EXPECT_EQ(gather.arg(2), "3_2026-12-08_093000.txt");
     EXPECT_EQ(gather.num(5), 5);   // the block wait
     EXPECT_EQ(dfaka().size(), 2);  // nothing written without the box
@@ -190,9 +203,27 @@ TEST_F(FrmGatherNameTest, CommunicationTestAndRelease)
 
     w->cText_DropDown();
     EXPECT_EQ(w->cText->count(), 1);
+    clearTrace();
     w->CmdExit_Click();
-    EXPECT_EQ(members().last(), "DestoryPort");
+    // The exit button and the unload each release the port.
+    EXPECT_EQ(members(), (QStringList{"DestoryPort", "DestoryPort"}));
     EXPECT_FALSE(ui::forms::isLoaded<FrmGatherName>());
+}
+
+TEST_F(FrmGatherNameTest, LoadSetsUpTheGridAndWaitTimeWhateverThePortDid)
+{
+    ui::forms::unload<FrmGatherName>();
+    exec(QStringLiteral("DELETE FROM system WHERE name='采集等待时间'"));
+    exec(QStringLiteral("INSERT INTO system (name, zhi) VALUES ('采集等待时间', 7)"));
+    mdl::GatherWaitTime = 0;
+    mdl::PortNumber = 9;   // no such port
+    w = ui::forms::load<FrmGatherName>();
+
+    EXPECT_EQ(w->statusText(), "串口打开失败！");
+    EXPECT_EQ(mdl::GatherWaitTime, 7);
+    ASSERT_EQ(w->SendGrid->columnCount(), 15);
+    EXPECT_EQ(w->SendGrid->horizontalHeaderItem(12)->text(), "   锁1时间段标志");
+    EXPECT_EQ(w->SendGrid->rowCount(), 0);
 }
 
 } // namespace
