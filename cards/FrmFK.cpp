@@ -540,12 +540,12 @@ bool FrmFK::openPort()
 
 bool FrmFK::CheckControls()
 {
-    if (Tname->text().trimmed().isEmpty()) {
+    if (Tname->text().isEmpty()) {
         setStatus(QStringLiteral("姓名不能为空白"));
         return false;
     }
     const QString number = TxtCardID->text();
-    if (number.trimmed().isEmpty()) {
+    if (number.isEmpty()) {
         setStatus(QStringLiteral("工号不能为空白"));
         return false;
     }
@@ -661,6 +661,7 @@ void FrmFK::CmdSendCard_Click()
         ui::msgBox(QStringLiteral("信息提示：") + e.text());
         return;
     }
+    busy.reset();
     LstDepart_Click();
 }
 
@@ -676,14 +677,15 @@ bool FrmFK::withdraw(int address, const QString& number, const QString& employee
         if (result >= 0) {
             // Booked before any advice, so a re-send cannot put it back.
             returns::bookReturn(mdl::DaoDatabase, {address, employee, number, name, department, rt::isoDateTime(ui::now())});
-            log(employee, kind, address, QStringLiteral("  退卡成功"));
             if (adviseAt100 && result >= 100 &&
                 ui::msgBox(QStringLiteral("退卡条数超过了100条，请先采集数据，再对") + QString::number(address) +
                                QStringLiteral("号机器进行重整！"),
                            ui::mb::OKCancel | ui::mb::Information, QStringLiteral("提示")) == ui::mb::OK) {
+                setHourglass(false);
                 appforms::open(QStringLiteral("FrmGatherData"));
                 appforms::open(QStringLiteral("FrmFKZL"));
             }
+            log(employee, kind, address, QStringLiteral("  退卡成功"));
             return true;
         }
         log(employee, kind, address, QStringLiteral("  退卡失败"));
@@ -691,6 +693,17 @@ bool FrmFK::withdraw(int address, const QString& number, const QString& employee
             return false;
         log(employee, kind, address, QStringLiteral("  正在重试"));
     }
+}
+
+void FrmFK::setHourglass(bool on)
+{
+    if (on == hourglass_)
+        return;
+    hourglass_ = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void FrmFK::Cmddel_Click()
@@ -766,6 +779,7 @@ void FrmFK::Cmddel_Click()
             const QStringList selection = mdl::SelectedLocks;
             for (const QString& item : selection) {
                 const int address = cards::addressOf(item);
+                setHourglass(true);
                 if (card)
                     withdraw(address, physical.trimmed(), employee, name, department, true);
                 if (pwd && password.size() == 10)
@@ -776,7 +790,9 @@ void FrmFK::Cmddel_Click()
             mdl::PortReady = 0;
             for (QLineEdit* b : {TxtCardID, tcard, Tname, Tzhiwu, tsfz, Cdw})
                 b->clear();
+            setHourglass(false);
         } catch (const rt::Error& e) {
+            setHourglass(false);
             busy.reset();
             ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
             return;

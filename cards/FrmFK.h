@@ -98,6 +98,10 @@ private:
                const cards::Rights& windowRights, int lock);
     bool withdraw(int address, const QString& number, const QString& employee, const QString& name,
                   const QString& department, bool adviseAt100);
+    // The mouse pointer as one setting, hourglass or normal.
+    void setHourglass(bool on);
+
+    bool hourglass_ = false;
 
     cards::RightsControls* rights_ = nullptr;
     bool passwordFlag_ = true;

@@ -7,6 +7,7 @@
 #include "FrmGatherData.h"
 #include "Globals.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -120,6 +121,8 @@ TEST_F(FrmFKReturnTest, PasswordReturnLooksThePasswordUp)
 {
     issued(3, "00000001", "张三", "0000000042", false);
     issued(3, "00000001", "张三", "0000135790", true);
+    // A card elsewhere whose number reads like that password names someone else.
+    issued(1, "00000002", "李四", "0000135790", false);
     FrmFK* w = pick("00000001", {"3[1前门]"});
     ASSERT_TRUE(w->ChkPWD->isChecked());
     w->tcard->clear();   // the password alone
@@ -127,7 +130,7 @@ TEST_F(FrmFKReturnTest, PasswordReturnLooksThePasswordUp)
 
     EXPECT_EQ(traceText().filter(QStringLiteral("ClearName")), QStringList{"ClearName(3, 0000135790)"});
     EXPECT_EQ(returned(), (QList<QVariantList>{{3, "00000001", "0000135790", "张三", "工程部", "2026-12-08 09:30:00"}}));
-    EXPECT_EQ(heldRows("0000135790"), 0);
+    EXPECT_EQ(heldRows("0000135790"), 1);
     EXPECT_EQ(heldRows("0000000042"), 1);
     EXPECT_EQ(log(w), QStringList{" 卡号:00000001  类型：0000135790  机器号：3  退卡成功"});
 }
@@ -181,9 +184,12 @@ TEST_F(FrmFKReturnTest, AdviceAtOneHundredOpensCollectionAndResendAfterBooking)
     issued(3, "00000001", "张三", "0000000042", false);
     issued(3, "00000002", "李四", "0000000077", false);
     realAdviceWindows();
-    ui::forms::setModalHandler([this, &c](ui::Form& f) {
+    FrmFK* w = nullptr;
+    ui::forms::setModalHandler([this, &c, &w](ui::Form& f) {
         if (auto* g = qobject_cast<FrmGatherData*>(&f)) {
-            events << QStringLiteral("FrmGatherData") + (heldRows("0000000042") ? " sees 42" : "");
+            events << QStringLiteral("FrmGatherData") + (heldRows("0000000042") ? " sees 42" : "") +
+                          (QApplication::overrideCursor() ? " under an hourglass" : "") +
+                          (w->Lst_info->count() ? " after the log line" : "");
             g->cdexit_Click();
         } else if (auto* z = qobject_cast<FrmFKZL*>(&f)) {
             events << QStringLiteral("FrmFKZL") + (returned().isEmpty() ? " before the booking" : "");
@@ -193,10 +199,12 @@ TEST_F(FrmFKReturnTest, AdviceAtOneHundredOpensCollectionAndResendAfterBooking)
             z->Command2_Click();
         }
     });
-    FrmFK* w = pick("00000001", {"3[1前门]"});
+    w = pick("00000001", {"3[1前门]"});
     w->Cmddel_Click();
 
     EXPECT_EQ(messageTexts().value(0), QStringLiteral("退卡条数超过了100条，请先采集数据，再对3号机器进行重整！"));
+    EXPECT_EQ(log(w), QStringList{" 卡号:00000001  类型：0000000042  机器号：3  退卡成功"});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(scripted.messages.first().title, QStringLiteral("提示"));
     EXPECT_EQ(scripted.messages.first().style, ui::mb::OKCancel | ui::mb::Information);
     EXPECT_EQ(events, (QStringList{"FrmGatherData", "FrmFKZL", "1 slots"}));
