@@ -18,10 +18,14 @@ const QString kNoGroups = QStringLiteral("000000000000000");
 // "hh:mm" of four digits, or empty when they are no time of day.
 QString timeOf(const QString& four)
 {
-    bool a = false, b = false;
-    const int h = four.left(2).toInt(&a);
-    const int m = four.mid(2, 2).toInt(&b);
-    if (four.size() != 4 || !a || !b || h < 0 || h > 23 || m < 0 || m > 59)
+    if (four.size() != 4)
+        return QString();
+    for (QChar c : four)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))   // no signs or blanks
+            return QString();
+    const int h = four.left(2).toInt();
+    const int m = four.mid(2, 2).toInt();
+    if (h > 23 || m > 59)
         return QString();
     return four.left(2) + QLatin1Char(':') + four.mid(2, 2);
 }
