@@ -860,7 +860,7 @@ void FrmFK::CmdRearCard_Click()
 
 void FrmFK::cmdTest_Click()
 {
-    std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{cmdTest});
+    Busy busy{cmdTest};
     try {
         if (!openPort())
             return;
@@ -883,7 +883,6 @@ void FrmFK::cmdTest_Click()
         }
         setStatus(good + bad);
     } catch (const rt::Error& e) {
-        busy.reset();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }
