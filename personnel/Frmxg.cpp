@@ -584,14 +584,7 @@ void Frmxg::Toolbar1_ButtonClick(int index)
         case 13: {
             EditMode = 0;
             QApplication::setOverrideCursor(Qt::BusyCursor);
-            QString result;
-            try {
-                result = Module1::ExportToExcel(DGshow, windowTitle());
-            } catch (...) {
-                // A failed export must not leave the pointer busy.
-                QApplication::restoreOverrideCursor();
-                throw;
-            }
+            const QString result = Module1::ExportToExcel(DGshow, windowTitle());
             QApplication::restoreOverrideCursor();
             setStatus(result.isEmpty() ? QStringLiteral("输出成功！") : result);
             break;
