@@ -172,10 +172,11 @@ void FrmFKZL::setStatus(const QString& text)
 
 void FrmFKZL::setBusy(bool busy)
 {
-    // Events run while the controller answers: nothing else may start, the
-    // address may not change and the window may not close during a run.
+    // Events run while the controller answers: no second run may start on
+    // the line, the address may not change under the refused list and the
+    // window may not close during a run.
     busy_ = busy;
-    for (QWidget* w : std::initializer_list<QWidget*>{CmdReset, CmdClear, Command2, Combo1})
+    for (QWidget* w : std::initializer_list<QWidget*>{CmdReset, Command2, Combo1})
         w->setEnabled(!busy);
     if (busy)
         CmdRetry->setEnabled(false);
