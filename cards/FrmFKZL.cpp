@@ -172,10 +172,11 @@ void FrmFKZL::setStatus(const QString& text)
 
 void FrmFKZL::setBusy(bool busy)
 {
-    // Events run while the controller answers: nothing else may start, the
-    // address may not change and the window may not close during a run.
+    // Events run while the controller answers: no second run may start on
+    // the line, the address may not change under the refused list and the
+    // window may not close during a run.
     busy_ = busy;
-    for (QWidget* w : std::initializer_list<QWidget*>{CmdReset, CmdClear, Command2, Combo1})
+    for (QWidget* w : std::initializer_list<QWidget*>{CmdReset, Command2, Combo1})
         w->setEnabled(!busy);
     if (busy)
         CmdRetry->setEnabled(false);
@@ -273,9 +274,13 @@ void FrmFKZL::sendRows(int16_t address, const QList<CardRow>& rows, bool full, c
                                                 "卡号：%1，姓名：%2，物理卡号：%3\n\n"
                                                 "按【终止】终止本次整理，按【忽略】接着发送下一个人的卡号，请选择：")
                                      .arg(r.number, r.name, r.physical);
-            if (ui::msgBox(text, ui::mb::AbortRetryIgnore, QStringLiteral("提示")) == ui::mb::Abort)
+            const int answer = ui::msgBox(text, ui::mb::AbortRetryIgnore, QStringLiteral("提示"));
+            if (answer == ui::mb::Abort)
                 return end();
             // Retry and Ignore both go on with the next row; the bad row is not sent.
+            // A full run shows 重整 again after Retry; the busy guard still refuses a second start.
+            if (full && answer == ui::mb::Retry)
+                CmdReset->setEnabled(true);
         } else {
             ui::sleepMs(mdl::CommandDelay);
             const bool ok = mdl::Door

@@ -13,7 +13,6 @@
 
 #include <QAbstractTableModel>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -32,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -286,12 +286,8 @@ void FrmGatherData::InitGrid()
     for (int c = 0; c < kColumns; ++c)
         g->headers[size_t(c)] = QString::fromUtf8(heads[c]);
     g->resize(0);
-    // The design's widths were made for a smaller face: never narrower than
-    // the widest value a column holds.
-    static const char* const widest[kColumns] = {"00000", "00000000", "0000-00-00", "00:00:00", "锁1进", "刷卡&密码", "0000000000"};
-    const QFontMetrics fm(datalist->font());
     for (int c = 0; c < kColumns; ++c)
-        datalist->setColumnWidth(c, std::max(widths[c] / 15, fm.horizontalAdvance(QString::fromUtf8(widest[c])) + 12));
+        datalist->setColumnWidth(c, widths[c] / 15);
 }
 
 void FrmGatherData::Form_Load()
@@ -352,7 +348,7 @@ void FrmGatherData::ReadCommand_Click()
         gridOf(model_)->resize(0);
         labtext->setText(QStringLiteral("正在采集，如数据量大，可能要花较长的时间，请耐心等候!"));
 
-        const QString folder = ui::programFolder() + QStringLiteral("basedata");
+        const QString folder = ui::programFolder() + QStringLiteral("basedata/");
         com::Args a{address, folder, fileName, QString(), int32_t(0), int32_t(mdl::GatherWaitTime), true, true};
         const bool ok = mdl::Door.call(QStringLiteral("GatherData"), a).toBool();
         const int32_t total = a[4].toLong();
@@ -370,7 +366,7 @@ void FrmGatherData::ReadCommand_Click()
         labtext->setText(QStringLiteral("总记录为%1条").arg(total));
         setStatus(labtext->text());
         numText->setText(QString::number(total));
-        storeFile(folder + QLatin1Char('/') + fileName, total);
+        storeFile(folder + fileName, total);
         mdl::PortReady = 0;
     } catch (const rt::Error& e) {
         readProgressBar->hide();
@@ -412,6 +408,7 @@ void FrmGatherData::storeFile(const QString& path, int total)
         QString employee, date, time, direction;
     };
     std::vector<Punch> punches;
+    std::optional<rt::Error> failure;
     punches.reserve(size_t(lines.size()));
     for (const QString& line : lines) {
         const int row = processed;
@@ -423,9 +420,7 @@ void FrmGatherData::storeFile(const QString& path, int total)
         } else {
             QString date, time;
             const bool validTime = punchTime(line, date, time);
-            const QString addressField = rt::Mid(line, 1, 3);
-            const bool validAddress = allDigits(addressField);
-            if (!validTime || !validAddress)
+            if (!validTime)
                 ++garbled;
             const QString code = rt::Mid(line, int(line.size()) - 3, 2).trimmed();
             QString openType;
@@ -445,8 +440,16 @@ void FrmGatherData::storeFile(const QString& path, int total)
 
             const QString employee = employeeOf.value(physical);
             if (!employee.isEmpty()) {
-                if (validTime && validAddress)
-                    punches.push_back({addressField.toInt(), employee, date, time, direction});
+                int address = 0;
+                try {
+                    address = rt::CInt(rt::Mid(line, 1, 3));
+                } catch (const rt::Error& e) {
+                    // The collection ends here; what was read before is still stored.
+                    failure = e;
+                    break;
+                }
+                if (validTime)
+                    punches.push_back({address, employee, date, time, direction});
                 grid->setText(row, 1, employee);
             }
         }
@@ -512,6 +515,8 @@ void FrmGatherData::storeFile(const QString& path, int total)
     }
     grid->refresh();
     counterText->setText(QString::number(processed));
+    if (failure)
+        throw *failure;
     // Lines the file lacks are records that never reached it.
     if (processed < total) {
         garbled += total - processed;

@@ -50,6 +50,16 @@ protected:
         return w;
     }
     QString status(FrmFKZL* w) { return w->Panels[0]->text(); }
+    // Address 5 with three rows, the middle one with a bad week mask.
+    FrmFKZL* openWithABadMiddleRow()
+    {
+        addDoor(5);
+        issue({5, "00000001", "0000000101", "张三"});
+        issue({5, "00000002", "0000000102", "李四", false, "2222222"});
+        issue({5, "00000003", "0000000103", "王五"});
+        controller(5);
+        return open(5);
+    }
     QList<uint32_t> held(int address)
     {
         QList<uint32_t> out;
@@ -210,12 +220,7 @@ TEST_F(FrmFKZLTest, RunsThatStopBeforeSendingLeaveTheControllerAlone)
 
 TEST_F(FrmFKZLTest, AbortAtABadRowEndsTheRunAndClosingReleasesThePort)
 {
-    addDoor(5);
-    issue({5, "00000001", "0000000101", "张三"});
-    issue({5, "00000002", "0000000102", "李四", false, "2222222"});
-    issue({5, "00000003", "0000000103", "王五"});
-    controller(5);
-    FrmFKZL* w = open(5);
+    FrmFKZL* w = openWithABadMiddleRow();
     scripted.queueAnswer(ui::mb::OK);
     scripted.queueAnswer(ui::mb::Abort);
     w->CmdReset_Click();
@@ -230,6 +235,28 @@ TEST_F(FrmFKZLTest, AbortAtABadRowEndsTheRunAndClosingReleasesThePort)
     EXPECT_FALSE(ui::forms::isLoaded<FrmFKZL>());
     EXPECT_EQ(members().last(), "DestoryPort");
     EXPECT_EQ(mdl::PortReady, 0);
+}
+
+TEST_F(FrmFKZLTest, RetryAtABadRowGoesOnAndGivesTheStartButtonBackWithoutASecondRun)
+{
+    FrmFKZL* w = openWithABadMiddleRow();
+    bool enabledMidRun = false;
+    onCall = [&](const TracedCall& call) {
+        if (call.member != QLatin1String("CardSendToMachine") || call.arg(1) != QLatin1String("00000003"))
+            return;
+        enabledMidRun = w->CmdReset->isEnabled() && w->CmdClear->isEnabled();
+        w->CmdReset_Click();   // pressed while the run still holds the line
+    };
+    scripted.queueAnswer(ui::mb::OK);
+    scripted.queueAnswer(ui::mb::Retry);
+    w->CmdReset_Click();
+    onCall = nullptr;
+    EXPECT_TRUE(enabledMidRun);
+    EXPECT_EQ(callsOf("ClearNamelist").size(), 1);
+    EXPECT_EQ(held(5), (QList<uint32_t>{101, 103}));
+    EXPECT_EQ(w->LblFalse->text(), "共1笔");
+    EXPECT_EQ(status(w), "1条记录重整不成功!");
+    EXPECT_TRUE(w->CmdReset->isEnabled());
 }
 
 TEST_F(FrmFKZLTest, OpenedFromAnotherWindowStartsWithNothingChosen)

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -79,7 +80,7 @@ TEST_F(FrmGatherDataTest, StoresEachKnownPunchOnceAndKeepsReadingPastAFailedSlot
 
     const auto gather = callsOf("GatherData");
     ASSERT_EQ(gather.size(), 1);
-    EXPECT_EQ(gather[0].arg(1), folder() + "basedata");
+    EXPECT_EQ(gather[0].arg(1), folder() + "basedata/");
     EXPECT_EQ(gather[0].arg(2), "3_2026-12-08_093000.txt");
     EXPECT_EQ(gather[0].num(5), 5);   // GatherWaitTime from table system
     EXPECT_TRUE(QFile::exists(folder() + "basedata/3_2026-12-08_093000.txt"));
@@ -203,6 +204,40 @@ TEST_F(FrmGatherDataTest, EmptyAddressAtCollectionIsAnErrorBox)
     EXPECT_EQ(scripted.messages[0].title, "错误提示");
     EXPECT_TRUE(w->ReadCommand->isEnabled());
     EXPECT_TRUE(callsOf("GatherData").isEmpty());
+}
+
+TEST_F(FrmGatherDataTest, ADamagedAddressOfAKnownCardEndsTheCollectionKeepingWhatWasStored)
+{
+    addDoor(3);
+    issue(3, QStringLiteral("00000001"), QStringLiteral("0001193046"));
+    sim::Controller& c = controller(3);
+    c.addPunch(punch(0x123456, dec7(8, 1)));
+    c.addPunch(punch(0x0ABCDE, dec7(8, 2)));   // not issued: its address is never read
+    c.addPunch(punch(0x123456, dec7(8, 3)));
+    c.addPunch(punch(0x123456, dec7(8, 4)));
+    onCall = [](const TracedCall& call) {
+        if (call.member != QLatin1String("GatherData"))
+            return;
+        QFile f(call.arg(1) + call.arg(2));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = f.readAll().split('\n');
+        f.close();
+        lines[1].replace(0, 3, "x03");
+        lines[2].replace(0, 3, "x03");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(lines.join('\n'));
+    };
+    FrmGatherData* w = open(3);
+    w->ReadCommand_Click();
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text, "13:类型不匹配");
+    EXPECT_EQ(scripted.messages[0].title, "错误提示");
+    EXPECT_EQ(rows(QStringLiteral("SELECT 时间 FROM data ORDER BY 时间")), (QList<QVariantList>{{"08:01:00"}}));
+    EXPECT_EQ(w->gridText(1, 2), "2026-12-07");
+    EXPECT_EQ(w->labtext->text(), "总记录为4条");
+    EXPECT_TRUE(w->txtErrCount->text().isEmpty());
+    EXPECT_TRUE(w->ReadCommand->isEnabled());
+    EXPECT_FALSE(w->readProgressBar->isVisible());
 }
 
 TEST_F(FrmGatherDataTest, CommunicationTestSetsTheClockOfValidAddressesOnly)
