@@ -556,21 +556,26 @@ void Frmdoors::cmdY_Click()
             return;
         }
         const int16_t address = rt::CInt(Cdoor->currentText());
-        QStringList failures;
+        bool failed = false;
         if (ChkRecord->isChecked()) {
             com::Args a{address};
-            if (!doorlink::call(QStringLiteral("clearRecord"), a).toBool())
-                failures << QStringLiteral("清空机器刷卡记录失败!");
+            if (!doorlink::call(QStringLiteral("clearRecord"), a).toBool()) {
+                setPanel1(QStringLiteral("清空机器刷卡记录失败!"));
+                failed = true;
+            }
         }
         doorlink::pause();
         if (ChkName->isChecked()) {
             com::Args a{address};
-            if (!doorlink::call(QStringLiteral("ClearNamelist"), a).toBool())
-                failures << QStringLiteral("清空机器发卡名单失败!");
+            if (!doorlink::call(QStringLiteral("ClearNamelist"), a).toBool()) {
+                setPanel1(QStringLiteral("清空机器发卡名单失败!"));
+                failed = true;
+            }
         }
         // A refused step stays on the panel; success is claimed only when
         // every ticked step went through.
-        setPanel1(failures.isEmpty() ? QStringLiteral("初始化机器已完成！") : failures.join(QLatin1Char(' ')));
+        if (!failed)
+            setPanel1(QStringLiteral("初始化机器已完成！"));
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, kInfoTitle);
     }

@@ -308,6 +308,12 @@ TEST_F(FrmdoorsTest, InitialisationReportsARefusedStep)
     EXPECT_EQ(w->panel1(), "初始化机器已完成！");
     EXPECT_TRUE(c.punches().empty());
 
+    // Both refused: the later failure is the one left on the panel.
+    c.inject(sim::Fault::noAnswer(-1, 1000));
+    w->cmdY_Click();
+    EXPECT_EQ(w->panel1(), "清空机器发卡名单失败!");
+    c.clearFaults();
+
     w->cmdCancel_Click();
     EXPECT_FALSE(w->ChkRecord->isChecked());
     EXPECT_TRUE(w->Frame4->isVisibleTo(w));
