@@ -516,7 +516,7 @@ void Frmdoors::Command1_Click()
             setPanel1(QStringLiteral("请选择地址 ！"));
             return;
         }
-        const int16_t address = rt::CInt(addressText);
+        const int16_t address = rt::CInt(rt::Val(addressText));
         const QDateTime now = ui::now();
         // Monday 1 .. Sunday 7, whatever language the desktop speaks.
         const QString week = QString::number(now.date().dayOfWeek());
@@ -607,7 +607,12 @@ void Frmdoors::CmdSetTime_Click()
         if (doorlink::parseMachineVersion(ver[1].toString()).label() != mdl::MachineVersion)
             setPanel1(QStringLiteral("系统设置的机器版本与所检测到机器：") + QString::number(address)
                       + QStringLiteral("的版本对不上！请重设！"));
-        InitTimeGroup16();
+        // Group 16 is prepared again on the next hand-over; a failure here
+        // must not keep the operator from the time-group window.
+        try {
+            InitTimeGroup16();
+        } catch (const rt::Error&) {
+        }
         hideForm();
         FrmSetTime::PresetAddr = rt::CInt(Cdoor->currentText());
         ui::forms::load<FrmSetTime>()->showModeless();

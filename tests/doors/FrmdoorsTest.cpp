@@ -384,6 +384,14 @@ TEST_F(FrmdoorsTest, TimeGroupsStopAtASilentControllerOrAGroup16AlreadySet)
     w->CmdSetTime_Click();
     EXPECT_TRUE(callsOf("SetTimeGroup").isEmpty());
     EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());
+
+    // A group 16 that cannot be looked up does not keep the operator out.
+    ui::forms::find<FrmSetTime>()->CmdExit_Click();
+    exec("DROP TABLE DTime");
+    scripted.clearMessages();
+    w->CmdSetTime_Click();
+    EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());
+    EXPECT_TRUE(scripted.messages.isEmpty());
 }
 
 } // namespace
