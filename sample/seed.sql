@@ -1,6 +1,6 @@
 -- The sample site's own rows, added once to a fresh copy of the shipped
--- database: a few departments, positions and employees, and two doors
--- (controllers at addresses 1 and 2).
+-- database: a few departments, positions and employees, two doors
+-- (controllers at addresses 1 and 2) and the four cards issued on them.
 BEGIN;
 
 INSERT INTO department (部门) VALUES ('办公室'), ('生产部'), ('财务部');
@@ -24,5 +24,13 @@ INSERT INTO people (卡号, 姓名, 部门, 身份证号, 职务, sex, birthday,
 INSERT INTO doors (地址, namedr1, delay1, dtype1, namedr2, delay2, dtype2, delay3) VALUES
   (1, '办公楼大门', 3, '玻', NULL, NULL, NULL, 0),
   (2, '车间大门', 5, '铁', NULL, NULL, NULL, 0);
+
+-- The four cards the sample controllers hold, each for lock 1 of its door.
+INSERT INTO dfaka (地址, 卡号, 物理卡号, 姓名, 部门, 周控制, 锁1允许, 锁2允许, 时间控制, 截止日期控制,
+                   周标志, 截止日期, 锁1时间段标志, 锁2时间段标志, 发卡日期, 密码标志) VALUES
+  (1, '00000001', '0001310721', '张伟', '办公室', 0, 1, 0, 0, 0, '1111111', '991231', '0000000000000001', '0000000000000001', '2026-11-02', 0),
+  (1, '00000002', '0001310722', '李娜', '财务部', 0, 1, 0, 0, 0, '1111111', '991231', '0000000000000001', '0000000000000001', '2026-11-02', 0),
+  (2, '00000003', '0001310723', '王强', '生产部', 0, 1, 0, 0, 0, '1111111', '991231', '0000000000000001', '0000000000000001', '2026-11-02', 0),
+  (2, '00000004', '0001310724', '刘洋', '生产部', 0, 1, 0, 0, 0, '1111111', '991231', '0000000000000001', '0000000000000001', '2026-11-02', 0);
 
 COMMIT;

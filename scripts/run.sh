@@ -51,6 +51,8 @@ if [ ! -f "$site/doorsim.json" ]; then
     d2=$(date -d '-1 day' +%F)
     "$site/doorsim" --setup-only --state "$site/doorsim.json" \
         --add 1 --add 2 \
+        --card 1,1310721,00000001 --card 1,1310722,00000002 \
+        --card 2,1310723,00000003 --card 2,1310724,00000004 \
         --punch "1,1310721,$d1 08:02:11" --punch "1,1310722,$d1 08:15:40" \
         --punch "1,1310721,$d1 17:31:05" --punch "1,1310722,$d1 17:45:26" \
         --punch "2,1310723,$d1 07:55:02" --punch "2,1310724,$d1 08:03:37" \

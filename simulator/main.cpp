@@ -37,6 +37,9 @@ int usage(const char* why)
                  "                   a controller at ADDR (1-255), name list of CAPACITY cards\n"
                  "  --punch ADDR,CARD,YYYY-MM-DD HH:MM:SS[,TYPE,CODE]\n"
                  "                   a stored punch; TYPE and CODE in hex (default 0A,00)\n"
+                 "  --card ADDR,CARD,EMPLOYEE\n"
+                 "                   a card in the name list of the controller at ADDR, lock 1,\n"
+                 "                   every day, no end date; EMPLOYEE is the 8-digit number\n"
                  "  --present ADDR,CARD\n"
                  "                   a card held at the reader of the controller at ADDR; sent\n"
                  "                   to the simulator serving SOCKET when one runs\n"
@@ -83,6 +86,24 @@ bool parsePresent(const QString& text, int& address, uint32_t& card)
     address = f[0].trimmed().toInt(&ok1);
     card = f[1].trimmed().toUInt(&ok2);
     return ok1 && ok2 && address >= 1 && address <= 255;
+}
+
+// "ADDR,CARD,EMPLOYEE": a name-list entry that opens lock 1 at any time.
+bool parseCard(const QString& text, int& address, sim::CardRecord& r)
+{
+    const QStringList f = text.split(QLatin1Char(','));
+    bool ok1 = false, ok2 = false, ok3 = false;
+    if (f.size() != 3 || f[2].trimmed().size() != 8)
+        return false;
+    address = f[0].trimmed().toInt(&ok1);
+    r = sim::CardRecord{};
+    r.card = f[1].trimmed().toUInt(&ok2);
+    r.employee = f[2].trimmed().toUInt(&ok3, 16);   // its hex digits are the employee number
+    r.flags = 0x80;
+    r.weekdays = 0xFE;
+    r.endDate = 0x991231;
+    r.groups1 = r.groups2 = 0x0001;
+    return ok1 && ok2 && ok3 && address >= 1 && address <= 255;
 }
 
 QString controlPath(const QString& socketPath) { return socketPath + QStringLiteral(".ctl"); }
@@ -213,7 +234,7 @@ void sendAll(int fd, const QByteArray& data)
 int main(int argc, char** argv)
 {
     QString socketPath, statePath;
-    QStringList adds, punches, presents;
+    QStringList adds, punches, presents, cardEntries;
     bool lineSpeed = false, setupOnly = false;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
@@ -235,6 +256,10 @@ int main(int argc, char** argv)
             if (!value(v))
                 return usage("--punch needs a record");
             punches << v;
+        } else if (a == QLatin1String("--card")) {
+            if (!value(v))
+                return usage("--card needs an address, a card and an employee number");
+            cardEntries << v;
         } else if (a == QLatin1String("--present")) {
             if (!value(v))
                 return usage("--present needs an address and a card");
@@ -265,7 +290,7 @@ int main(int argc, char** argv)
         cardsAtReaders.emplace_back(address, card);
     }
     // Cards alone for a simulator that is serving: it takes them at once.
-    if (!cardsAtReaders.empty() && adds.isEmpty() && punches.isEmpty() && !socketPath.isEmpty()) {
+    if (!cardsAtReaders.empty() && adds.isEmpty() && punches.isEmpty() && cardEntries.isEmpty() && !socketPath.isEmpty()) {
         int status = -1;
         for (const auto& [address, card] : cardsAtReaders) {
             status = presentToRunning(socketPath, address, card);
@@ -309,6 +334,17 @@ int main(int argc, char** argv)
         if (!c)
             return usage("--punch for an address without a controller");
         c->addPunch(p);
+    }
+    for (const QString& t : cardEntries) {
+        int address = 0;
+        sim::CardRecord r;
+        if (!parseCard(t, address, r))
+            return usage("bad --card");
+        sim::Controller* c = line.controller(address);
+        if (!c)
+            return usage("--card for an address without a controller");
+        if (!c->findCard(r.card) && !c->storeCard(r))
+            return usage("--card for a controller whose name list is full");
     }
     for (const auto& [address, card] : cardsAtReaders) {
         sim::Controller* c = line.controller(address);

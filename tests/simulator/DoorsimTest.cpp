@@ -214,4 +214,27 @@ TEST_F(Doorsim, CardPlacedAtTheReaderFromTheCommandLine)
     EXPECT_EQ(r.mid(3, 4), QByteArray::fromHex("0000002A"));
 }
 
+TEST_F(Doorsim, CardsStoredInANameListFromTheCommandLine)
+{
+    EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("1"), QStringLiteral("--card"),
+                   QStringLiteral("1,1310721,00000012"), QStringLiteral("--card"), QStringLiteral("1,1310721,00000012"),
+                   QStringLiteral("--setup-only")},
+                  true),
+              0);
+    sim::Line line;
+    ASSERT_TRUE(line.load(state));
+    ASSERT_EQ(line.controller(1)->cardSlots().size(), 1u) << "a card given twice is stored once";
+    const sim::CardRecord r = line.controller(1)->cardSlots()[0];
+    EXPECT_EQ(r.card, 1310721u);
+    EXPECT_EQ(r.employee, 0x00000012u);
+    EXPECT_EQ(r.flags, 0x80);
+
+    for (const char* bad : {"2,5,00000001", "1,5", "1,5,123"})
+        EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--card"), QString::fromLatin1(bad),
+                       QStringLiteral("--setup-only")},
+                      true),
+                  2)
+            << bad;
+}
+
 } // namespace
