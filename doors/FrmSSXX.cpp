@@ -52,6 +52,7 @@ FrmSSXX::FrmSSXX(QWidget* parent)
     Lblinfo->setFont(kaiti(16));
     Lblinfo->setGeometry(24, 460, 300, 32);
     Label4 = new QLabel(Picture1);
+    Label4->setFont(kaiti(16));
     Label4->setGeometry(24, 500, 460, 32);
     Command1 = new QPushButton(QStringLiteral("退出"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -114,6 +115,8 @@ void FrmSSXX::TimerScanTD_Timer()
     } catch (const rt::Error&) {
         return;   // the next tick tries again
     }
+    if (addresses.isEmpty())
+        return;
     for (const QVariant& stored : addresses) {
         // A door that fails in any way is skipped for this tick.
         try {
@@ -140,7 +143,7 @@ void FrmSSXX::TimerScanTD_Timer()
             Label2[4]->setText(p.text(QStringLiteral("职务")));
             Label2[2]->setText(rt::isoDateTime(ui::now()));
             Label2[3]->setText(p.text(QStringLiteral("部门")));
-            QString channel = QString::number(address);
+            QString channel = db::text(stored);
             if (pair == QLatin1String("10"))
                 channel += QStringLiteral("-1");
             else if (pair == QLatin1String("01"))

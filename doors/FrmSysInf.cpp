@@ -79,6 +79,8 @@ void FrmSysInf::Form_Load()
     setImage(root, QStringLiteral("closed"));
     db::Recordset rs = mdl::DaoDatabase.openRecordset(
         QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
+    if (rs.eof())
+        return;
     int n = 1;
     for (; !rs.eof(); rs.moveNext(), ++n) {
         auto* child = new QTreeWidgetItem(root, QStringList{rs.text(QStringLiteral("地址"))});
@@ -153,7 +155,12 @@ void FrmSysInf::AdrView_NodeClick(QTreeWidgetItem* node)
         }
         const QStringList v = parseSysInf(text);
         QString week = v[5];
-        const QString digit = week.trimmed();
+        // Only blanks are trimmed: a line break keeps the value as read.
+        QString digit = week;
+        while (digit.startsWith(QLatin1Char(' ')))
+            digit.remove(0, 1);
+        while (digit.endsWith(QLatin1Char(' ')))
+            digit.chop(1);
         if (digit.size() == 1 && digit[0] >= QLatin1Char('1') && digit[0] <= QLatin1Char('7'))
             week = QString::fromLatin1(kWeekdays[digit[0].unicode() - '1']);
         setImage(node, QStringLiteral("ok"));

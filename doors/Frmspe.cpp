@@ -42,7 +42,7 @@ Frmspe::Frmspe(QWidget* parent)
 
 void Frmspe::Form_Load()
 {
-    db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
+    db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors ORDER BY rowid"));
     if (!rs.eof()) {
         for (; !rs.eof(); rs.moveNext())
             Cdoor->addItem(rs.text(QStringLiteral("地址")));

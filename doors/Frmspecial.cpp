@@ -31,6 +31,7 @@ Frmspecial::Frmspecial(QWidget* parent)
     tpasswd = new QLineEdit(Frame1);
     tpasswd->setObjectName(QStringLiteral("tpasswd"));
     tpasswd->setEchoMode(QLineEdit::Password);
+    tpasswd->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     tpasswd->setGeometry(100, 62, 180, 24);
     Cok = new QPushButton(QStringLiteral("确  认"), this);
     Cok->setObjectName(QStringLiteral("Cok"));

@@ -445,6 +445,7 @@ bool Frmbm::withdrawCredentials(const QString& department)
                               + QStringLiteral("号机器进行重整！"),
                           ui::mb::OKCancel | ui::mb::Information, QStringLiteral("提示"))
                    == ui::mb::OK) {
+            unsetCursor();
             appforms::open(QStringLiteral("FrmGatherData"));
             appforms::open(QStringLiteral("FrmFKZL"));
         }

@@ -33,6 +33,13 @@ namespace {
 const QString kInfoTitle = QStringLiteral("信息提示");
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
+// The order the fields of a record are filled in (see Frmxg::showRecord):
+// a search, a click in the employee list and the typed-number lookup each
+// keep their own.
+constexpr const char* kSearchOrder = "knzmbisdthap";
+constexpr const char* kListOrder = "knzmbisthadp";
+constexpr const char* kLookupOrder = "nzbipsdmtha";
+
 // The grid's design columns: caption over field.
 const QList<db::GridColumn>& designColumns()
 {
@@ -309,40 +316,46 @@ void Frmxg::ClearEmployee()
     }
 }
 
-void Frmxg::showRecord(const db::Recordset& rs, bool withNumber, bool skipErrors)
+void Frmxg::showRecord(const db::Recordset& rs, const char* order, bool skipErrors)
 {
-    auto step = [skipErrors](const std::function<void()>& f) {
-        if (!skipErrors) {
-            f();
-            return;
+    auto text = [&rs](const char* field) { return rs.text(QString::fromUtf8(field)); };
+    auto show = [&](char field) {
+        switch (field) {
+        case 'k': Tkh->setText(text("卡号")); break;
+        case 'n': Txm->setText(text("姓名")); break;
+        case 'z': tzw->setEditText(text("职务")); break;
+        case 'm': Tma->setEditText(text("marriage")); break;
+        case 'b': Cbm->setEditText(text("部门")); break;
+        case 'i': Tid->setText(text("身份证号")); break;
+        case 's': Csex->setEditText(text("sex")); break;
+        case 'd': {
+            // A birthday that is no date leaves the picker as it was.
+            const QDate d = QDate::fromString(text("birthday").left(10), kDateFormat);
+            if (d.isValid())
+                DTPicker2->setDate(d);
+            break;
         }
-        try {
-            f();
-        } catch (const rt::Error&) {
+        case 't': Ttel->setText(text("tel")); break;
+        case 'h': Thukou->setText(text("hukou")); break;
+        case 'a': Tnation->setText(text("nation")); break;
+        case 'p':
+            // Another record is shown: a photo chosen before belongs to no one now.
+            shownPhoto_ = text("照片");
+            photoChosen_ = false;
+            Picture1->setPixmap(loadPicture(shownPhoto_));
+            break;
         }
     };
-    auto text = [&rs](const char* field) { return rs.text(QString::fromUtf8(field)); };
-    if (withNumber)
-        step([&] { Tkh->setText(text("卡号")); });
-    step([&] { Txm->setText(text("姓名")); });
-    step([&] { tzw->setEditText(text("职务")); });
-    step([&] { Tma->setEditText(text("marriage")); });
-    step([&] { Cbm->setEditText(text("部门")); });
-    step([&] { Tid->setText(text("身份证号")); });
-    step([&] { Csex->setEditText(text("sex")); });
-    step([&] {
-        // A birthday that is no date leaves the picker as it was.
-        const QDate d = QDate::fromString(text("birthday").left(10), kDateFormat);
-        if (d.isValid())
-            DTPicker2->setDate(d);
-    });
-    step([&] { Ttel->setText(text("tel")); });
-    step([&] { Thukou->setText(text("hukou")); });
-    step([&] { Tnation->setText(text("nation")); });
-    // Another record is shown: a photo chosen before belongs to no one now.
-    shownPhoto_ = text("照片");
-    photoChosen_ = false;
-    step([&] { Picture1->setPixmap(loadPicture(shownPhoto_)); });
+    for (const char* f = order; *f; ++f) {
+        if (!skipErrors) {
+            show(*f);
+            continue;
+        }
+        try {
+            show(*f);
+        } catch (const rt::Error&) {
+        }
+    }
 }
 
 void Frmxg::CmdSearch_Click()
@@ -359,23 +372,23 @@ void Frmxg::CmdSearch_Click()
         params << QStringLiteral("%") + Txt_Search_Name->text().trimmed() + QStringLiteral("%");
     }
     sql += QStringLiteral(" order by 卡号");
-    if (!showMatches(sql, params)) {
+    if (!showMatches(sql, params, kSearchOrder)) {
         setStatus(QStringLiteral("查无数据！"));
         ClearEmployee();
     }
 }
 
-bool Frmxg::showMatches(const QString& sql, const QVariantList& params)
+bool Frmxg::showMatches(const QString& sql, const QVariantList& params, const char* order)
 {
     try {
         db::Recordset rs = mdl::AdoConnection.execute(sql, params);
         if (rs.eof())
             return false;
-        showRecord(rs, true, false);
+        showRecord(rs, order, false);
         ShowGrid(sql, params);
     } catch (const rt::Error& e) {
         // The fields shown so far stay; the grid keeps its rows.
-        if (e.number() == rt::ErrPathNotFound || e.number() == rt::ErrFileNotFound)
+        if (e.number() == rt::ErrPathNotFound)
             setStatus(QStringLiteral("相片不存在！"));
         else
             setStatus(QStringLiteral("错误提示：") + e.text());
@@ -455,7 +468,7 @@ void Frmxg::LstEmpInfo_Click()
     }
     const QString sql = QStringLiteral("select * from people where 卡号 in ") + placeholders(int(numbers.size()))
                         + QStringLiteral(" order by 卡号");
-    showMatches(sql, bound(numbers));
+    showMatches(sql, bound(numbers), kListOrder);
 }
 
 void Frmxg::Txt_Search_EmpID_Change()
@@ -477,7 +490,7 @@ void Frmxg::Tkh_KeyPress(int& KeyAscii)
             db::Recordset rs =
                 mdl::DaoDatabase.openRecordset(QStringLiteral("select * from people where 卡号=?"), {number});
             if (!rs.eof())
-                showRecord(rs, false, true);
+                showRecord(rs, kLookupOrder, true);
             rs.close();
         } catch (const rt::Error&) {
         }
@@ -590,9 +603,9 @@ void Frmxg::Toolbar1_ButtonClick(int index)
 void Frmxg::SaveEmployee()
 {
     try {
-        // The number as stored: eight characters, zero-padded on the left.
+        // The number as stored: the last eight of the text zero-padded on the left.
         const QString typed = Tkh->text().trimmed();
-        const QString number = (QStringLiteral("00000000") + typed).right(8);
+        const QString number = (QStringLiteral("00000000") + Tkh->text()).right(8);
         const QString birthday = DTPicker2->date().toString(kDateFormat);
         if (EditMode == 1) {
             auto refuse = [this](const QString& text, QWidget* focus) {
@@ -610,7 +623,7 @@ void Frmxg::SaveEmployee()
             if (tzw->currentText().isEmpty())
                 return refuse(QStringLiteral("请选择职务！"), tzw);
             db::Recordset rs =
-                mdl::AdoConnection.execute(QStringLiteral("select * from people where 卡号=?"), {number});
+                mdl::AdoConnection.execute(QStringLiteral("select * from people where 卡号=?"), {Tkh->text()});
             if (rs.recordCount() > 0) {
                 setStatus(QStringLiteral("卡号：") + Tkh->text() + QStringLiteral("已经存在！"));
                 Tkh->clear();

@@ -93,14 +93,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // One people row into the fields; with skipErrors a failing step is
+    // One people row into the fields named by order, one letter a field
+    // (k Tkh, n Txm, z tzw, m Tma, b Cbm, i Tid, s Csex, d DTPicker2, t Ttel,
+    // h Thukou, a Tnation, p Picture1); with skipErrors a failing step is
     // passed over, otherwise it stops the display and reaches the caller.
-    void showRecord(const db::Recordset& rs, bool withNumber, bool skipErrors);
+    void showRecord(const db::Recordset& rs, const char* order, bool skipErrors);
     void setStatus(const QString& text);
     void pickerKeyPress(QWidget* field, int& KeyAscii);
     // The first row of a query in the fields, every row in the grid; false
     // when it found none. A failure is reported in the status bar.
-    bool showMatches(const QString& sql, const QVariantList& params);
+    bool showMatches(const QString& sql, const QVariantList& params, const char* order);
 
     db::RecordsetModel* grid_ = nullptr;
     db::TableRecordset cardTable_;

@@ -131,6 +131,10 @@ TEST_F(FrmSSXXTest, ClearsOnceAtTheSecondMinuteAndStopsWithoutDoors)
     EXPECT_EQ(scripted.lastMessage(), "请先进行门锁设置！");
     EXPECT_FALSE(w->TimerScanTD->isActive());
     EXPECT_TRUE(trace().isEmpty());
+    mdl::PortReady = -1;
+    w->TimerScanTD_Timer();   // a tick over no doors touches nothing
+    EXPECT_TRUE(trace().isEmpty());
+    EXPECT_EQ(mdl::PortReady, -1);
     w->Command1_Click();
     EXPECT_FALSE(ui::forms::isLoaded<FrmSSXX>());
     EXPECT_EQ(members(), QStringList{"DestoryPort"});

@@ -98,12 +98,23 @@ TEST_F(FrmspecialTest, TheUnlockWindowOutlivesTheToolAndOpensTheLock)
     EXPECT_EQ(members(), QStringList{"DestoryPort"});
 }
 
-TEST_F(FrmspecialTest, NoDoorsToOpen)
+TEST_F(FrmspecialTest, AddressesInStoredOrderOrNoneToOpen)
 {
     Frmspe* w = ui::forms::load<Frmspe>();
     EXPECT_EQ(scripted.lastMessage(), "串口通信端口没有打开");
     EXPECT_EQ(w->Cdoor->count(), 0);
     EXPECT_TRUE(w->closeCmd->isEnabled());
+    ui::forms::unload<Frmspe>();
+
+    addDoor(12);
+    addDoor(3);
+    w = ui::forms::load<Frmspe>();
+    QStringList items;
+    for (int i = 0; i < w->Cdoor->count(); ++i)
+        items << w->Cdoor->itemText(i);
+    EXPECT_EQ(items, (QStringList{"12", "3"}));
+    EXPECT_EQ(w->Cdoor->currentText(), "");
+    EXPECT_FALSE(w->closeCmd->isEnabled());
 }
 
 } // namespace

@@ -143,7 +143,7 @@ TEST_F(FrmxgTest, PhotosOfEachFormatAreShownAndAMissingOneIsReported)
         {picture("b.gif"), "", true},
         {picture("c.bmp"), "", true},
         {folder() + "nofolder/d.jpg", "相片不存在！", false},
-        {folder() + "e.jpg", "相片不存在！", false},
+        {folder() + "e.jpg", "错误提示：53:文件未找到", false},
     };
     person("00000009", "其他", "销售部");
     auto* w = load();
