@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 
 namespace {
@@ -56,6 +57,17 @@ int keyAscii(const QKeyEvent* k)
         return 8;
     const QString t = k->text();
     return t.size() == 1 ? t.at(0).unicode() : 0;
+}
+
+// An address from the address box. Only digits count: a pasted "5.5" must
+// not round onto controller 6 and act on its rows or its memory.
+int16_t wholeAddress(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    const QString t = text.trimmed();
+    if (!digits.match(t).hasMatch())
+        rt::raise(rt::ErrTypeMismatch);
+    return rt::CInt(t);
 }
 
 // Releases the busy pointer however the operation ends.
@@ -239,7 +251,7 @@ void Frmdoors::Cdoor_Click()
             return;
         }
         ListView1->clear();
-        const int16_t address = rt::CInt(Cdoor->currentText().trimmed());
+        const int16_t address = wholeAddress(Cdoor->currentText());
 
         db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT * FROM doors WHERE 地址=?"), {address});
         if (!rs.eof()) {
@@ -352,7 +364,7 @@ bool Frmdoors::checkRowAddress(int16_t& address)
         setPanel1(QStringLiteral("请输入地址!"));
         return false;
     }
-    address = rt::CInt(addressText);
+    address = wholeAddress(addressText);
     if (address > 99) {
         setPanel1(QStringLiteral("地址<=99，请重输!"));
         return false;
@@ -475,7 +487,7 @@ void Frmdoors::Cmddel_Click()
             return;
         }
         const QString addressText = Cdoor->currentText().trimmed();
-        const int16_t address = rt::CInt(addressText);
+        const int16_t address = wholeAddress(addressText);
         if (ui::msgBox(QStringLiteral("确信要删除地址为") + addressText + QStringLiteral("的门及其相应的发卡记录吗?"),
                        ui::mb::YesNo | ui::mb::Question)
             != ui::mb::Yes)
@@ -516,7 +528,7 @@ void Frmdoors::Command1_Click()
             setPanel1(QStringLiteral("请选择地址 ！"));
             return;
         }
-        const int16_t address = rt::CInt(addressText);
+        const int16_t address = rt::CInt(rt::Val(addressText));
         const QDateTime now = ui::now();
         // Monday 1 .. Sunday 7, whatever language the desktop speaks.
         const QString week = QString::number(now.date().dayOfWeek());
@@ -555,22 +567,27 @@ void Frmdoors::cmdY_Click()
             setPanel1(QStringLiteral("请选择或者输入机器号!"));
             return;
         }
-        const int16_t address = rt::CInt(Cdoor->currentText());
-        QStringList failures;
+        const int16_t address = wholeAddress(Cdoor->currentText());
+        bool failed = false;
         if (ChkRecord->isChecked()) {
             com::Args a{address};
-            if (!doorlink::call(QStringLiteral("clearRecord"), a).toBool())
-                failures << QStringLiteral("清空机器刷卡记录失败!");
+            if (!doorlink::call(QStringLiteral("clearRecord"), a).toBool()) {
+                setPanel1(QStringLiteral("清空机器刷卡记录失败!"));
+                failed = true;
+            }
         }
         doorlink::pause();
         if (ChkName->isChecked()) {
             com::Args a{address};
-            if (!doorlink::call(QStringLiteral("ClearNamelist"), a).toBool())
-                failures << QStringLiteral("清空机器发卡名单失败!");
+            if (!doorlink::call(QStringLiteral("ClearNamelist"), a).toBool()) {
+                setPanel1(QStringLiteral("清空机器发卡名单失败!"));
+                failed = true;
+            }
         }
         // A refused step stays on the panel; success is claimed only when
         // every ticked step went through.
-        setPanel1(failures.isEmpty() ? QStringLiteral("初始化机器已完成！") : failures.join(QLatin1Char(' ')));
+        if (!failed)
+            setPanel1(QStringLiteral("初始化机器已完成！"));
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, kInfoTitle);
     }
@@ -592,7 +609,7 @@ void Frmdoors::CmdSetTime_Click()
             setPanel1(QStringLiteral("串口打开失败!"));
             return;
         }
-        const int16_t address = rt::CInt(Cdoor->currentText().trimmed());
+        const int16_t address = wholeAddress(Cdoor->currentText());
         doorlink::pause();
         com::Args ver{address, QString()};
         if (!doorlink::call(QStringLiteral("GetMachVer"), ver).toBool()) {
@@ -602,9 +619,14 @@ void Frmdoors::CmdSetTime_Click()
         if (doorlink::parseMachineVersion(ver[1].toString()).label() != mdl::MachineVersion)
             setPanel1(QStringLiteral("系统设置的机器版本与所检测到机器：") + QString::number(address)
                       + QStringLiteral("的版本对不上！请重设！"));
-        InitTimeGroup16();
+        // Group 16 is prepared again on the next hand-over; a failure here
+        // must not keep the operator from the time-group window.
+        try {
+            InitTimeGroup16();
+        } catch (const rt::Error&) {
+        }
         hideForm();
-        FrmSetTime::PresetAddr = rt::CInt(Cdoor->currentText());
+        FrmSetTime::PresetAddr = wholeAddress(Cdoor->currentText());
         ui::forms::load<FrmSetTime>()->showModeless();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, kInfoTitle);
@@ -614,7 +636,7 @@ void Frmdoors::CmdSetTime_Click()
 void Frmdoors::InitTimeGroup16()
 {
     setPanel1(QStringLiteral("正在初始化机器..."));
-    const int16_t address = rt::CInt(Cdoor->currentText().trimmed());
+    const int16_t address = wholeAddress(Cdoor->currentText());
     db::Recordset rs = mdl::AdoConnection.execute(
         QStringLiteral("SELECT 时间段16 FROM DTime WHERE 地址=? ORDER BY rowid LIMIT 1"), {address});
     if (rs.eof() || rs.text(QStringLiteral("时间段16")) == QLatin1String("0000-2359"))

@@ -1,5 +1,6 @@
 // The door and lock table and the controller set-up of the door window,
 // against simulated controllers.
+#include <functional>
 #include "WindowBench.h"
 
 #include "AppForms.h"
@@ -255,6 +256,34 @@ TEST_F(FrmdoorsTest, DeleteTakesTheAddressesIssueRowsWithIt)
     EXPECT_TRUE(trace().isEmpty());
 }
 
+// A pasted address that is not a whole number never rounds onto another
+// controller: nothing is asked, sent or deleted.
+TEST_F(FrmdoorsTest, AnAddressThatIsNotAWholeNumberTouchesNoController)
+{
+    addDoor(6);
+    exec("INSERT INTO dfaka (地址, 卡号, 物理卡号) VALUES (6, '00000001', '0000000001')");
+    controller(6);
+    Frmdoors* w = open();
+    w->ChkRecord->setChecked(true);
+    const std::function<void()> handlers[] = {[w] { w->Cmddel_Click(); }, [w] { w->cmdY_Click(); },
+                                              [w] { w->Command4_Click(); }, [w] { w->Cdoor_Click(); },
+                                              [w] { w->CmdSetTime_Click(); }};
+    for (const QString text : {"5.5", "6x", "-6"}) {
+        for (const auto& click : handlers) {
+            w->Cdoor->setEditText(text);
+            clearTrace();
+            scripted.clearMessages();
+            click();
+            EXPECT_EQ(scripted.lastMessage(), "13:类型不匹配") << text.toStdString();
+            for (const QString& m : members())
+                EXPECT_EQ(m.toLower(), "setport") << text.toStdString();
+        }
+    }
+    EXPECT_EQ(value("SELECT COUNT(*) FROM doors").toInt(), 1);
+    EXPECT_EQ(value("SELECT COUNT(*) FROM dfaka").toInt(), 1);
+    EXPECT_FALSE(ui::forms::isLoaded<FrmSetTime>());
+}
+
 TEST_F(FrmdoorsTest, ClockGoesWithTheWeekdayOfTheDateWhateverTheLanguage)
 {
     const QLocale before;
@@ -307,6 +336,12 @@ TEST_F(FrmdoorsTest, InitialisationReportsARefusedStep)
     w->cmdY_Click();
     EXPECT_EQ(w->panel1(), "初始化机器已完成！");
     EXPECT_TRUE(c.punches().empty());
+
+    // Both refused: the later failure is the one left on the panel.
+    c.inject(sim::Fault::noAnswer(-1, 1000));
+    w->cmdY_Click();
+    EXPECT_EQ(w->panel1(), "清空机器发卡名单失败!");
+    c.clearFaults();
 
     w->cmdCancel_Click();
     EXPECT_FALSE(w->ChkRecord->isChecked());
@@ -378,6 +413,14 @@ TEST_F(FrmdoorsTest, TimeGroupsStopAtASilentControllerOrAGroup16AlreadySet)
     w->CmdSetTime_Click();
     EXPECT_TRUE(callsOf("SetTimeGroup").isEmpty());
     EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());
+
+    // A group 16 that cannot be looked up does not keep the operator out.
+    ui::forms::find<FrmSetTime>()->CmdExit_Click();
+    exec("DROP TABLE DTime");
+    scripted.clearMessages();
+    w->CmdSetTime_Click();
+    EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());
+    EXPECT_TRUE(scripted.messages.isEmpty());
 }
 
 } // namespace
