@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "ControllerCalls.h"
+#include "FormParts.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "ReturnBook.h"
@@ -19,23 +20,6 @@
 #include <QStatusBar>
 
 namespace {
-
-QListWidget* multiList(QWidget* parent, const char* name, const QRect& geometry)
-{
-    auto* l = new QListWidget(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setSelectionMode(QAbstractItemView::MultiSelection);
-    l->setGeometry(geometry);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name, const QRect& geometry)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(geometry);
-    return b;
-}
 
 QLineEdit* labelledBox(QWidget* parent, const QString& label, const char* name, int x, int y)
 {
@@ -56,16 +40,16 @@ FrmDec::FrmDec(QWidget* parent)
     setWindowTitle(QStringLiteral("压缩卡机"));
     resize(820, 560);
 
-    LstDepart = multiList(this, "LstDepart", QRect(12, 12, 150, 200));
+    LstDepart = formparts::multiSelectList(this, "LstDepart", QRect(12, 12, 150, 200));
     Frame5 = new QGroupBox(QStringLiteral("地址："), this);
     Frame5->setObjectName(QStringLiteral("Frame5"));
     Frame5->setGeometry(12, 220, 150, 200);
-    LstAddr = multiList(Frame5, "LstAddr", QRect(8, 20, 134, 172));
+    LstAddr = formparts::multiSelectList(Frame5, "LstAddr", QRect(8, 20, 134, 172));
 
     Label5 = new QLabel(QStringLiteral("卡号             姓 名           物理卡号              地址"), this);
     Label5->setObjectName(QStringLiteral("Label5"));
     Label5->setGeometry(176, 12, 420, 20);
-    LstInfo = multiList(this, "LstInfo", QRect(176, 34, 420, 300));
+    LstInfo = formparts::multiSelectList(this, "LstInfo", QRect(176, 34, 420, 300));
 
     TxtDepart = labelledBox(this, QStringLiteral("部门："), "TxtDepart", 610, 34);
     TxtName = labelledBox(this, QStringLiteral("姓名："), "TxtName", 610, 66);
@@ -75,11 +59,11 @@ FrmDec::FrmDec(QWidget* parent)
     ChkSpe->setObjectName(QStringLiteral("ChkSpe"));
     ChkSpe->setGeometry(176, 340, 630, 24);
 
-    cmdSelect = button(this, QStringLiteral("全选"), "cmdSelect", QRect(610, 140, 150, 28));
-    CmdDelAddr = button(this, QStringLiteral("删除所选地址"), "CmdDelAddr", QRect(610, 176, 150, 28));
-    CmdDelInfo = button(this, QStringLiteral("删除所选人员"), "CmdDelInfo", QRect(610, 212, 150, 28));
-    CmdClear = button(this, QStringLiteral("清除日志"), "CmdClear", QRect(610, 248, 150, 28));
-    Command2 = button(this, QStringLiteral("退出"), "Command2", QRect(610, 284, 150, 28));
+    cmdSelect = formparts::button(this, QStringLiteral("全选"), "cmdSelect", QRect(610, 140, 150, 28));
+    CmdDelAddr = formparts::button(this, QStringLiteral("删除所选地址"), "CmdDelAddr", QRect(610, 176, 150, 28));
+    CmdDelInfo = formparts::button(this, QStringLiteral("删除所选人员"), "CmdDelInfo", QRect(610, 212, 150, 28));
+    CmdClear = formparts::button(this, QStringLiteral("清除日志"), "CmdClear", QRect(610, 248, 150, 28));
+    Command2 = formparts::button(this, QStringLiteral("退出"), "Command2", QRect(610, 284, 150, 28));
 
     Label6 = new QLabel(QStringLiteral("日志："), this);
     Label6->setObjectName(QStringLiteral("Label6"));
@@ -88,14 +72,7 @@ FrmDec::FrmDec(QWidget* parent)
     ListLog->setObjectName(QStringLiteral("ListLog"));
     ListLog->setGeometry(176, 392, 630, 130);
 
-    StbInfo = new QStatusBar(this);
-    StbInfo->setObjectName(QStringLiteral("StbInfo"));
-    StbInfo->setSizeGripEnabled(false);
-    StbInfo->setGeometry(0, 532, 820, 26);
-    Panel1 = new QLabel(StbInfo);
-    Panel1->setFrameShape(QFrame::Panel);
-    Panel1->setFrameShadow(QFrame::Sunken);
-    StbInfo->addWidget(Panel1, 1);
+    Panel1 = formparts::statusBarWithPanel(this, StbInfo, "StbInfo", QRect(0, 532, 820, 26));
 
     connect(LstDepart, &QListWidget::itemSelectionChanged, this, &FrmDec::LstDepart_Click);
     connect(LstAddr, &QListWidget::itemSelectionChanged, this, &FrmDec::LstAddr_Click);

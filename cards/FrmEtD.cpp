@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "ControllerCalls.h"
+#include "FormParts.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "runtime/Conv.h"
@@ -26,23 +27,6 @@ const QString kNoGroups = QStringLiteral("000000000000000");
 const QString kPasswordText12 = QStringLiteral("密码            ");
 const QString kPasswordText11 = QStringLiteral("密码           ");
 
-QListWidget* multiList(QWidget* parent, const char* name, const QRect& geometry)
-{
-    auto* l = new QListWidget(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setSelectionMode(QAbstractItemView::MultiSelection);
-    l->setGeometry(geometry);
-    return l;
-}
-
-QPushButton* button(QWidget* parent, const QString& text, const char* name, const QRect& geometry)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(geometry);
-    return b;
-}
-
 } // namespace
 
 FrmEtD::FrmEtD(QWidget* parent)
@@ -58,17 +42,17 @@ FrmEtD::FrmEtD(QWidget* parent)
     CmbAddr->setObjectName(QStringLiteral("CmbAddr"));
     CmbAddr->setEditable(true);
     CmbAddr->setGeometry(72, 12, 90, 24);
-    LstDepart = multiList(this, "LstDepart", QRect(12, 44, 150, 300));
+    LstDepart = formparts::multiSelectList(this, "LstDepart", QRect(12, 44, 150, 300));
 
     Label2 = new QLabel(QStringLiteral("卡号        姓 名       物理卡号        地址"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(176, 12, 400, 20);
-    LstInfo = multiList(this, "LstInfo", QRect(176, 34, 400, 310));
+    LstInfo = formparts::multiSelectList(this, "LstInfo", QRect(176, 34, 400, 310));
 
     Frame1 = new QGroupBox(QStringLiteral("目的门锁"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setGeometry(590, 12, 150, 332);
-    LstAddr = multiList(Frame1, "LstAddr", QRect(8, 20, 134, 304));
+    LstAddr = formparts::multiSelectList(Frame1, "LstAddr", QRect(8, 20, 134, 304));
 
     // The rights controls shared with the card window, under this window's names.
     rights_ = new cards::RightsControls(this);
@@ -98,10 +82,10 @@ FrmEtD::FrmEtD(QWidget* parent)
         connect(ButtonChkTime[i], &QPushButton::clicked, this, [this, i] { ButtonChkTime_Click(i); });
     }
 
-    CmdEtDByMan = button(this, QStringLiteral("增扩所选人员"), "CmdEtDByMan", QRect(176, 352, 120, 28));
-    CmdEtDByMach = button(this, QStringLiteral("增扩所选机器"), "CmdEtDByMach", QRect(304, 352, 120, 28));
-    CmdClear = button(this, QStringLiteral("清空日志"), "CmdClear", QRect(432, 352, 90, 28));
-    CmdExit = button(this, QStringLiteral("退出"), "CmdExit", QRect(530, 352, 90, 28));
+    CmdEtDByMan = formparts::button(this, QStringLiteral("增扩所选人员"), "CmdEtDByMan", QRect(176, 352, 120, 28));
+    CmdEtDByMach = formparts::button(this, QStringLiteral("增扩所选机器"), "CmdEtDByMach", QRect(304, 352, 120, 28));
+    CmdClear = formparts::button(this, QStringLiteral("清空日志"), "CmdClear", QRect(432, 352, 90, 28));
+    CmdExit = formparts::button(this, QStringLiteral("退出"), "CmdExit", QRect(530, 352, 90, 28));
 
     Label1 = new QLabel(QStringLiteral("注意：根据设置的限制条件增扩，卡只能按条件打卡。如果您没有设置限制条件，"
                                        "则增扩的卡将不受条件限制，随时都能打卡"),
@@ -113,14 +97,7 @@ FrmEtD::FrmEtD(QWidget* parent)
     ListLog->setObjectName(QStringLiteral("ListLog"));
     ListLog->setGeometry(12, 430, 876, 136);
 
-    Stb_info = new QStatusBar(this);
-    Stb_info->setObjectName(QStringLiteral("Stb_info"));
-    Stb_info->setSizeGripEnabled(false);
-    Stb_info->setGeometry(0, 572, 900, 26);
-    Panel1 = new QLabel(Stb_info);
-    Panel1->setFrameShape(QFrame::Panel);
-    Panel1->setFrameShadow(QFrame::Sunken);
-    Stb_info->addWidget(Panel1, 1);
+    Panel1 = formparts::statusBarWithPanel(this, Stb_info, "Stb_info", QRect(0, 572, 900, 26));
 
     connect(CmbAddr, qOverload<int>(&QComboBox::activated), this, &FrmEtD::CmbAddr_Click);
     connect(LstDepart, &QListWidget::itemSelectionChanged, this, &FrmEtD::LstDepart_Click);

@@ -3,6 +3,7 @@
 #include "AppForms.h"
 #include "Collection.h"
 #include "ControllerCalls.h"
+#include "FormParts.h"
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
@@ -162,14 +163,7 @@ FrmGatherName::FrmGatherName(QWidget* parent)
     ProgressBar1->setGeometry(12, 494, 876, 18);
     ProgressBar1->hide();
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, 530, 900, 26);
-    Panel1 = new QLabel(StatusBar1);
-    Panel1->setFrameShape(QFrame::Panel);
-    Panel1->setFrameShadow(QFrame::Sunken);
-    StatusBar1->addWidget(Panel1, 1);
+    Panel1 = formparts::statusBarWithPanel(this, StatusBar1, "StatusBar1", QRect(0, 530, 900, 26));
 
     connect(cText, &DropDownCombo::dropDown, this, &FrmGatherName::cText_DropDown);
     connect(ReadCommand, &QPushButton::clicked, this, &FrmGatherName::ReadCommand_Click);
