@@ -126,6 +126,9 @@ std::optional<QByteArray> CommandExchange(serial::SerialPort& port, uint8_t addr
     port.output(frame);
 
     const int64_t start = ui::monotonicMs();
+    // The whole reply cannot be in before the frame and the reply have both
+    // crossed the line.
+    const double fullMs = double(s.frameLength + n) * kCharacterMs;
     int seen = 0;
     for (;;) {
         const int64_t elapsed = ui::monotonicMs() - start;
@@ -142,6 +145,19 @@ std::optional<QByteArray> CommandExchange(serial::SerialPort& port, uint8_t addr
         const int slice = int(std::clamp(std::ceil(limitMs - double(elapsed)), 1.0, double(kWaitSliceMs)));
         const bool flowing = have > seen;
         seen = have;
+        if (!s.yields) {
+            // No events to serve: sleep until the rest can have arrived at the
+            // line's speed, so a reply costs a wake-up or two, not one per
+            // character. A quiet line (a late or silent controller, a stalled
+            // reply) blocks on the port, which also ends at once when the
+            // device goes away.
+            const double rest = std::max(fullMs - double(elapsed), flowing ? double(n - have) * kCharacterMs : 0.0);
+            if (rest > 0)
+                ui::sleepMs(std::min(int(std::ceil(rest)), slice));
+            else
+                port.waitForInput(slice);
+            continue;
+        }
         if (!flowing) {
             // Nothing new since the last look: block on the port, in the
             // caller's event loop when the command yields and the port can.

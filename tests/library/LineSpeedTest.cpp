@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 class LineSpeed : public ::testing::Test {
@@ -53,6 +55,36 @@ TEST_F(LineSpeed, ReplyIsTakenWhenItsLastCharacterArrivesWithFewWakeUps)
     EXPECT_LE(spent, need + 3);
     // About 78 ms of waiting in a handful of steps, not one per character.
     EXPECT_LE(sleeps, 15);
+}
+
+// Reads that let no events run: one look when the reply can be complete,
+// not a wake-up per character, and no more than a millisecond late.
+TEST_F(LineSpeed, BlockingReadsWakeOnceTheReplyCanBeComplete)
+{
+    ASSERT_TRUE(door->SetPort(1));
+    struct Case {
+        const char* name;
+        int frame, reply;
+        std::function<bool()> read;
+    };
+    QString text;
+    const Case cases[] = {
+        {"getCardLockStatus", 3, 10, [&] { return door->getCardLockStatus(1, text); }},
+        {"FindCard", 7, 21, [&] { return door->FindCard(1, QStringLiteral("0000005000"), text); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int sleeps = 0;
+        ui.onSleep = [&](int) { ++sleeps; };
+        const int64_t start = ui.monotonicMs();
+        EXPECT_TRUE(c.read());
+        const double spent = double(ui.monotonicMs() - start);
+        // Address byte, 1 ms, the frame and the reply on the line.
+        const double need = 1 + lineMs(1 + c.frame + c.reply);
+        EXPECT_GE(spent, need - 1);
+        EXPECT_LE(spent, need + 2);
+        EXPECT_LE(sleeps, 2); // the address pause and one look
+    }
 }
 
 TEST_F(LineSpeed, CollectionTakesTheLineTimeAndThePauses)
