@@ -198,6 +198,32 @@ bool FrmDec::openPort()
     return true;
 }
 
+// One delete run: buttons off and the port open around the body, which
+// returns the closing status or nothing when it stopped before any work.
+void FrmDec::runBatch(const QString& startText, const std::function<std::optional<QString>()>& body)
+{
+    setStatus(startText);
+    setRunning(true);
+    try {
+        if (!openPort()) {
+            setRunning(false);
+            return;
+        }
+        const std::optional<QString> done = body();
+        if (!done) {
+            setRunning(false);
+            return;
+        }
+        setStatus(*done);
+        mdl::PortReady = 0;
+        setRunning(false);
+        LstDepart_Click();
+    } catch (const rt::Error& e) {
+        setRunning(false);
+        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
+    }
+}
+
 void FrmDec::log(const Credential& c, const QString& outcome)
 {
     ListLog->addItem(ui::now().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" 卡号:") + c.employee +
@@ -240,21 +266,14 @@ void FrmDec::withdraw(const Credential& c, bool changeDatabaseAnyway)
 void FrmDec::CmdDelAddr_Click()
 {
     const bool anyway = ChkSpe->isChecked();
-    setStatus(QStringLiteral("正在按机器号删除，请稍候..."));
-    setRunning(true);
-    try {
-        if (!openPort()) {
-            setRunning(false);
-            return;
-        }
+    runBatch(QStringLiteral("正在按机器号删除，请稍候..."), [&]() -> std::optional<QString> {
         QString last;
         for (int i = 0; i < LstAddr->count(); ++i)
             if (LstAddr->item(i)->isSelected())
                 last = LstAddr->item(i)->text();
         if (last.isEmpty()) {
             setStatus(QStringLiteral("请选择要删除的机号！"));
-            setRunning(false);
-            return;
+            return std::nullopt;
         }
         for (int i = 0; i < LstAddr->count(); ++i) {
             if (!LstAddr->item(i)->isSelected())
@@ -270,34 +289,21 @@ void FrmDec::CmdDelAddr_Click()
                           rs.text(QStringLiteral("姓名")), rs.text(QStringLiteral("部门"))},
                          anyway);
         }
-        setStatus(last + QStringLiteral("号机删除成功！"));
-        mdl::PortReady = 0;
-        setRunning(false);
-        LstDepart_Click();
-    } catch (const rt::Error& e) {
-        setRunning(false);
-        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
-    }
+        return last + QStringLiteral("号机删除成功！");
+    });
 }
 
 void FrmDec::CmdDelInfo_Click()
 {
     const bool anyway = ChkSpe->isChecked();
-    setStatus(QStringLiteral("正在删除所选人员，请稍候..."));
-    setRunning(true);
-    try {
-        if (!openPort()) {
-            setRunning(false);
-            return;
-        }
+    runBatch(QStringLiteral("正在删除所选人员，请稍候..."), [&]() -> std::optional<QString> {
         QStringList items;
         for (int i = 0; i < LstInfo->count(); ++i)
             if (LstInfo->item(i)->isSelected())
                 items << LstInfo->item(i)->text();
         if (items.isEmpty()) {
             setStatus(QStringLiteral("请选择要删除的人员！"));
-            setRunning(false);
-            return;
+            return std::nullopt;
         }
         for (const QString& item : items) {
             const Module1::CardListEntry e = Module1::ParseCardListItem(item);
@@ -311,14 +317,8 @@ void FrmDec::CmdDelInfo_Click()
                       rs.text(QStringLiteral("部门"))},
                      anyway);
         }
-        setStatus(QStringLiteral("删除完成"));
-        mdl::PortReady = 0;
-        setRunning(false);
-        LstDepart_Click();
-    } catch (const rt::Error& e) {
-        setRunning(false);
-        ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
-    }
+        return QStringLiteral("删除完成");
+    });
 }
 
 void FrmDec::CmdClear_Click()

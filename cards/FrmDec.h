@@ -4,6 +4,8 @@
 #include "ui/Form.h"
 
 #include <QString>
+#include <functional>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -62,4 +64,5 @@ private:
     void setRunning(bool running);
     void setStatus(const QString& text);
     bool openPort();
+    void runBatch(const QString& startText, const std::function<std::optional<QString>()>& body);
 };
