@@ -195,14 +195,7 @@ void FrmFKXXCX::CmdSearch_Click()
                 for (; !rs.eof(); rs.moveNext())
                     dao.execute(insert, printRow(rs, groups));
             } catch (...) {
-                try {
-                    dao.commitTrans();
-                } catch (const rt::Error&) {
-                    try {
-                        dao.rollback();
-                    } catch (const rt::Error&) {
-                    }
-                }
+                query::commitElseRollback(dao);
                 throw;
             }
             dao.commitTrans();

@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "Module2.h"
+#include "QueryWindow.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
@@ -321,14 +322,7 @@ void Frmkqzl::run()
                 } catch (const rt::Error&) {
                 }
             }
-            try {
-                db_.commitTrans();
-            } catch (const rt::Error&) {
-                try {
-                    db_.rollback();
-                } catch (const rt::Error&) {
-                }
-            }
+            query::commitElseRollback(db_);
         }
         throw;
     }

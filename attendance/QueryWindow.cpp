@@ -65,6 +65,18 @@ int chosenEntry(const QComboBox* box)
     return t.isEmpty() ? -1 : box->findText(t, Qt::MatchExactly);
 }
 
+void commitElseRollback(db::Database& d)
+{
+    try {
+        d.commitTrans();
+    } catch (const rt::Error&) {
+        try {
+            d.rollback();
+        } catch (const rt::Error&) {
+        }
+    }
+}
+
 void clearText(QComboBox* box)
 {
     box->setCurrentIndex(-1);

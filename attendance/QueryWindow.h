@@ -64,6 +64,10 @@ QString dayAfter(const QDate& d);
 int chosenEntry(const QComboBox* box);
 // Empties the text of an editable combo box, keeping its entries.
 void clearText(QComboBox* box);
+// After a failure part-way: keeps the rows written so far, and rolls back
+// only when even that commit fails; errors here are swallowed so that the
+// first one is what the caller rethrows.
+void commitElseRollback(db::Database& d);
 
 } // namespace query
 

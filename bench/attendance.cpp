@@ -9,6 +9,7 @@
 //   --keep: leaves the database in the printed folder for a look.
 // Exit code 0 when every goal is met, 3 when a goal is missed, 1 when a run
 // failed.
+#include "BenchSupport.h"
 #include "Frmkqzl.h"
 #include "Globals.h"
 #include "db/Db.h"
@@ -68,9 +69,7 @@ void seed(const QString& path, int employees)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headlessWhenNoDisplay();
     QApplication app(argc, argv);
 
     int employees = 1000;

@@ -9,6 +9,7 @@
 // usage: bench_queries [--runs N]
 // Exit code 0 when every goal is met, 3 when one is missed, 1 when a query
 // failed or returned the wrong rows.
+#include "BenchSupport.h"
 #include "Frmkq.h"
 #include "Frmque.h"
 #include "Globals.h"
@@ -82,9 +83,7 @@ int gridRows(QTableView* grid) { return grid->model()->rowCount(); }
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headlessWhenNoDisplay();
     QApplication app(argc, argv);
     int runs = 5;
     const QStringList args = app.arguments();
