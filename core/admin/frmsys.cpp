@@ -1,6 +1,7 @@
 #include "frmsys.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "Globals.h"
 #include "Module1.h"
 #include "db/Db.h"
@@ -254,14 +255,9 @@ void frmsys::Command1_Click()
         return;
     }
     Command1->setEnabled(false);
-    const QDateTime now = ui::now();
-    const QString date = now.toString(QStringLiteral("yyMMdd"));
-    const QString time = now.toString(QStringLiteral("HHmmss"));
-    // Monday 1 .. Sunday 7.
-    const int16_t week = int16_t(now.date().dayOfWeek());
     bool ok = false;
     try {
-        ok = mdl::Door.call(QStringLiteral("ModifyDateTime"), {int16_t(address), date, time, week}).toBool();
+        ok = ctl::setClockNow(int16_t(address));
     } catch (const rt::Error&) {
         ok = false;
     }
