@@ -19,6 +19,7 @@
 //   inproc: the simulated line inside this process (its CPU time counts here).
 // Exit code 0 when both goals are met, 3 when one is missed, 1 when the
 // monitor did not poll.
+#include "BenchSupport.h"
 #include "FrmssjsN.h"
 #include "Globals.h"
 #include "Line.h"
@@ -82,9 +83,7 @@ bool registerLibrary(const QString& folder)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::headlessWhenNoDisplay();
     QApplication app(argc, argv);
 
     int controllers = 8, delay = 100, seconds = 10;

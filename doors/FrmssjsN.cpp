@@ -61,8 +61,12 @@ FrmssjsN::FrmssjsN(QWidget* parent)
     DgTime2->resize(180, 40);
     clock_ = new QTimer(this);
     clock_->setInterval(1000);
-    connect(clock_, &QTimer::timeout, this, [this] { DgTime2->display(ui::now().time().toString(QStringLiteral("HH:mm:ss"))); });
+    connect(clock_, &QTimer::timeout, this, &FrmssjsN::showClock);
 
+    const QStyle::StandardPixmap pics[3] = {QStyle::SP_DialogNoButton, QStyle::SP_DialogYesButton,
+                                            QStyle::SP_MessageBoxQuestion};
+    for (int i = 0; i < 3; ++i)
+        iconPics_[i] = style()->standardIcon(pics[i]);
     rowsModel = new QStandardItemModel(0, ColumnCount, this);
     doorlist = new QStackedWidget(this);
     doorlist->setObjectName(QStringLiteral("doorlist"));
@@ -104,6 +108,11 @@ void FrmssjsN::setView(View v)
     iconView_->setIconSize(v == LargeIcons ? QSize(32, 32) : QSize(16, 16));
 }
 
+void FrmssjsN::showClock()
+{
+    DgTime2->display(ui::now().time().toString(QStringLiteral("HH:mm:ss")));
+}
+
 void FrmssjsN::Toolbar1_ButtonClick(const QString& key)
 {
     if (key == QLatin1String("ico"))
@@ -139,7 +148,7 @@ int FrmssjsN::addRow(const QString& text)
 {
     QList<QStandardItem*> items;
     for (int c = 0; c < ColumnCount; ++c)
-        items << new QStandardItem(c == Channel ? text : c == State ? QStringLiteral("?") : QString());
+        items << new QStandardItem(c == Channel ? text : QString());
     rowsModel->appendRow(items);
     const int row = rowsModel->rowCount() - 1;
     setRow(row, 3, QStringLiteral("?"), QString());
@@ -149,13 +158,7 @@ int FrmssjsN::addRow(const QString& text)
 void FrmssjsN::setRow(int row, int iconNumber, const QString& state, const QString& time)
 {
     QStandardItem* it = rowsModel->item(row, Channel);
-    // Icons are made once and set only on a change: every tick touches these rows.
-    if (iconPics_[0].isNull()) {
-        const QStyle::StandardPixmap pics[3] = {QStyle::SP_DialogNoButton, QStyle::SP_DialogYesButton,
-                                                QStyle::SP_MessageBoxQuestion};
-        for (int i = 0; i < 3; ++i)
-            iconPics_[i] = style()->standardIcon(pics[i]);
-    }
+    // Set only on a change: every tick touches these rows.
     if (it->data(kIconRole).toInt() != iconNumber) {
         it->setData(iconNumber, kIconRole);
         it->setIcon(iconPics_[iconNumber - 1]);
@@ -169,7 +172,7 @@ void FrmssjsN::Form_Load()
 {
     Timer1->stop();
     clock_->start();
-    DgTime2->display(ui::now().time().toString(QStringLiteral("HH:mm:ss")));
+    showClock();
     try {
         db::Recordset rs =
             mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT * FROM doors ORDER BY CAST(地址 AS INTEGER)"));

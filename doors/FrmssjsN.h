@@ -64,6 +64,7 @@ protected:
 
 private:
     void setView(View v);
+    void showClock();
     int addRow(const QString& text);
     void setRow(int row, int iconNumber, const QString& state, const QString& time);
     QTreeView* report_ = nullptr;
