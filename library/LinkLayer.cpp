@@ -160,8 +160,8 @@ std::optional<QByteArray> CommandExchange(serial::SerialPort& port, uint8_t addr
         }
         if (!flowing) {
             // Nothing new since the last look: block on the port, in the
-            // caller's event loop when the command yields and the port can.
-            const int fd = s.yields ? port.readHandle() : -1;
+            // caller's event loop when the port can.
+            const int fd = port.readHandle();
             const int longer = int(std::clamp(std::ceil(limitMs - double(elapsed)), 1.0, double(kEventWaitMs)));
             if (fd < 0 || !ui::waitReadableWithEvents(fd, longer))
                 port.waitForInput(slice);
@@ -171,10 +171,8 @@ std::optional<QByteArray> CommandExchange(serial::SerialPort& port, uint8_t addr
         // the line: sleep through that instead of waking for every character,
         // then wait briefly for the last one.
         const int ahead = std::min(int(double(n - have) * kCharacterMs), slice);
-        if (ahead > 0 && s.yields)
+        if (ahead > 0)
             ui::waitWithEvents(ahead);
-        else if (ahead > 0)
-            ui::sleepMs(ahead);
         else
             port.waitForInput(std::min(slice, kLastCharacterWaitMs));
     }
