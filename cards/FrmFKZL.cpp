@@ -187,9 +187,7 @@ void FrmFKZL::Form_Load()
     try {
         Combo1->blockSignals(true);
         Combo1->clear();
-        db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
-        for (; !rs.eof(); rs.moveNext())
-            Combo1->addItem(rs.text(QStringLiteral("地址")));
+        Module1::AddDoorAddresses(mdl::DaoDatabase, Combo1);
         Combo1->setCurrentIndex(-1);
         Combo1->blockSignals(false);
     } catch (const rt::Error& e) {

@@ -13,11 +13,12 @@ bool openPort()
     return mdl::PortReady != 0;
 }
 
-void releasePort()
+bool releasePort()
 {
     try {
-        mdl::Door.call(QStringLiteral("DestoryPort"));
+        return mdl::Door.call(QStringLiteral("DestoryPort")).toBool();
     } catch (const rt::Error&) {
+        return false;
     }
 }
 

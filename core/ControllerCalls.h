@@ -6,8 +6,9 @@ namespace ctl {
 
 // PortReady := SetPort(PortNumber); true when the port is open.
 bool openPort();
-// DestoryPort; errors are ignored (the port is then closed or was never open).
-void releasePort();
+// DestoryPort; its result, false also when the call raised (the port is
+// then closed or was never open).
+bool releasePort();
 // Sets the controller's clock to the PC clock with ModifyDateTime: date
 // "yymmdd", time "hhmmss" (24-hour), weekday Monday 1 .. Sunday 7.
 bool setClockNow(int16_t address);

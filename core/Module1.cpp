@@ -147,6 +147,13 @@ int16_t ResizeControls(QWidget* form)
 void FillDepartmentList(db::Connection& conn, QListWidget* list) { fillDepartments(conn, target(list)); }
 void FillDepartmentList(db::Connection& conn, QComboBox* list) { fillDepartments(conn, target(list)); }
 
+void AddDoorAddresses(db::Database& db, QComboBox* list)
+{
+    db::Recordset rs = db.openRecordset(QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
+    for (; !rs.eof(); rs.moveNext())
+        list->addItem(rs.text(QStringLiteral("地址")));
+}
+
 QString CardListItem(const db::Recordset& rs)
 {
     const QString number = db::toBool(rs.field(QStringLiteral("密码标志")))

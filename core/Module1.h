@@ -34,6 +34,8 @@ int16_t ResizeControls(QWidget* form);
 // "所有部门" and then every department. Raises what the query raises.
 void FillDepartmentList(db::Connection& conn, QListWidget* list);
 void FillDepartmentList(db::Connection& conn, QComboBox* list);
+// Appends every door address, in numeric order. Raises what the query raises.
+void AddDoorAddresses(db::Database& db, QComboBox* list);
 // Appends one item per issued credential of a department (all for "所有部门"):
 // number, name, physical number or fifteen "*" for a password, address,
 // joined by five blanks. The list is not cleared.

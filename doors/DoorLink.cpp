@@ -11,24 +11,6 @@
 
 namespace doorlink {
 
-bool openPort()
-{
-    com::Args a{mdl::PortNumber};
-    const bool ok = mdl::Door.call(QStringLiteral("setport"), a).toBool();
-    mdl::PortReady = ok ? -1 : 0;
-    return ok;
-}
-
-bool releasePort()
-{
-    try {
-        com::Args none;
-        return mdl::Door.call(QStringLiteral("DestoryPort"), none).toBool();
-    } catch (const rt::Error&) {
-        return false;
-    }
-}
-
 void pause() { ui::sleepMs(mdl::CommandDelay); }
 
 void waitWithEvents(int ms)

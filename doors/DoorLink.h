@@ -1,7 +1,8 @@
 #pragma once
-// What the controller windows of this folder share: opening the configured
-// port, the pause between commands, calls on the controller object, the
-// address typed by the operator and the controller's version text.
+// What the controller windows of this folder share: the pause between
+// commands, calls on the controller object, the address typed by the
+// operator and the controller's version text. The port is opened and
+// released through ctl:: (ControllerCalls.h).
 #include "com/Com.h"
 
 #include <QString>
@@ -9,11 +10,6 @@
 
 namespace doorlink {
 
-// "setport" with the configured port number; the result is also kept in
-// the global PortReady.
-bool openPort();
-// "DestoryPort"; its result, false also when the call raised.
-bool releasePort();
 // The configured pause between two controller commands (a blocking sleep).
 void pause();
 // Waits ms milliseconds while the window's events run (no busy loop), for

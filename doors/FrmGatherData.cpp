@@ -4,6 +4,7 @@
 #include "Collection.h"
 #include "ControllerCalls.h"
 #include "Globals.h"
+#include "Module1.h"
 #include "db/Db.h"
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
@@ -300,9 +301,7 @@ void FrmGatherData::Form_Load()
         datalist->show();
         cText->clear();
         cText->addItem(QString());
-        db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT DISTINCT 地址 FROM doors ORDER BY CAST(地址 AS INTEGER)"));
-        for (; !rs.eof(); rs.moveNext())
-            cText->addItem(rs.text(QStringLiteral("地址")));
+        Module1::AddDoorAddresses(mdl::DaoDatabase, cText);
         InitGrid();
         mdl::GatherWaitTime = collection::loadGatherWaitTime();
         Label4->clear();

@@ -1,6 +1,7 @@
 #include "FrmSSXX.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "DoorLink.h"
 #include "Globals.h"
 #include "runtime/Conv.h"
@@ -98,7 +99,7 @@ void FrmSSXX::Form_Load()
         TimerScanTD->setInterval(mdl::CommandDelay);
         if (mdl::CommandDelay > 0)
             TimerScanTD->start();
-        doorlink::openPort();   // a command opens the port itself when this fails
+        ctl::openPort();   // a command opens the port itself when this fails
         Label4->clear();
     } catch (const rt::Error& e) {
         ui::msgBox(e.description());
@@ -183,7 +184,7 @@ void FrmSSXX::Command1_Click()
 void FrmSSXX::Form_Unload(bool&)
 {
     TimerScanTD->stop();
-    doorlink::releasePort();
+    ctl::releasePort();
 }
 
 OSTRELA_WINDOW(FrmSSXX);

@@ -1,5 +1,6 @@
 #include "FrmSetTime.h"
 
+#include "ControllerCalls.h"
 #include "DoorLink.h"
 #include "Frmdoors.h"
 #include "Globals.h"
@@ -146,7 +147,7 @@ QString FrmSetTime::pickerText(int group) const
 void FrmSetTime::CmdRead_Click()
 {
     try {
-        if (!doorlink::openPort()) {
+        if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
             return;
         }
@@ -226,7 +227,7 @@ void FrmSetTime::storeRow(int16_t address, const QVariantList& groups, const QSt
 void FrmSetTime::CmdOk_Click()
 {
     try {
-        if (!doorlink::openPort()) {
+        if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
             return;
         }
@@ -285,7 +286,7 @@ void FrmSetTime::CmdOk_Click()
 void FrmSetTime::CmdInitMachine_Click()
 {
     try {
-        if (!doorlink::openPort()) {
+        if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
             return;
         }

@@ -1,6 +1,7 @@
 #include "FrmSysInf.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "DoorLink.h"
 #include "Globals.h"
 #include "runtime/Gbk.h"
@@ -130,7 +131,7 @@ void FrmSysInf::AdrView_NodeClick(QTreeWidgetItem* node)
     if (!node)
         return;
     try {
-        if (!doorlink::openPort()) {
+        if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
             return;
         }
@@ -177,7 +178,7 @@ void FrmSysInf::AdrView_NodeClick(QTreeWidgetItem* node)
 
 void FrmSysInf::exitclose_Click()
 {
-    doorlink::releasePort();
+    ctl::releasePort();
     unloadForm();
 }
 

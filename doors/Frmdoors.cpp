@@ -1,6 +1,7 @@
 #include "Frmdoors.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "DoorLink.h"
 #include "FrmSetTime.h"
 #include "Globals.h"
@@ -195,7 +196,7 @@ void Frmdoors::Form_Load()
         ListView1->clear();
         Module1::SaveControlLayout(this);
         layoutSaved_ = true;
-        if (!doorlink::openPort())
+        if (!ctl::openPort())
             setPanel1(QStringLiteral("串口打开失败！"));
     } catch (const rt::Error& e) {
         ui::msgBox(e.description(), ui::mb::OKOnly);
@@ -246,7 +247,7 @@ void Frmdoors::Cdoor_Click()
 {
     try {
         setPanel1(QStringLiteral("正在读取门锁信息，请稍候..."));
-        if (!doorlink::openPort()) {
+        if (!ctl::openPort()) {
             setPanel1(QStringLiteral("串口打开失败!"));
             return;
         }
@@ -517,7 +518,7 @@ void Frmdoors::Command2_Click()
 void Frmdoors::Form_Unload(bool&)
 {
     mdl::PortReady = 0;
-    doorlink::releasePort();
+    ctl::releasePort();
 }
 
 void Frmdoors::Command1_Click()
@@ -605,7 +606,7 @@ void Frmdoors::CmdSetTime_Click()
             setPanel1(QStringLiteral("请选择机器号!"));
             return;
         }
-        if (!doorlink::openPort()) {
+        if (!ctl::openPort()) {
             setPanel1(QStringLiteral("串口打开失败!"));
             return;
         }

@@ -1,5 +1,6 @@
 #include "Frmspe.h"
 
+#include "ControllerCalls.h"
 #include "DoorLink.h"
 #include "Globals.h"
 #include "runtime/Conv.h"
@@ -58,7 +59,7 @@ void Frmspe::Form_Load()
 void Frmspe::Copen_Click()
 {
     try {
-        if (!doorlink::openPort()) {
+        if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
             return;
         }
@@ -97,5 +98,5 @@ void Frmspe::closeCmd_Click()
 
 void Frmspe::Form_Unload(bool&)
 {
-    doorlink::releasePort();
+    ctl::releasePort();
 }

@@ -1,6 +1,7 @@
 #include "FrmssjsN.h"
 
 #include "AppForms.h"
+#include "ControllerCalls.h"
 #include "DoorLink.h"
 #include "Globals.h"
 #include "runtime/Conv.h"
@@ -201,7 +202,7 @@ void FrmssjsN::Form_Load()
                 controllers << ctl;
             }
         }
-        const bool ready = doorlink::openPort();
+        const bool ready = ctl::openPort();
         if (ready && !controllers.isEmpty()) {
             currentIndex = 0;
             busy = 0;
@@ -283,7 +284,7 @@ void FrmssjsN::Form_Unload(bool&)
     busy = 1;
     Timer1->stop();
     clock_->stop();
-    if (doorlink::releasePort())
+    if (ctl::releasePort())
         mdl::PortReady = 0;
 }
 
