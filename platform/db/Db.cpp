@@ -1190,4 +1190,14 @@ void Database::setTimeout(int seconds)
         sqlite3_busy_timeout(s_->h, seconds * 1000);
 }
 
+void Database::setTriggersEnabled(bool on)
+{
+    if (!s_)
+        closedError();
+    // Statements prepared before are expired by the change and prepared
+    // again, with or without their triggers, when they next run.
+    if (sqlite3_db_config(s_->h, SQLITE_DBCONFIG_ENABLE_TRIGGER, on ? 1 : 0, nullptr) != SQLITE_OK)
+        s_->fail();
+}
+
 } // namespace db

@@ -264,6 +264,11 @@ public:
     // Seconds a statement waits for a busy file.
     void setTimeout(int seconds);
 
+    // While off, this handle's own statements fire no trigger (every other
+    // handle keeps firing them): for a writer that accounts for its changes
+    // itself and must not pay a trigger per row. Raises 3704 when closed.
+    void setTriggersEnabled(bool on);
+
 private:
     std::shared_ptr<Session> s_;
 };
