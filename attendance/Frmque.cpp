@@ -13,7 +13,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTimeEdit>
+
+#include <optional>
 
 namespace {
 
@@ -35,6 +38,101 @@ const QList<SortEntry> kSorts = {
     {QStringLiteral("4 按卡号"), QStringLiteral("ORDER BY DATA.卡号,DATA.日期,DATA.时间")},
     {QStringLiteral("5 按部门"), QStringLiteral("ORDER BY PEOPLE.部门,DATA.日期,DATA.时间")},
     {QStringLiteral("6 按姓名"), QStringLiteral("ORDER BY PEOPLE.姓名,DATA.日期,DATA.时间")},
+};
+
+// Whether dataPT still holds the whole join: what table dataPTstamp held
+// and the schema version, read back right after a rebuild. Every row
+// written to data, people or dataPT moves the stamp on (triggers of the
+// schema); a change of schema may have dropped a trigger.
+struct PrintStamp {
+    QVariant stamp;
+    QVariant schema;
+    bool operator==(const PrintStamp&) const = default;
+};
+
+// Left by this program's last complete rebuild; empty when there was none,
+// it failed, or the file lacks the stamp or one of its triggers (a database
+// of an older schema): every search then rebuilds.
+std::optional<PrintStamp> lastRebuild;
+
+const QStringList kStampTriggers = {
+    QStringLiteral("data.insert"),   QStringLiteral("data.update"),   QStringLiteral("data.delete"),
+    QStringLiteral("people.insert"), QStringLiteral("people.update"), QStringLiteral("people.delete"),
+    QStringLiteral("dataPT.insert"), QStringLiteral("dataPT.update"), QStringLiteral("dataPT.delete"),
+};
+
+// What the file holds now; empty when it has no stamp to read.
+std::optional<PrintStamp> storedStamp(db::Database& d)
+{
+    try {
+        const db::Recordset rs = d.openRecordset(QStringLiteral(
+            "select (select stamp from dataPTstamp), schema_version from pragma_schema_version()"));
+        if (rs.eof() || db::isNull(rs.value(0)))
+            return std::nullopt;
+        return PrintStamp{rs.value(0), rs.value(1)};
+    } catch (const rt::Error&) {
+        return std::nullopt;
+    }
+}
+
+// Inside the rebuild's transaction: gives the stamp a fresh value of this
+// rebuild's own and returns what the file then holds. Random, so that no
+// other state of this file, nor a restored or copied one, can hold it; kept
+// far below the integer limit so that the triggers' counting never overflows.
+std::optional<PrintStamp> stampRebuild(db::Database& d)
+{
+    try {
+        QVariantList names;
+        for (const QString& n : kStampTriggers)
+            names << n;
+        const QString marks = QStringList(QList<QString>(kStampTriggers.size(), QStringLiteral("?"))).join(QLatin1Char(','));
+        const db::Recordset found = d.openRecordset(
+            QStringLiteral("select count(*) from sqlite_master where type='trigger' and name in (%1)").arg(marks), names);
+        if (found.value(0).toInt() != kStampTriggers.size())
+            return std::nullopt;
+        const qint64 fresh = 1 + QRandomGenerator::system()->bounded(qint64(1) << 62);
+        d.execute(QStringLiteral("update dataPTstamp set stamp=?"), {fresh});
+        if (d.recordsAffected() < 1)
+            return std::nullopt;
+        return storedStamp(d);
+    } catch (const rt::Error&) {
+        return std::nullopt;
+    }
+}
+
+// The rebuild's settings of its handle, put back however it ends: no
+// trigger fires (the stamp accounts for the rebuild's rows, and without a
+// trigger the delete frees the table's pages at once instead of row by
+// row), and freed pages are not zeroed: they held copies of rows that data
+// and people keep anyway, and zeroing them would double the writing.
+class RebuildHandle {
+public:
+    explicit RebuildHandle(db::Database& d)
+        : d_(d)
+    {
+        secureDelete_ = d.openRecordset(QStringLiteral("pragma secure_delete")).value(0).toInt();
+        d.execute(QStringLiteral("pragma secure_delete=fast"));
+        d.setTriggersEnabled(false);   // fails only on a closed handle, as the line above would
+    }
+    ~RebuildHandle()
+    {
+        try {
+            d_.setTriggersEnabled(true);
+        } catch (const rt::Error&) {
+        }
+        try {
+            d_.execute(secureDelete_ == 0   ? QStringLiteral("pragma secure_delete=0")
+                       : secureDelete_ == 1 ? QStringLiteral("pragma secure_delete=1")
+                                            : QStringLiteral("pragma secure_delete=fast"));
+        } catch (const rt::Error&) {
+        }
+    }
+    RebuildHandle(const RebuildHandle&) = delete;
+    RebuildHandle& operator=(const RebuildHandle&) = delete;
+
+private:
+    db::Database& d_;
+    int secureDelete_ = 1;
 };
 
 } // namespace
@@ -136,19 +234,42 @@ void Frmque::CmdSearch_Click()
 
 void Frmque::FillDataPT()
 {
-    // Each step on its own: a failing one is passed over.
+    db::Database& dao = mdl::DaoDatabase;
+    if (lastRebuild && storedStamp(dao) == lastRebuild)
+        return;
+    lastRebuild.reset();
     try {
-        mdl::AdoConnection.execute(QStringLiteral("delete from dataPT"));
+        RebuildHandle handle(dao);
+        // Emptied and refilled in two transactions: pages freed by an earlier
+        // transaction are refilled without a journal copy of their old
+        // contents. The stamp moves on with the emptying (no trigger does it
+        // now), so no program takes the table for current until it is full.
+        dao.beginTrans();
+        try {
+            dao.execute(QStringLiteral("update dataPTstamp set stamp=stamp+1"));
+        } catch (const rt::Error&) {
+        }
+        dao.execute(QStringLiteral("delete from dataPT"));
+        dao.commitTrans();
+        dao.beginTrans();
+        try {
+            dao.execute(QStringLiteral(
+                "insert into dataPT (姓名,部门,职务,地址,卡号,日期,时间,flag) "
+                "select people.姓名,people.部门,people.职务,data.地址,data.卡号,data.日期,data.时间,"
+                "case data.flag when 1 then '锁一进' when 2 then '锁一出' when 3 then '锁二进' "
+                "when 4 then '锁二出' end "
+                "from data,people where data.卡号=people.卡号"));
+            const std::optional<PrintStamp> made = stampRebuild(dao);
+            dao.commitTrans();
+            lastRebuild = made;
+        } catch (const rt::Error&) {
+            dao.rollback();
+        }
     } catch (const rt::Error&) {
-    }
-    try {
-        mdl::DaoDatabase.execute(QStringLiteral(
-            "insert into dataPT (姓名,部门,职务,地址,卡号,日期,时间,flag) "
-            "select people.姓名,people.部门,people.职务,data.地址,data.卡号,data.日期,data.时间,"
-            "case data.flag when 1 then '锁一进' when 2 then '锁一出' when 3 then '锁二进' "
-            "when 4 then '锁二出' end "
-            "from data,people where data.卡号=people.卡号"));
-    } catch (const rt::Error&) {
+        try {
+            dao.rollback();
+        } catch (const rt::Error&) {
+        }
     }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Punch-record query: punches of table data joined with their employees,
 // narrowed by date, time of day, address, department, number and name, in
-// one of six orders; every successful search also rebuilds the print table
-// dataPT from the whole join.
+// one of six orders; every successful search also leaves the print table
+// dataPT holding the whole join (rebuilt unless nothing changed since).
 #include "QueryWindow.h"
 
 class QCheckBox;
@@ -34,6 +34,8 @@ public:
     void CmdOutExcel_Click();
     void CmdClear_Click();
     void CmdClose_Click();
-    // Refills dataPT from every punch that has an employee.
+    // Refills dataPT from every punch that has an employee, unless neither
+    // the punches, the employees nor dataPT changed since this program last
+    // did (as the database's own stamp tells; without it, always).
     void FillDataPT();
 };

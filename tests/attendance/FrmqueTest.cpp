@@ -4,11 +4,16 @@
 #include "WindowBench.h"
 
 #include "AppForms.h"
+#include "FrmDataBase.h"
+#include "FrmGatherData.h"
+#include "Globals.h"
 #include "ui/Form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimeEdit>
 
@@ -45,6 +50,30 @@ protected:
         w->t1e->setDate(QDate(2026, 12, 8));
         return w;
     }
+    // Rows as "a|b|..", read through a handle opened now (so a restored file is the one read).
+    QStringList onFile(const QString& sql)
+    {
+        db::Database d = db::Database::open(folder() + "door.mdb");
+        QStringList out;
+        for (db::Recordset rs = d.openRecordset(sql); !rs.eof(); rs.moveNext()) {
+            QStringList cells;
+            for (int i = 0; i < rs.fieldCount(); ++i)
+                cells << db::text(rs.value(i));
+            out << cells.join('|');
+        }
+        return out;
+    }
+    QStringList printTable()
+    {
+        return onFile("select 姓名,部门,职务,地址,卡号,日期,时间,flag from dataPT order by 卡号,日期,时间,地址,姓名");
+    }
+    QStringList wholeJoin()
+    {
+        return onFile("select p.姓名,p.部门,p.职务,d.地址,d.卡号,d.日期,d.时间,case d.flag when 1 then '锁一进' "
+                      "when 2 then '锁一出' when 3 then '锁二进' when 4 then '锁二出' end "
+                      "from data d join people p on p.卡号=d.卡号 order by d.卡号,d.日期,d.时间,d.地址,p.姓名");
+    }
+    QVariant stamp() { return onFile("select stamp from dataPTstamp").value(0); }
 };
 
 TEST_F(FrmqueTest, ConditionsNarrowTheJoin)
@@ -141,13 +170,16 @@ TEST_F(FrmqueTest, PrintTableHoldsTheWholeJoinWithDirectionWords)
     EXPECT_TRUE(pt[2][7].isNull()) << "an empty flag stays empty";
     EXPECT_TRUE(pt[3][7].isNull()) << "a flag out of range stays empty";
 
-    // A refused copy is passed over: the search stands, the old rows are gone.
-    exec("create trigger refuse before insert on dataPT begin select raise(abort, 'refused'); end");
+    // A refused copy is passed over: the search stands, the old rows are
+    // gone, and the table is marked not current for every program.
+    exec("alter table dataPT rename column flag to flag0");
+    const QVariant before = stamp();
     w->TxtCardID->setText("00000001");
     w->CmdSearch_Click();
     EXPECT_EQ(w->panelText(), "信息提示：查询到  2笔数据！");
     EXPECT_TRUE(scripted.messages.isEmpty());
     EXPECT_EQ(value("select count(*) from dataPT").toInt(), 0);
+    EXPECT_NE(stamp(), before);
 }
 
 TEST_F(FrmqueTest, FailedSearchKeepsGridAndPrintTable)
@@ -169,6 +201,120 @@ TEST_F(FrmqueTest, FailedSearchKeepsGridAndPrintTable)
     w->CmbAddr->setEditText("1 or 1=1");
     w->CmdSearch_Click();
     EXPECT_EQ(w->panelText(), "信息提示：13:类型不匹配");
+}
+
+// Whatever happened between two searches, the second leaves dataPT holding
+// the whole join; only a failed search leaves it as it was.
+TEST_F(FrmqueTest, PrintTableFollowsEveryChangeBetweenSearches)
+{
+    seed();
+    addDoor(3);
+    exec("insert into dfaka (地址,卡号,物理卡号) values (3,'00000001','0001193046')");
+    exec("insert into dataPT (姓名) values ('旧')");
+    QDir(folder()).mkpath("bak");
+    auto* files = ui::forms::load<FrmDataBase>();
+    files->openDir(folder() + "bak");
+    files->Text2->setText("before.mdb");
+    files->Command1_Click();
+    ASSERT_EQ(scripted.lastMessage(), "数据备份完毕！");
+    ui::forms::unload<FrmDataBase>();
+    // Another program's copy, byte for byte, schema version and all.
+    ASSERT_TRUE(QFile::copy(folder() + "door.mdb", folder() + "bak/copy.mdb"));
+
+    enum Outcome { Join, Unchanged, NothingWritten };
+    struct Case {
+        const char* name;
+        std::function<void(Frmque*)> between;
+        Outcome outcome;
+    };
+    // Another program's handle: opened for the one change.
+    auto elsewhere = [this](const QString& sql) {
+        return [this, sql](Frmque*) { db::Database::open(folder() + "door.mdb").execute(sql); };
+    };
+    const QList<Case> cases = {
+        {"first search", [](Frmque*) {}, Join},
+        // Each copy holds another print table under the very same count of changes.
+        {"the copy written back over the file by another program",
+         [this](Frmque*) {
+             QFile copy(folder() + "bak/copy.mdb"), live(folder() + "door.mdb");
+             ASSERT_TRUE(copy.open(QIODevice::ReadOnly) && live.open(QIODevice::ReadWrite | QIODevice::Truncate));
+             live.write(copy.readAll());
+         },
+         Join},
+        {"the backup restored",
+         [this](Frmque*) {
+             auto* restore = ui::forms::load<FrmDataBase>();
+             scripted.queueFile(folder() + "bak/before.mdb");
+             scripted.queueAnswer(ui::mb::Yes);
+             restore->Command3_Click();
+             ASSERT_EQ(scripted.lastMessage(), "数据恢复成功，请退出系统重新进入！");
+             mdl::AdoConnection.open();   // as the next start does
+         },
+         Join},
+        {"repeated search", [](Frmque*) {}, NothingWritten},
+        {"a collection by this program",
+         [this](Frmque*) {
+             sim::PunchRecord p;
+             p.card = 0x123456;
+             p.time = QDateTime(QDate(2026, 12, 7), QTime(8, 1));
+             controller(3).addPunch(p);
+             auto* g = ui::forms::load<FrmGatherData>();
+             g->cText->setCurrentIndex(g->cText->findText("3"));
+             g->ReadCommand_Click();
+             ui::forms::unload<FrmGatherData>();
+         },
+         Join},
+        {"a flag changed by another handle", elsewhere("update data set flag=4 where 卡号='00000002'"), Join},
+        {"an employee moved by another handle", elsewhere("update people set 部门='销售' where 卡号='00000003'"), Join},
+        {"dataPT written by another handle", elsewhere("delete from dataPT where 卡号='00000001'"), Join},
+        {"a failed search",
+         [&](Frmque* w) {
+             elsewhere("delete from data where 卡号='00000003'")(w);
+             w->CmbAddr->setEditText("x");
+         },
+         Unchanged},
+    };
+    Frmque* w = open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList before = printTable();
+        const QVariant stampBefore = stamp();
+        c.between(w);
+        w->CmdSearch_Click();
+        EXPECT_EQ(printTable(), c.outcome == Unchanged ? before : wholeJoin());
+        if (c.outcome == NothingWritten) {
+            EXPECT_EQ(stamp(), stampBefore) << "nothing changed, nothing rewritten";
+        }
+    }
+}
+
+// A database without the stamp, or missing one of its triggers, cannot tell
+// a change: every search rebuilds.
+TEST_F(FrmqueTest, WithoutTheStampEverySearchRebuilds)
+{
+    QStringList olderSchema;
+    for (const char* table : {"data", "people", "dataPT"})
+        for (const char* write : {"insert", "update", "delete"})
+            olderSchema << QString("drop trigger if exists \"%1.%2\"").arg(table, write);
+    olderSchema << "drop table dataPTstamp";
+    const QList<QPair<const char*, QStringList>> cases = {
+        {"one trigger missing", {"drop trigger \"data.insert\""}},
+        {"older schema", olderSchema},
+    };
+    seed();
+    for (const auto& [name, drops] : cases) {
+        SCOPED_TRACE(name);
+        Frmque* w = open();
+        w->CmdSearch_Click();
+        for (const QString& sql : drops)
+            exec(sql);
+        for (const char* day : {"2026-12-04", "2026-12-05"}) {
+            punch(1, "00000002", day, "08:00:00", 2);
+            w->CmdSearch_Click();
+            EXPECT_EQ(printTable(), wholeJoin());
+        }
+        ui::forms::unload<Frmque>();
+    }
 }
 
 TEST_F(FrmqueTest, LoadListsAndClear)
