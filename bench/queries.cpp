@@ -2,8 +2,11 @@
 // real clock, through the windows' own handlers.
 //   - 1,000,000 punch records of 1,000 employees (a year of four punches a
 //     working day): a punch query for one employee and one month fills the
-//     grid (goal: under 0.3 s), and the whole search with the rebuild of the
-//     print table dataPT from the full join completes (goal: under 3 s);
+//     grid (goal: under 0.3 s); the whole search, which leaves the print
+//     table dataPT holding the full join, takes under 0.1 s when nothing
+//     changed since the last one, and under 1 s when dataPT is rebuilt: the
+//     first search, a search after one punch was collected, and one after
+//     another handle on the file changed an employee;
 //   - 93,000 attendance rows (three months), a query over one month of
 //     31,000 rows with its copy into datakqPT (goal: under 1 s).
 // usage: bench_queries [--runs N]
@@ -32,12 +35,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 constexpr double kGoalGridS = 0.3;
-constexpr double kGoalPunchSearchS = 3.0;
+constexpr double kGoalUnchangedS = 0.1;
+constexpr double kGoalRebuildS = 1.0;
 constexpr double kGoalAttendanceS = 1.0;
 constexpr int kEmployees = 1000;
 constexpr int kPunches = 1000000;
@@ -115,6 +120,8 @@ int main(int argc, char** argv)
         mdl::DaoDatabase = db::Database::open(path);
         const auto t0 = Clock::now();
         seed(mdl::DaoDatabase);
+        // On disk before anything is timed: a site's file was not just written.
+        ::sync();
         std::printf("bench_queries: seeded %d punches of %d employees and %d attendance rows in %.1f s; %d runs each\n",
                     kPunches, kEmployees, 92 * kEmployees, since(t0), runs);
     } catch (const rt::Error& e) {
@@ -123,7 +130,7 @@ int main(int argc, char** argv)
     }
 
     bool wrong = false;
-    std::vector<double> grid, search, fill, attendance;
+    std::vector<double> grid, first, unchanged, collected, elsewhere, attendance;
 
     // Punch query: employee 500, March 2026 (31 days of four punches: 124 rows).
     Frmque* que = ui::forms::load<Frmque>();
@@ -135,19 +142,49 @@ int main(int argc, char** argv)
     Clock::time_point started;
     double bound = 0;
     QObject::connect(que->DGshow->model(), &QAbstractItemModel::modelReset, [&] { bound = since(started); });
-    for (int r = 0; r < runs; ++r) {
+    auto search = [&](std::vector<double>& whole) {
         started = Clock::now();
         que->CmdSearch_Click();
-        search.push_back(since(started));
+        whole.push_back(since(started));
         grid.push_back(bound);
-        const auto f0 = Clock::now();
-        que->FillDataPT();
-        fill.push_back(since(f0));
+    };
+    search(first);
+    for (int r = 0; r < runs; ++r)
+        search(unchanged);
+    // One punch collected, as the collection stores it (outside the month searched).
+    for (int r = 0; r < runs; ++r) {
+        try {
+            mdl::DaoDatabase.execute(QStringLiteral("INSERT INTO data (地址, 卡号, 日期, 时间, flagIO) VALUES (?, ?, ?, ?, ?)"),
+                                     {1, QStringLiteral("00000500"), QStringLiteral("2027-01-02"),
+                                      QStringLiteral("08:%1:00").arg(r % 60, 2, 10, QLatin1Char('0')), QStringLiteral("锁1进")});
+        } catch (const rt::Error& e) {
+            std::fprintf(stderr, "bench_queries: %s\n", qPrintable(e.text()));
+            wrong = true;
+        }
+        search(collected);
+    }
+    // Another handle on the file, as another program would have it.
+    try {
+        db::Database other = db::Database::open(path);
+        for (int r = 0; r < runs; ++r) {
+            other.execute(QStringLiteral("update people set 职务=? where 卡号=?"),
+                          {QStringLiteral("职员%1").arg(r), QStringLiteral("00000007")});
+            search(elsewhere);
+        }
+    } catch (const rt::Error& e) {
+        std::fprintf(stderr, "bench_queries: %s\n", qPrintable(e.text()));
+        wrong = true;
     }
     const int punchRows = gridRows(que->DGshow);
     const long long ptRows = mdl::AdoConnection.execute(QStringLiteral("select count(*) from dataPT")).value(0).toLongLong();
+    const long long ptMoved = mdl::AdoConnection
+                                  .execute(QStringLiteral("select count(*) from dataPT where 卡号='00000007' and 职务=?"),
+                                           {QStringLiteral("职员%1").arg(runs - 1)})
+                                  .value(0)
+                                  .toLongLong();
     const QString queStatus = que->panelText();
-    if (punchRows <= 0 || ptRows != kPunches || !queStatus.contains(QString::number(punchRows)))
+    if (punchRows != 124 || ptRows != kPunches + runs || ptMoved != kPunches / kEmployees
+        || !queStatus.contains(QString::number(punchRows)))
         wrong = true;
 
     // Attendance query: December 2026, 31 days of 1,000 employees.
@@ -170,23 +207,26 @@ int main(int argc, char** argv)
         wrong = true;
     }
 
-    const double g = median(grid), s = median(search), a = median(attendance);
     auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
+    bool met = true;
+    // Median, best and worst of one series against its goal.
+    auto line = [&](const char* what, const std::vector<double>& v, double goal) {
+        const double m = median(v);
+        met = met && m < goal;
+        std::printf("  %-34s median %.3f s (best %.3f, worst %.3f)   goal < %.1f s: %s\n", what, m,
+                    *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()), goal,
+                    verdict(m < goal));
+    };
     std::printf("\n== punch query (data: %d rows; employee 00000500, 2026-03-01..2026-03-31, sort 1 按日期) ==\n", kPunches);
     std::printf("  result            %d rows; status \"%s\"; dataPT %lld rows\n", punchRows, qPrintable(queStatus), ptRows);
-    std::printf("  grid filled       median %.3f s (min %.3f, max %.3f)   goal < %.1f s: %s\n", g,
-                *std::min_element(grid.begin(), grid.end()), *std::max_element(grid.begin(), grid.end()), kGoalGridS,
-                verdict(g < kGoalGridS));
-    std::printf("  whole search      median %.3f s (min %.3f, max %.3f)   goal < %.1f s: %s\n", s,
-                *std::min_element(search.begin(), search.end()), *std::max_element(search.begin(), search.end()),
-                kGoalPunchSearchS, verdict(s < kGoalPunchSearchS));
-    std::printf("  dataPT rebuild    median %.3f s (alone)\n", median(fill));
+    line("grid filled", grid, kGoalGridS);
+    line("first search (dataPT rebuilt)", first, kGoalRebuildS);
+    line("repeated search, nothing changed", unchanged, kGoalUnchangedS);
+    line("search after one punch collected", collected, kGoalRebuildS);
+    line("search after another handle's change", elsewhere, kGoalRebuildS);
     std::printf("\n== attendance query (datakq: %d rows; 2026-12-01..2026-12-31, sort 1 按日期) ==\n", 92 * kEmployees);
     std::printf("  result            %d rows; datakqPT %lld rows\n", kqRows, kqPt);
-    std::printf("  search with copy  median %.3f s (min %.3f, max %.3f)   goal < %.1f s: %s\n", a,
-                *std::min_element(attendance.begin(), attendance.end()),
-                *std::max_element(attendance.begin(), attendance.end()), kGoalAttendanceS,
-                verdict(a < kGoalAttendanceS));
+    line("search with copy", attendance, kGoalAttendanceS);
     std::fflush(stdout);
 
     ui::forms::unloadAll();
@@ -194,5 +234,5 @@ int main(int argc, char** argv)
         std::printf("  WRONG RESULT\n");
         return 1;
     }
-    return g < kGoalGridS && s < kGoalPunchSearchS && a < kGoalAttendanceS ? 0 : 3;
+    return met ? 0 : 3;
 }
