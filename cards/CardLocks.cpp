@@ -258,8 +258,9 @@ void storeIssued(db::Database& db, const IssuedRow& r)
 {
     db.beginTrans();
     try {
-        db.execute(QStringLiteral("DELETE FROM dfaka WHERE 卡号=? AND 地址=? AND 密码标志=?"),
-                   {r.employee, r.address, r.password ? 1 : 0});
+        db.execute(QStringLiteral("DELETE FROM dfaka WHERE 卡号=? AND 地址=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
+                       QStringLiteral("=?"),
+                   {r.employee, r.address, r.password});
         db.execute(QStringLiteral("INSERT INTO dfaka (卡号, 地址, 物理卡号, 周控制, 锁1允许, 锁2允许, 时间控制, 截止日期控制, "
                                   "周标志, 截止日期, 锁1时间段标志, 锁2时间段标志, 姓名, 部门, 发卡日期, 密码标志) "
                                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),

@@ -125,7 +125,9 @@ void FrmConfirmPWD::CmdSend_Click()
     bool used = true;   // a failed look-up must not let a duplicate through
     try {
         db::Recordset rs = mdl::AdoConnection.execute(
-            QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? AND 密码标志=1"), {candidate});
+            QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
+                QStringLiteral("=1"),
+            {candidate});
         used = rs.recordCount() > 0;
     } catch (const rt::Error&) {
     }

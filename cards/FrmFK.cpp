@@ -281,8 +281,8 @@ void FrmFK::ViewEmpList()
                     const QString number = rs.text(QStringLiteral("卡号"));
                     QString item = number + kBlanks + rs.text(QStringLiteral("姓名"));
                     db::Recordset own = mdl::AdoConnection.execute(
-                        QStringLiteral("SELECT DISTINCT 姓名, 卡号, 密码标志, 物理卡号 FROM dfaka WHERE 卡号=? "
-                                       "ORDER BY 密码标志, 物理卡号, 姓名"),
+                        QStringLiteral("SELECT DISTINCT 姓名, 卡号, 密码标志, 物理卡号 FROM dfaka WHERE 卡号=? ORDER BY ") +
+                            db::yesNo(QStringLiteral("密码标志")) + QStringLiteral(", 物理卡号, 姓名"),
                         {number});
                     if (own.recordCount() == 1) {
                         if (db::toBool(own.field(QStringLiteral("密码标志"))))
@@ -329,8 +329,8 @@ void FrmFK::LstEmpInfo_Click()
         rs = mdl::DaoDatabase.openRecordset(
             QStringLiteral("SELECT DISTINCT D.物理卡号, P.姓名, P.部门, P.职务, P.身份证号, D.密码标志, D.锁1允许, D.锁2允许, "
                            "D.周控制, D.周标志, D.截止日期控制, D.时间控制, D.锁1时间段标志, D.锁2时间段标志, D.截止日期 "
-                           "FROM dfaka AS D INNER JOIN people AS P ON D.卡号 = P.卡号 WHERE P.卡号=? "
-                           "ORDER BY D.密码标志, D.物理卡号, D.截止日期"),
+                           "FROM dfaka AS D INNER JOIN people AS P ON D.卡号 = P.卡号 WHERE P.卡号=? ORDER BY ") +
+                db::yesNo(QStringLiteral("D.密码标志")) + QStringLiteral(", D.物理卡号, D.截止日期"),
             {key});
     } catch (const rt::Error&) {
     }
@@ -579,7 +579,11 @@ bool FrmFK::CheckControls()
     }
     params = QVariantList{number};
     filter = addressFilter(params);
-    if (mdl::AdoConnection.execute(QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND 密码标志=0") + filter, params).recordCount() > 0) {
+    if (mdl::AdoConnection
+            .execute(QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
+                         QStringLiteral("=0") + filter,
+                     params)
+            .recordCount() > 0) {
         setStatus(QStringLiteral("此员工已在该机器上发卡!"));
         return false;
     }
@@ -597,8 +601,9 @@ bool FrmFK::issue(int address, const QString& employee, const QString& physical,
         r.lock1 = lock == 1 || (lock != 2);
         r.lock2 = lock == 2 || (lock != 1);
         db::Recordset other = mdl::AdoConnection.execute(
-            QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND 密码标志=? AND 地址=? ORDER BY 物理卡号"),
-            {employee, password ? 0 : 1, address});
+            QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
+                QStringLiteral("=? AND 地址=? ORDER BY 物理卡号"),
+            {employee, !password, address});
         if (!other.eof())
             r = cards::rightsOfRow(other);
         ui::sleepMs(mdl::CommandDelay);
@@ -667,10 +672,22 @@ void FrmFK::CmdSendCard_Click()
 
 // ---- return ----------------------------------------------------------------
 
-bool FrmFK::withdraw(int address, const QString& number, const QString& employee, const QString& name,
-                     const QString& department, bool adviseAt100)
+bool FrmFK::withdraw(int address, const QString& number, QString employee, QString name, QString department,
+                     bool password)
 {
-    const QString kind = QStringLiteral("  类型：") + number;
+    // One card may be issued to two people at two addresses: the return
+    // here is booked under the one whose row is at this address.
+    db::Recordset holder = mdl::DaoDatabase.openRecordset(
+        QStringLiteral("SELECT 卡号, 姓名, 部门 FROM dfaka WHERE 物理卡号=? AND 地址=? AND ") +
+            db::yesNo(QStringLiteral("密码标志")) + QStringLiteral("=? ORDER BY 卡号"),
+        {number, address, password});
+    if (!holder.eof()) {
+        employee = holder.text(QStringLiteral("卡号"));
+        name = holder.text(QStringLiteral("姓名"));
+        department = holder.text(QStringLiteral("部门"));
+    }
+    const QString kind = QStringLiteral("  类型：") + (password ? QStringLiteral("**********") : number);
+    const bool adviseAt100 = !password;
     for (int attempt = 0;; ++attempt) {
         ui::sleepMs(mdl::CommandDelay);
         const int result = mdl::Door.call(QStringLiteral("ClearName"), {int16_t(address), number}).toInteger();
@@ -755,7 +772,8 @@ void FrmFK::Cmddel_Click()
                 db::Recordset rs = card ? mdl::DaoDatabase.openRecordset(
                                               QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? ORDER BY 地址"), {cardText})
                                         : mdl::DaoDatabase.openRecordset(
-                                              QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? AND 密码标志=1 ORDER BY 地址"),
+                                              QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? AND ") +
+                                                  db::yesNo(QStringLiteral("密码标志")) + QStringLiteral("=1 ORDER BY 地址"),
                                               {password});
                 if (rs.eof()) {
                     setStatus(card ? QStringLiteral("找不到该卡号对应的门号") : QStringLiteral("找不到该密码"));
@@ -781,9 +799,9 @@ void FrmFK::Cmddel_Click()
                 const int address = cards::addressOf(item);
                 setHourglass(true);
                 if (card)
-                    withdraw(address, physical.trimmed(), employee, name, department, true);
+                    withdraw(address, physical.trimmed(), employee, name, department, false);
                 if (pwd && password.size() == 10)
-                    withdraw(address, password, employee, name, department, false);
+                    withdraw(address, password, employee, name, department, true);
                 ui::sleepMs(mdl::CommandDelay);
             }
             setStatus(QStringLiteral("退卡完成"));

@@ -81,6 +81,10 @@ bool isNumberType(int type);
 inline bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
 QString text(const QVariant& v);     // Null -> "", numbers without trailing zeros
 bool toBool(const QVariant& v);      // Null -> false, non-zero -> true
+// A Yes/No column read in SQL by the same rule, 1 or 0, to compare with a
+// bound bool: "SELECT ... WHERE " + yesNo("密码标志") + "=?", {true}. Older
+// data holds -1 for True.
+inline QString yesNo(const QString& column) { return QStringLiteral("(IFNULL(%1,0)<>0)").arg(column); }
 // A field's value as a 16/32-bit integer, rounded half to even: Null raises
 // 94 (invalid use of Null), out of range 6, text that is no number 13.
 int16_t cint(const QVariant& v);

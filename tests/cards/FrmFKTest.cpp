@@ -624,6 +624,8 @@ TEST_F(FrmFKTest, PasswordDialogRefusals)
 {
     addIssued(3, QStringLiteral("00000001"), QStringLiteral("0000123456"), true);
     addIssued(3, QStringLiteral("00000002"), QStringLiteral("0000654321"), false);   // a card: no obstacle
+    addIssued(5, QStringLiteral("00000003"), QStringLiteral("0000246810"), true);
+    exec(QStringLiteral("UPDATE dfaka SET 密码标志=-1 WHERE 物理卡号='0000246810'"));   // True as older data holds it
     const struct {
         QString pwd, confirm, message, result;
     } cases[] = {
@@ -634,6 +636,7 @@ TEST_F(FrmFKTest, PasswordDialogRefusals)
         {"12a456", "12a456", "密码必须为六位的数字，不足六位的在前面自动补零！", ""},
         {"111111", "222222", "两次输入的密码，必须保持一致！", ""},
         {"123456", "123456", "此密码已用，请重设密码！", ""},
+        {"246810", "246810", "此密码已用，请重设密码！", ""},
         {"654321", "654321", "", "0000654321"},
     };
     for (const auto& c : cases) {
