@@ -303,7 +303,7 @@ void FrmGatherData::Form_Load()
         cText->addItem(QString());
         Module1::AddDoorAddresses(mdl::DaoDatabase, cText);
         InitGrid();
-        mdl::GatherWaitTime = collection::loadGatherWaitTime();
+        mdl::GatherWaitTime = Module1::LoadGatherWaitTime(mdl::AdoConnection);
         Label4->clear();
         passwordSupport_ = rt::Val(rt::Mid(mdl::MachineVersion, 9, 1)) >= 5;
         setWindowTitle(QStringLiteral("打卡数据采集"));

@@ -5,6 +5,7 @@
 #include "ControllerCalls.h"
 #include "FormParts.h"
 #include "Globals.h"
+#include "Module1.h"
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
@@ -201,7 +202,7 @@ void FrmGatherName::Form_Load()
     SendGrid->setHorizontalHeaderLabels(headers);
     SendGrid->setRowCount(0);
     try {
-        mdl::GatherWaitTime = collection::loadGatherWaitTime();
+        mdl::GatherWaitTime = Module1::LoadGatherWaitTime(mdl::AdoConnection);
     } catch (const rt::Error& e) {
         mdl::GatherWaitTime = 5;
         setStatus(e.description());

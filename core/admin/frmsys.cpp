@@ -136,6 +136,12 @@ void frmsys::Form_Load()
     Tinb->setText(QString::number(mdl::InBufferSize));
     Toutb->setText(QString::number(mdl::OutBufferSize));
     Txtdelay->setText(QString::number(mdl::CommandDelay));
+    // The stored wait, so that Apply writes back what the operator sees.
+    try {
+        TxtWait->setText(QString::number(Module1::LoadGatherWaitTime(mdl::AdoConnection)));
+    } catch (const rt::Error&) {
+        TxtWait->setText(QStringLiteral("5"));
+    }
     LoadMachineVersions();
     CmbMachVer->setCurrentIndex(-1);
     CmbMachVer->setEditText(mdl::MachineVersion);
@@ -171,6 +177,17 @@ void frmsys::CmdOk_Click()
                 return;
             }
         }
+        // Every row must be there before anything changes: a missing one is
+        // reported, never taken for another, and the program does not run on
+        // settings it could not store.
+        db::Recordset sys = mdl::DaoDatabase.openRecordset(QStringLiteral("system"));
+        for (const SettingRow& r : kRows) {
+            sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(r.name)});
+            if (sys.noMatch())
+                rt::raise(rt::ErrNoCurrentRecord,
+                          QStringLiteral("表 system 中没有“%1”行").arg(QString::fromUtf8(r.name)));
+        }
+
         mdl::PortNumber = leadingNumber(Tport->text());
         mdl::PortSettings = trimBlanks(Tset->text());
         mdl::InBufferSize = leadingNumber(Tinb->text());
@@ -183,15 +200,6 @@ void frmsys::CmdOk_Click()
 
         const QVariant values[] = {mdl::PortNumber,   mdl::PortSettings,   mdl::InBufferSize,  mdl::OutBufferSize,
                                    mdl::CommandDelay, mdl::GatherWaitTime, mdl::MachineVersion};
-        db::Recordset sys = mdl::DaoDatabase.openRecordset(QStringLiteral("system"));
-        // Every row must be there before any is written: a missing one is
-        // reported, never taken for another.
-        for (const SettingRow& r : kRows) {
-            sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(r.name)});
-            if (sys.noMatch())
-                rt::raise(rt::ErrNoCurrentRecord,
-                          QStringLiteral("表 system 中没有“%1”行").arg(QString::fromUtf8(r.name)));
-        }
         for (size_t i = 0; i < std::size(kRows); ++i) {
             sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(kRows[i].name)});
             sys.edit();

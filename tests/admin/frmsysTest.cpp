@@ -35,17 +35,19 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
         QString delay;
         bool applies;
         int storedDelay;
+        int storedWait;   // shown and written back, 5 when not above 0
+        QString shownWait;
     };
     const Case cases[] = {
-        {"12abc", true, 12},
-        {"abc", true, 0},
-        {" 250 ", true, 250},
-        {"40000", false, 400},
+        {"12abc", true, 12, 12, "12"},
+        {"abc", true, 0, 0, "5"},
+        {" 250 ", true, 250, -3, "5"},
+        {"40000", false, 400, 12, "12"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.delay.toStdString());
         exec("UPDATE system SET zhi=400 WHERE name='命令延时'");
-        exec("UPDATE system SET zhi=9 WHERE name='采集等待时间'");
+        exec("UPDATE system SET zhi=? WHERE name='采集等待时间'", {c.storedWait});
         exec("UPDATE system SET zhi=1, detail='某公司' WHERE name='串口号'");
         mdl::GatherWaitTime = 9;
         mdl::MachineVersion = QStringLiteral("JQ8096 V5.1.0");
@@ -54,7 +56,7 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
         clearTrace();
         scripted.clearMessages();
         auto* w = ui::forms::load<frmsys>();
-        EXPECT_EQ(w->TxtWait->text(), "5");
+        EXPECT_EQ(w->TxtWait->text(), c.shownWait);
         EXPECT_EQ(w->CmbMachVer->currentText(), "JQ8096 V5.1.0");
         w->Tport->setText("2");
         w->Txtdelay->setText(c.delay);
@@ -65,8 +67,8 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
             EXPECT_TRUE(scripted.messages.isEmpty());
             EXPECT_FALSE(ui::forms::isLoaded<frmsys>());
             EXPECT_EQ(mdl::CommandDelay, c.storedDelay);
-            EXPECT_EQ(mdl::GatherWaitTime, 5);
-            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 5);
+            EXPECT_EQ(mdl::GatherWaitTime, c.shownWait.toInt());
+            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), c.shownWait.toInt());
             EXPECT_EQ(setting("串口号", "zhi").toInt(), 2);
             EXPECT_EQ(setting("串口号", "detail").toString(), "某公司");   // the company name stays
             EXPECT_EQ(setting("机器版本号", "detail").toString(), "JQ8096 V6.0.0");
@@ -80,7 +82,7 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
             EXPECT_EQ(mdl::CommandDelay, 400);
             EXPECT_TRUE(callsOf("SetPort").isEmpty());
             EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
-            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 9);
+            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), c.storedWait);
             ui::forms::unload<frmsys>();
         }
     }
@@ -89,12 +91,18 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
 TEST_F(frmsysTest, ApplyWithAMissingRowWritesNothing)
 {
     exec("DELETE FROM system WHERE name='采集等待时间'");
+    mdl::PortNumber = 1;
     auto* w = ui::forms::load<frmsys>();
+    EXPECT_EQ(w->TxtWait->text(), "5");
     w->Tport->setText("4");
     w->Txtdelay->setText("100");
     w->CmdOk_Click();
     EXPECT_TRUE(scripted.lastMessage().contains("采集等待时间")) << scripted.lastMessage().toStdString();
     EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+    // The program goes on with the settings it had.
+    EXPECT_EQ(mdl::PortNumber, 1);
+    EXPECT_EQ(mdl::CommandDelay, 400);
+    EXPECT_TRUE(callsOf("SetPort").isEmpty());
     EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
     EXPECT_EQ(setting("命令延时", "zhi").toInt(), 400);
     EXPECT_EQ(value("SELECT COUNT(*) FROM system").toInt(), 7);
