@@ -203,6 +203,7 @@ Frmxg::Frmxg(QWidget* parent)
     personnel::onKeyPress(Cbm, [this](int& k) { Cbm_KeyPress(k); });
     personnel::onKeyPress(Csex, [this](int& k) { Csex_KeyPress(k); });
     personnel::onKeyPress(DTPicker2, [this](int& k) { DTPicker2_KeyPress(k); });
+    connect(DTPicker2, &QDateEdit::dateChanged, this, [this] { birthdayShown_ = true; });
     for (QWidget* f : {static_cast<QWidget*>(Txm), static_cast<QWidget*>(tzw), static_cast<QWidget*>(Tma),
                        static_cast<QWidget*>(Ttel), static_cast<QWidget*>(Thukou), static_cast<QWidget*>(Tnation)})
         personnel::onKeyPress(f, [this, f](int& k) { Field_KeyPress(f, k); });
@@ -308,8 +309,9 @@ void Frmxg::ClearEmployee()
         else if (auto* c = qobject_cast<QComboBox*>(w))
             c->setEditText(QString());
     }
-    // No record is shown any more: a save cannot inherit its photo.
+    // No record is shown any more: a save cannot inherit its photo or birthday.
     shownPhoto_.clear();
+    birthdayShown_ = false;
     try {
         ShowGrid(QStringLiteral("select 卡号 from people where 1<>1"));
     } catch (const rt::Error&) {
@@ -329,10 +331,12 @@ void Frmxg::showRecord(const db::Recordset& rs, const char* order, bool skipErro
         case 'i': Tid->setText(text("身份证号")); break;
         case 's': Csex->setEditText(text("sex")); break;
         case 'd': {
-            // A birthday that is no date leaves the picker as it was.
+            // A birthday that is no date (Null) leaves the picker as it was,
+            // and a save then keeps the stored value.
             const QDate d = QDate::fromString(text("birthday").left(10), kDateFormat);
             if (d.isValid())
                 DTPicker2->setDate(d);
+            birthdayShown_ = d.isValid();
             break;
         }
         case 't': Ttel->setText(text("tel")); break;
@@ -606,7 +610,7 @@ void Frmxg::SaveEmployee()
         // The number as stored: the last eight of the text zero-padded on the left.
         const QString typed = Tkh->text().trimmed();
         const QString number = (QStringLiteral("00000000") + Tkh->text()).right(8);
-        const QString birthday = DTPicker2->date().toString(kDateFormat);
+        const QString picked = DTPicker2->date().toString(kDateFormat);
         if (EditMode == 1) {
             auto refuse = [this](const QString& text, QWidget* focus) {
                 setStatus(text);
@@ -636,7 +640,7 @@ void Frmxg::SaveEmployee()
                                "company,fcz,nation,spouse,ssex,shukou,scompany,child1,child2,child3,others,照片) "
                                "values (?,?,?,?,?,'',?,?,?,?,?,'','',?,'','','','','','','','',?)"),
                 {number, Txm->text(), Cbm->currentText(), Tid->text(), tzw->currentText(), Csex->currentText(),
-                 birthday, Tma->currentText(), Ttel->text(), Thukou->text(), Tnation->text(), photo});
+                 picked, Tma->currentText(), Ttel->text(), Thukou->text(), Tnation->text(), photo});
             shownPhoto_ = photo;
             photoChosen_ = false;   // the next new employee does not inherit it
             ShowGrid(QStringLiteral("select * from people where 卡号=?"), {number});
@@ -649,6 +653,8 @@ void Frmxg::SaveEmployee()
             }
             // The stored photo stays unless one was chosen for this record.
             const QString photo = photoChosen_ ? PhotoPath : PeopleTable.text(QStringLiteral("照片"));
+            // So does the stored birthday when the picker shows none of this record's.
+            const QVariant birthday = birthdayShown_ ? QVariant(picked) : PeopleTable.field(QStringLiteral("birthday"));
             mdl::AdoConnection.execute(
                 QStringLiteral("update people set 姓名=?,部门=?,身份证号=?,职务=?,照片=?,birthday=?,sex=?,tel=?,"
                                "nation=?,hukou=?,marriage=? where 卡号=?"),
