@@ -617,9 +617,14 @@ void Frmdoors::CmdSetTime_Click()
             setPanel1(QStringLiteral("机器：") + QString::number(address) + QStringLiteral(" 通迅不成功！"));
             return;
         }
-        if (doorlink::parseMachineVersion(ver[1].toString()).label() != mdl::MachineVersion)
-            setPanel1(QStringLiteral("系统设置的机器版本与所检测到机器：") + QString::number(address)
-                      + QStringLiteral("的版本对不上！请重设！"));
+        // The panel text would be replaced at once by the next step's: the
+        // mismatch is shown in a box of its own, with both versions.
+        const QString found = doorlink::parseMachineVersion(ver[1].toString()).label();
+        if (found != mdl::MachineVersion)
+            ui::msgBox(QStringLiteral("系统设置的机器版本与所检测到机器：") + QString::number(address)
+                           + QStringLiteral("的版本对不上！请重设！\n系统设置：") + mdl::MachineVersion
+                           + QStringLiteral("\n机器：") + found,
+                       ui::mb::OKOnly | ui::mb::Exclamation, kInfoTitle);
         // Group 16 is prepared again on the next hand-over; a failure here
         // must not keep the operator from the time-group window.
         try {

@@ -408,7 +408,7 @@ TEST_F(FrmdoorsTest, TimeGroupsStopAtASilentControllerOrAGroup16AlreadySet)
     EXPECT_FALSE(ui::forms::isLoaded<FrmSetTime>());
     EXPECT_TRUE(w->CmdSetTime->isEnabled());
 
-    controller(5);
+    controller(5).setVersion(QByteArray::fromHex("8096261105050100"));   // the configured version
     clearTrace();
     w->CmdSetTime_Click();
     EXPECT_TRUE(callsOf("SetTimeGroup").isEmpty());
@@ -421,6 +421,19 @@ TEST_F(FrmdoorsTest, TimeGroupsStopAtASilentControllerOrAGroup16AlreadySet)
     w->CmdSetTime_Click();
     EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());
     EXPECT_TRUE(scripted.messages.isEmpty());
+}
+
+TEST_F(FrmdoorsTest, AVersionMismatchIsShownWithBothVersionsBeforeTheHandOver)
+{
+    addDoor(5);
+    controller(5).setVersion(QByteArray::fromHex("8096080827010204"));
+    Frmdoors* w = open();
+    w->Cdoor->setEditText("5");
+    w->CmdSetTime_Click();
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text,
+              "系统设置的机器版本与所检测到机器：5的版本对不上！请重设！\n系统设置：JQ8096 V5.1.0\n机器：JQ8096 V1.2.4");
+    EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());   // the operation goes on
 }
 
 } // namespace
