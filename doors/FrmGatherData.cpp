@@ -413,8 +413,8 @@ void FrmGatherData::storeFile(const QString& path, int total)
         const int row = processed;
         grid->setText(row, 0, QString::number(row + 1));
         if (line.trimmed().isEmpty()) {
-            // A slot the library could not read: the record is still in the controller.
-            ++garbled;
+            // A slot the library could not read: the record is still in the
+            // controller. Counted as unread, not as garbled as well.
             ++unread;
         } else {
             QString date, time;
@@ -510,6 +510,9 @@ void FrmGatherData::storeFile(const QString& path, int total)
             }
         }
         grid->refresh();
+        // The records are still in the controller only: erasing them now would lose them.
+        labtext->setText(labtext->text() + QStringLiteral(" 打卡记录未能全部存入数据库，请排除故障后重新采集，暂勿清除数据！"));
+        setStatus(QStringLiteral("采集未完成：打卡记录未能存入数据库!"));
         throw;
     }
     grid->refresh();
@@ -517,10 +520,8 @@ void FrmGatherData::storeFile(const QString& path, int total)
     if (failure)
         throw *failure;
     // Lines the file lacks are records that never reached it.
-    if (processed < total) {
-        garbled += total - processed;
+    if (processed < total)
         unread += total - processed;
-    }
 
     readProgressBar->hide();
     if (garbled > 0)
