@@ -85,16 +85,8 @@ bool FrmConfirmPWD::eventFilter(QObject* watched, QEvent* event)
     return ui::Form::eventFilter(watched, event);
 }
 
-void FrmConfirmPWD::tPWD_KeyPress(int& KeyAscii) { enterMovesOn(tPWD, KeyAscii); }
-void FrmConfirmPWD::tComPWD_KeyPress(int& KeyAscii) { enterMovesOn(tComPWD, KeyAscii); }
-
-void FrmConfirmPWD::enterMovesOn(QLineEdit* box, int& KeyAscii)
-{
-    if (KeyAscii == ui::kEnter) {
-        KeyAscii = 0;
-        ui::sendTab(box);
-    }
-}
+void FrmConfirmPWD::tPWD_KeyPress(int& KeyAscii) { ui::enterMovesOn(tPWD, KeyAscii); }
+void FrmConfirmPWD::tComPWD_KeyPress(int& KeyAscii) { ui::enterMovesOn(tComPWD, KeyAscii); }
 
 void FrmConfirmPWD::CmdSend_Click()
 {

@@ -33,5 +33,4 @@ protected:
 
 private:
     void setBack(QLineEdit* box, const QColor& c);
-    void enterMovesOn(QLineEdit* box, int& KeyAscii);
 };

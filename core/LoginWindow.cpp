@@ -116,13 +116,7 @@ bool login::eventFilter(QObject* watched, QEvent* event)
     return ui::Form::eventFilter(watched, event);
 }
 
-void login::Tuser_KeyPress(int& KeyAscii)
-{
-    if (KeyAscii == ui::kEnter) {
-        KeyAscii = 0;
-        ui::sendTab(Tuser);
-    }
-}
+void login::Tuser_KeyPress(int& KeyAscii) { ui::enterMovesOn(Tuser, KeyAscii); }
 
 void login::tpasswd_KeyPress(int& KeyAscii)
 {

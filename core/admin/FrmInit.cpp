@@ -67,13 +67,7 @@ FrmInit::FrmInit(QWidget* parent)
     connect(Command2, &QPushButton::clicked, this, &FrmInit::Command2_Click);
 }
 
-void FrmInit::Text1_KeyPress(int& KeyAscii)
-{
-    if (KeyAscii == ui::kEnter) {
-        KeyAscii = 0;
-        ui::sendTab(Text1);
-    }
-}
+void FrmInit::Text1_KeyPress(int& KeyAscii) { ui::enterMovesOn(Text1, KeyAscii); }
 
 void FrmInit::Command1_Click()
 {

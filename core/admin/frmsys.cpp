@@ -284,12 +284,8 @@ void frmsys::Tport_KeyPress(int& KeyAscii)
 
 void frmsys::tdz_KeyPress(int& KeyAscii)
 {
-    if (KeyAscii == ui::kEnter) {
+    if (!ui::enterMovesOn(tdz, KeyAscii) && (KeyAscii < '0' || KeyAscii > '9'))
         KeyAscii = 0;
-        ui::sendTab(tdz);
-    } else if (KeyAscii < '0' || KeyAscii > '9') {
-        KeyAscii = 0;
-    }
 }
 
 OSTRELA_WINDOW(frmsys);

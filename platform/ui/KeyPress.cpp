@@ -162,4 +162,13 @@ void sendTab(QWidget* control, bool back)
     }
 }
 
+bool enterMovesOn(QWidget* control, int& keyAscii)
+{
+    if (keyAscii != kEnter)
+        return false;
+    keyAscii = 0;
+    sendTab(control);
+    return true;
+}
+
 } // namespace ui

@@ -34,4 +34,8 @@ int keyAsciiOf(const QKeyEvent& e);
 // window that takes the Tab key, as a Tab (Shift+Tab) stroke would.
 void sendTab(QWidget* control, bool back = false);
 
+// The usual rule for Enter: dropped, and the focus moves on from control.
+// True when the key was Enter.
+bool enterMovesOn(QWidget* control, int& keyAscii);
+
 } // namespace ui
