@@ -164,6 +164,8 @@ RightsControls::RightsControls(QWidget* parent)
     stopDate->setObjectName(QStringLiteral("stopDate"));
     stopDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     stopDate->setCalendarPopup(true);
+    // Stored as "yymmdd": 1999 would come back as 2099.
+    stopDate->setDateRange(rt::firstYymmddDay(), rt::lastYymmddDay());
     stopDate->setDate(ui::now().date());
     stopDate->setEnabled(false);
     CheckTime = new QCheckBox(QStringLiteral("时间段控制"), parent);

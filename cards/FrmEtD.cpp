@@ -146,7 +146,7 @@ void FrmEtD::Form_Load()
 void FrmEtD::CmbAddr_Click()
 {
     try {
-        const int16_t address = rt::CInt(CmbAddr->currentText().trimmed());
+        const int16_t address = rt::CWhole(CmbAddr->currentText());
         const QSignalBlocker quiet(LstInfo);
         LstInfo->clear();
         db::Recordset rs = mdl::AdoConnection.execute(
@@ -425,7 +425,7 @@ void FrmEtD::CmdEtDByMach_Click()
             setRunning(false);
             return;
         }
-        const int16_t source = rt::CInt(CmbAddr->currentText().trimmed());
+        const int16_t source = rt::CWhole(CmbAddr->currentText());
         if (!cards::hasSelection(LstAddr)) {
             setStatus(QStringLiteral("请选择目的地址！"));
             LstAddr->setFocus();

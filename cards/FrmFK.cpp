@@ -10,6 +10,7 @@
 #include "cardreader/CardReader.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -17,7 +18,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -32,16 +32,6 @@
 namespace {
 
 const QString kBlanks = QStringLiteral("     ");
-constexpr int kEnter = 13;
-constexpr int kBackspace = 8;
-
-bool allDigits(const QString& s)
-{
-    for (QChar c : s)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
 
 // Disables buttons for one run and enables them again however it ends.
 class Busy {
@@ -109,7 +99,7 @@ FrmFK::FrmFK(QWidget* parent)
     }
     TxtCardID->setObjectName(QStringLiteral("TxtCardID"));
     tcard->setObjectName(QStringLiteral("tcard"));
-    tcard->installEventFilter(this);
+    ui::onKeyPress(tcard, [this](int& k) { tcard_KeyPress(k); });
     ChkPWD = new QCheckBox(QStringLiteral("密   码"), person);
     ChkPWD->setGeometry(10, 220, 90, 24);
     Label7 = new QLabel(QStringLiteral("需要密码,请勾选"), person);
@@ -128,7 +118,8 @@ FrmFK::FrmFK(QWidget* parent)
     Cdk->setObjectName(QStringLiteral("Cdk"));
     Cdk->setEditable(true);
     Cdk->setGeometry(10, 18, 80, 26);
-    Cdk->lineEdit()->installEventFilter(this);
+    Cdk->installEventFilter(this);
+    ui::onKeyPress(Cdk, [this](int& k) { Cdk_KeyPress(k); });
     Label3 = new QLabel(QStringLiteral("串口号"), machine);
     Label3->setGeometry(120, 18, 50, 26);
     ComPort = new QComboBox(machine);
@@ -419,14 +410,14 @@ void FrmFK::Cdk_GotFocus() { Option1[1]->setChecked(true); }
 
 void FrmFK::Cdk_KeyPress(int& keyAscii)
 {
-    if (keyAscii == kEnter) {
+    if (keyAscii == ui::kEnter) {
         keyAscii = 0;
         focusNextChild();
         return;
     }
-    if (!(keyAscii >= '0' && keyAscii <= '9') && keyAscii != kBackspace)
+    if (!(keyAscii >= '0' && keyAscii <= '9') && keyAscii != ui::kBackspace)
         keyAscii = 0;
-    if (Cdk->currentText().trimmed().size() >= 3 && keyAscii != kBackspace)
+    if (Cdk->currentText().trimmed().size() >= 3 && keyAscii != ui::kBackspace)
         keyAscii = 0;
 }
 
@@ -438,14 +429,14 @@ void FrmFK::tcard_Change()
 
 void FrmFK::tcard_KeyPress(int& keyAscii)
 {
-    if (tcard->text().trimmed().size() >= 10 && keyAscii != kBackspace && keyAscii != kEnter) {
+    if (tcard->text().trimmed().size() >= 10 && keyAscii != ui::kBackspace && keyAscii != ui::kEnter) {
         keyAscii = 0;
         focusNextChild();
         return;
     }
-    if (!(keyAscii >= '0' && keyAscii <= '9') && keyAscii != kBackspace && keyAscii != kEnter)
+    if (!(keyAscii >= '0' && keyAscii <= '9') && keyAscii != ui::kBackspace && keyAscii != ui::kEnter)
         keyAscii = 0;
-    if (keyAscii == kEnter) {
+    if (keyAscii == ui::kEnter) {
         if (tcard->text().size() != 10) {
             ui::msgBox(QStringLiteral("卡号长度应为10"), ui::mb::OKOnly, QStringLiteral("提示"));
         } else {
@@ -457,25 +448,7 @@ void FrmFK::tcard_KeyPress(int& keyAscii)
 
 bool FrmFK::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool isCdk = watched == Cdk->lineEdit();
-    if ((watched == tcard || isCdk) && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        int key = 0;
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-            key = kEnter;
-        else if (k->key() == Qt::Key_Backspace)
-            key = kBackspace;
-        else if (k->text().size() == 1 && k->text()[0].unicode() >= 32)
-            key = k->text()[0].unicode();
-        else
-            return ui::Form::eventFilter(watched, event);   // moves, deletes, shortcuts
-        if (isCdk)
-            Cdk_KeyPress(key);
-        else
-            tcard_KeyPress(key);
-        return key == 0;
-    }
-    if (isCdk && event->type() == QEvent::FocusIn)
+    if (watched == Cdk && event->type() == QEvent::FocusIn)
         Cdk_GotFocus();
     return ui::Form::eventFilter(watched, event);
 }
@@ -567,6 +540,13 @@ bool FrmFK::CheckControls()
         if (ChkPWD->isChecked())
             return true;
         setStatus(QStringLiteral("请输入物理卡号或者选中密码！"));
+        return false;
+    }
+    // Typing takes at most 10 digits; a pasted "12345678901" must not be cut
+    // to another card, nor "   " padded to card 0000000000.
+    const QString typed = tcard->text().trimmed();
+    if (!rt::IsDigits(typed) || typed.size() > 10) {
+        setStatus(QStringLiteral("卡号应为10位整数，如“0000000001”"));
         return false;
     }
     // The card is sent padded to 10 digits: check it in that form.
@@ -757,7 +737,7 @@ void FrmFK::Cmddel_Click()
                     setStatus(QStringLiteral("请按“读卡”按扭读入卡号"));
                     return;
                 }
-                if (!allDigits(tcard->text())) {
+                if (!rt::IsDigits(tcard->text())) {
                     setStatus(QStringLiteral("卡号应为10位整数，如“0000000001”"));
                     return;
                 }
@@ -859,7 +839,7 @@ void FrmFK::CmdRearCard_Click()
             Module1::CloseCardReader();
             return;
         }
-        const int16_t address = rt::CInt(rt::Val(Cdk->currentText().trimmed()));
+        const int16_t address = rt::CWhole(Cdk->currentText());
         const QString number = mdl::Door.call(QStringLiteral("ReadCardNum"), {address}).toString();
         if (number.isEmpty()) {
             setStatus(QStringLiteral("读卡不成功！"));

@@ -290,7 +290,7 @@ void FrmGatherName::collect()
         cText->setFocus();
         return;
     }
-    address_ = rt::CInt(cText->currentText().trimmed());
+    address_ = rt::CWhole(cText->currentText());
     const QString addr = QString::number(address_);
     const QString fileName = collection::collectedFileName(address_, ui::now());
     SendGrid->setRowCount(0);
@@ -374,7 +374,7 @@ void FrmGatherName::Command1_Click()
         return;
     }
     try {
-        const int16_t address = rt::CInt(cText->currentText().trimmed());
+        const int16_t address = rt::CWhole(cText->currentText());
         const QString physical = TxtPhyID->text().trimmed();
         com::Args a{address, physical, QString()};
         if (!mdl::Door.call(QStringLiteral("FindCard"), a).toBool()) {
@@ -426,7 +426,7 @@ void FrmGatherName::cmdTest_Click()
         return;
     }
     try {
-        const int16_t address = rt::CInt(cText->currentText().trimmed());
+        const int16_t address = rt::CWhole(cText->currentText());
         const int32_t n = mdl::Door.call(QStringLiteral("GatherSendCardSum"), {address}).toLong();
         if (n >= 0) {
             count_ = n;

@@ -179,6 +179,8 @@ TEST_F(FrmxgTest, AddRefusesIncompleteRecordsAndKeepsAdding)
     } cases[] = {
         {"", "李四", "销售部", "职员", "卡号不能空！", w->Tkh},
         {"1234567", "李四", "销售部", "职员", "卡号必须为八位的数字或者字母！", w->Tkh},
+        {"1234567a", "李四", "销售部", "职员", "卡号必须为八位的数字或者字母！", w->Tkh},   // pasted
+        {"1234.678", "李四", "销售部", "职员", "卡号必须为八位的数字或者字母！", w->Tkh},
         {"12345678", "", "销售部", "职员", "姓名不能留空！", w->Txm},
         {"12345678", "李四", "", "职员", "请选择部门！", w->Cbm},
         {"12345678", "李四", "销售部", "", "请选择职务！", w->tzw},
@@ -242,8 +244,10 @@ TEST_F(FrmxgTest, AddStoresEveryColumnWithTheBirthdayAsADate)
     // The next new employee does not inherit the photo chosen for this one.
     w->Toolbar1_ButtonClick(1);
     w->Tkh->setText("00000008");
+    w->Tid->setText(QString(25, '9'));   // pasted: cut where typing stops
     w->Toolbar1_ButtonClick(5);
     EXPECT_EQ(value("select 照片 from people where 卡号='00000008'").toString(), "");
+    EXPECT_EQ(value("select 身份证号 from people where 卡号='00000008'").toString(), QString(18, '9'));
 }
 
 TEST_F(FrmxgTest, ModifyKeepsTheStoredPhotoUnlessOneWasChosenForThisRecord)
