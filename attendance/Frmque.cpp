@@ -100,6 +100,23 @@ std::optional<PrintStamp> stampRebuild(db::Database& d)
     }
 }
 
+// Runs f in a transaction of its own, rolled back when f or the commit fails.
+template <class F>
+void inOneTransaction(db::Database& d, F&& f)
+{
+    d.beginTrans();
+    try {
+        f();
+        d.commitTrans();
+    } catch (const rt::Error&) {
+        try {
+            d.rollback();
+        } catch (const rt::Error&) {
+        }
+        throw;
+    }
+}
+
 // The rebuild's settings of its handle, put back however it ends: no
 // trigger fires (the stamp accounts for the rebuild's rows, and without a
 // trigger the delete frees the table's pages at once instead of row by
@@ -244,32 +261,25 @@ void Frmque::FillDataPT()
         // transaction are refilled without a journal copy of their old
         // contents. The stamp moves on with the emptying (no trigger does it
         // now), so no program takes the table for current until it is full.
-        dao.beginTrans();
-        try {
-            dao.execute(QStringLiteral("update dataPTstamp set stamp=stamp+1"));
-        } catch (const rt::Error&) {
-        }
-        dao.execute(QStringLiteral("delete from dataPT"));
-        dao.commitTrans();
-        dao.beginTrans();
-        try {
+        inOneTransaction(dao, [&] {
+            try {
+                dao.execute(QStringLiteral("update dataPTstamp set stamp=stamp+1"));
+            } catch (const rt::Error&) {
+            }
+            dao.execute(QStringLiteral("delete from dataPT"));
+        });
+        std::optional<PrintStamp> made;
+        inOneTransaction(dao, [&] {
             dao.execute(QStringLiteral(
                 "insert into dataPT (姓名,部门,职务,地址,卡号,日期,时间,flag) "
                 "select people.姓名,people.部门,people.职务,data.地址,data.卡号,data.日期,data.时间,"
                 "case data.flag when 1 then '锁一进' when 2 then '锁一出' when 3 then '锁二进' "
                 "when 4 then '锁二出' end "
                 "from data,people where data.卡号=people.卡号"));
-            const std::optional<PrintStamp> made = stampRebuild(dao);
-            dao.commitTrans();
-            lastRebuild = made;
-        } catch (const rt::Error&) {
-            dao.rollback();
-        }
+            made = stampRebuild(dao);
+        });
+        lastRebuild = made;
     } catch (const rt::Error&) {
-        try {
-            dao.rollback();
-        } catch (const rt::Error&) {
-        }
     }
 }
 
