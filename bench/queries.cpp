@@ -213,7 +213,7 @@ int main(int argc, char** argv)
     auto line = [&](const char* what, const std::vector<double>& v, double goal) {
         const double m = median(v);
         met = met && m < goal;
-        std::printf("  %-34s median %.3f s (best %.3f, worst %.3f)   goal < %.1f s: %s\n", what, m,
+        std::printf("  %-37s median %.3f s (best %.3f, worst %.3f)   goal < %.1f s: %s\n", what, m,
                     *std::min_element(v.begin(), v.end()), *std::max_element(v.begin(), v.end()), goal,
                     verdict(m < goal));
     };
@@ -221,8 +221,8 @@ int main(int argc, char** argv)
     std::printf("  result            %d rows; status \"%s\"; dataPT %lld rows\n", punchRows, qPrintable(queStatus), ptRows);
     line("grid filled", grid, kGoalGridS);
     line("first search (dataPT rebuilt)", first, kGoalRebuildS);
-    line("repeated search, nothing changed", unchanged, kGoalUnchangedS);
-    line("search after one punch collected", collected, kGoalRebuildS);
+    line("search again, nothing changed", unchanged, kGoalUnchangedS);
+    line("search after a punch collected", collected, kGoalRebuildS);
     line("search after another handle's change", elsewhere, kGoalRebuildS);
     std::printf("\n== attendance query (datakq: %d rows; 2026-12-01..2026-12-31, sort 1 按日期) ==\n", 92 * kEmployees);
     std::printf("  result            %d rows; datakqPT %lld rows\n", kqRows, kqPt);
