@@ -25,6 +25,16 @@
 
 namespace {
 
+// The separator of the locale's short date ("yyyy/M/d" gives "/"); "/" for
+// a locale whose short date has none (C names the month).
+QString dateSeparator(const QLocale& locale)
+{
+    for (QChar c : locale.dateFormat(QLocale::ShortFormat))
+        if (!c.isLetter() && !c.isSpace() && c != QLatin1Char('\''))
+            return QString(c);
+    return QStringLiteral("/");
+}
+
 // The window's background: the design's colours and title in place of its picture.
 class Background : public QWidget {
 public:
@@ -157,9 +167,12 @@ void menu::Form_Load()
 
     setWindowTitle(QStringLiteral("门禁管理系统 V3.0"));
     const QDate today = ui::now().date();
-    // The weekday's name in the desktop's own language.
-    Panels[1]->setText(QLocale().toString(today, QStringLiteral("dddd"))
-                       + QLatin1Char(',') + today.toString(QStringLiteral("yyyy-MM-dd")));
+    // The weekday's name in the desktop's own language, the date with the
+    // desktop's date separator.
+    const QLocale desktop;
+    const QString sep = dateSeparator(desktop);
+    Panels[1]->setText(desktop.toString(today, QStringLiteral("dddd")) + QLatin1Char(',')
+                       + today.toString(QStringLiteral("yyyy") + sep + QStringLiteral("MM") + sep + QStringLiteral("dd")));
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect sr = s->geometry();
         const QSize outer = frameGeometry().size();

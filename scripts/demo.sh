@@ -48,4 +48,4 @@ require_display Demo demo.sh
 start_simulator
 
 cd "$site"
-"$site/Demo"
+run_in_chinese "$site/Demo"

@@ -68,4 +68,4 @@ require_display Ostrela run.sh
 start_simulator
 
 cd "$site"
-"$site/Ostrela"
+run_in_chinese "$site/Ostrela"
