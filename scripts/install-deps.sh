@@ -14,6 +14,7 @@ pkgs=(
   qt6-translations-l10n
   xvfb xauth imagemagick
   unzip
+  xdg-utils   # finds the desktop's program for an exported workbook
   locales
   pcscd libpcsclite-dev vsmartcard-vpcd
 )

@@ -79,7 +79,7 @@ void ScriptedUi::endProgram(int code)
 bool ScriptedUi::openWithDesktop(const QString& path)
 {
     opened.append(path);
-    return true;
+    return desktopOpens;
 }
 
 } // namespace ui

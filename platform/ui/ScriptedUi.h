@@ -29,6 +29,7 @@ public:
     QList<ShownMessage> messages;       // every message box shown, in order
     QList<FileDialogRequest> fileDialogs;
     QStringList opened;                 // paths given to openWithDesktop
+    bool desktopOpens = true;           // whether the desktop has a program for them
     int endCalls = 0;
     int lastEndCode = -1;
     int doEventsCalls = 0;

@@ -12,6 +12,9 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QSpacerItem>
 #include <QTranslator>
 #include <QThread>
@@ -217,6 +220,16 @@ void DesktopServices::endProgram(int code)
 
 bool DesktopServices::openWithDesktop(const QString& path)
 {
+    // The desktop's opener starts (and reports success) even when no program
+    // takes the file's type: ask the desktop first whether one does.
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return false;
+    const QString type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+    QProcess query;
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForFinished(5000) || query.exitCode() != 0 || query.readAllStandardOutput().trimmed().isEmpty())
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 

@@ -70,7 +70,8 @@ public:
     virtual int64_t monotonicMs() = 0;
     // Ends the program at once with the given code.
     virtual void endProgram(int code) = 0;
-    // Opens a file or folder with the desktop's program; false when that fails.
+    // Opens a file or folder with the desktop's program for its type; false
+    // when the desktop has none or it cannot be started.
     virtual bool openWithDesktop(const QString& path) = 0;
 };
 

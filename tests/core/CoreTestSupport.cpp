@@ -6,6 +6,7 @@
 #include "ui/ProgramFolder.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 
 void ensureApplication()
@@ -24,6 +25,11 @@ void ProgramFolderTest::SetUp()
     ASSERT_TRUE(dir.isValid());
     ui::setProgramFolder(dir.path());
     mdl::resetGlobals();
+    savedHome_ = qgetenv("HOME");
+    savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
+    QDir().mkpath(home());
+    qputenv("HOME", home().toLocal8Bit());
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 void ProgramFolderTest::TearDown()
@@ -32,6 +38,11 @@ void ProgramFolderTest::TearDown()
     ui::forms::setModalHandler(nullptr);
     mdl::resetGlobals();
     ui::setProgramFolder(QString());
+    qputenv("HOME", savedHome_);
+    if (savedConfigHome_.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedConfigHome_);
 }
 
 void ProgramFolderTest::shipDatabase(const QString& name)
