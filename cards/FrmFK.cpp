@@ -11,6 +11,7 @@
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
+#include "ui/Widths.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -60,6 +61,12 @@ public:
 private:
     QList<QPushButton*> buttons_;
 };
+
+// One line of the log: time, employee, card or password, address, outcome.
+QString logLine(const QString& time, const QString& employee, const QString& kind, int address, const QString& outcome)
+{
+    return time + QStringLiteral(" 卡号:") + employee + kind + QStringLiteral("  机器号：") + QString::number(address) + outcome;
+}
 
 // " AND 地址 IN (0,?,?...)" over the addresses of SelectedLocks.
 QString addressFilter(QVariantList& params)
@@ -177,6 +184,13 @@ FrmFK::FrmFK(QWidget* parent)
     Lst_info = new QListWidget(logFrame);
     Lst_info->setObjectName(QStringLiteral("Lst_info"));
     Lst_info->setGeometry(8, 10, 360, 154);
+    // The log's longest line is read without scrolling: the right-hand
+    // column widens with it.
+    const int grow = ui::widenToShow(
+        Lst_info, {logLine(QStringLiteral("00:00:00"), QStringLiteral("00000000"), QStringLiteral("  类型：0000000000"), 255,
+                           QStringLiteral("  发卡重发"))});
+    for (QWidget* w : std::initializer_list<QWidget*>{locks, DoorAddr, control})
+        w->resize(w->width() + grow, w->height());
 
     CmdSendCard = new QPushButton(QStringLiteral("发卡(&W)"), this);
     Cmddel = new QPushButton(QStringLiteral("退卡(&S)"), this);
@@ -513,8 +527,7 @@ void FrmFK::setStatus(const QString& text) { Stb_info->showMessage(text); }
 
 void FrmFK::log(const QString& employee, const QString& kind, int address, const QString& outcome)
 {
-    Lst_info->addItem(ui::now().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" 卡号:") + employee + kind +
-                      QStringLiteral("  机器号：") + QString::number(address) + outcome);
+    Lst_info->addItem(logLine(ui::now().toString(QStringLiteral("HH:mm:ss")), employee, kind, address, outcome));
 }
 
 int16_t FrmFK::portOfBox() const

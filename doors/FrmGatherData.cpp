@@ -11,6 +11,7 @@
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
 #include "ui/Ui.h"
+#include "ui/Widths.h"
 
 #include <QAbstractTableModel>
 #include <QComboBox>
@@ -283,12 +284,16 @@ void FrmGatherData::InitGrid()
 {
     static const int widths[kColumns] = {600, 1000, 1200, 950, 700, 1000, 1200};
     static const char* const heads[kColumns] = {" 序号", "  卡号", "   日期", "   时间", "标志", "开锁类型", "物理卡号"};
+    // The longest each column holds: a row number of a large collection, an
+    // employee number, a date, a time, a direction, an open type, a card.
+    static const char* const longest[kColumns] = {"000000", "00000000", "0000-00-00", "00:00:00", "锁1进",
+                                                  "刷卡&密码", "0000000000"};
     PunchGrid* g = gridOf(model_);
     for (int c = 0; c < kColumns; ++c)
         g->headers[size_t(c)] = QString::fromUtf8(heads[c]);
     g->resize(0);
     for (int c = 0; c < kColumns; ++c)
-        datalist->setColumnWidth(c, widths[c] / 15);
+        ui::fitColumn(datalist, c, widths[c], {QString::fromUtf8(longest[c])});
 }
 
 void FrmGatherData::Form_Load()

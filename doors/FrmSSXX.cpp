@@ -85,6 +85,9 @@ void FrmSSXX::Form_Load()
     if (QScreen* s = QGuiApplication::primaryScreen())
         screen = s->geometry();
     setGeometry(screen);
+    // Full screen rather than a window the size of the screen, whose frame
+    // would push its bottom row (and the exit button) off the screen.
+    setWindowState(windowState() | Qt::WindowFullScreen);
     Picture1->setGeometry(0, 0, screen.width() - 300 / 15, screen.height() - 600 / 15);
     const int w = Picture1->width() / 2;
     Image1->setGeometry(Picture1->width() - w, 0, w, Picture1->height());

@@ -84,7 +84,7 @@ Frmdoors::Frmdoors(QWidget* parent)
 {
     setObjectName(QStringLiteral("Frmdoors"));
     setWindowTitle(QStringLiteral("门锁设置"));
-    resize(560, 424);
+    resize(560, 448);
 
     label(this, QStringLiteral("地址:"), 16, 14, 40);
     Cdoor = named(new QComboBox(this), QStringLiteral("Cdoor"));
@@ -120,7 +120,8 @@ Frmdoors::Frmdoors(QWidget* parent)
     LblExp = named(label(this, QStringLiteral("外接延时："), 16, 362, 70), QStringLiteral("LblExp"));
     TxtSecond3 = named(new QLineEdit(QStringLiteral("5"), this), QStringLiteral("TxtSecond3"));
     TxtSecond3->setGeometry(86, 362, 60, 22);
-    LblS = named(label(this, QStringLiteral("说明：1 个延时相当于 0.3 秒"), 156, 362, 200), QStringLiteral("LblS"));
+    // On its own line: beside the box it ran under the buttons of the right-hand column.
+    LblS = named(label(this, QStringLiteral("说明：1 个延时相当于 0.3 秒"), 16, 388, 262), QStringLiteral("LblS"));
 
     label(this, QStringLiteral("*门锁信息"), 292, 14, 100);
     ListView1 = named(new QListWidget(this), QStringLiteral("ListView1"));
@@ -163,7 +164,7 @@ Frmdoors::Frmdoors(QWidget* parent)
 
     StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, 400, 560, 24);
+    StatusBar1->setGeometry(0, 424, 560, 24);
     auto* panel = named(new QLabel(StatusBar1), QStringLiteral("Panel1"));
     StatusBar1->addWidget(panel, 1);
 }

@@ -63,6 +63,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void fitTimeColumn();
     void setView(View v);
     void showClock();
     int addRow(const QString& text);
