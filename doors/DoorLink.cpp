@@ -6,7 +6,6 @@
 #include "ui/Ui.h"
 
 #include <QEventLoop>
-#include <QRegularExpression>
 #include <QTimer>
 
 namespace doorlink {
@@ -27,16 +26,6 @@ void waitWithEvents(int ms)
 }
 
 com::Variant call(const QString& member, com::Args& args) { return mdl::Door.call(member, args); }
-
-bool parseAddress(const QString& text, int16_t& address)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
-    const QString t = text.trimmed();
-    if (!digits.match(t).hasMatch() || t.toInt() > 255)
-        return false;
-    address = int16_t(t.toInt());
-    return true;
-}
 
 MachineVersion parseMachineVersion(const QString& text)
 {

@@ -57,9 +57,6 @@ public:
     QString gridText(int row, int column) const;
     int gridRows() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void setStatus(const QString& text);
     void setBusy(bool busy);

@@ -13,6 +13,7 @@ pkgs=(
   fonts-wqy-microhei
   qt6-translations-l10n
   xvfb xauth imagemagick
+  libxtst-dev   # real key strokes on a virtual display in the key tests
   unzip
   xdg-utils   # finds the desktop's program for an exported workbook
   locales

@@ -73,6 +73,8 @@ public:
     // Opens a file or folder with the desktop's program for its type; false
     // when the desktop has none or it cannot be started.
     virtual bool openWithDesktop(const QString& path) = 0;
+    // The desktop's warning beep.
+    virtual void beep();
 };
 
 // The services in force (the real desktop ones unless a test installed others).
@@ -89,6 +91,7 @@ bool waitReadableWithEvents(int fd, int ms);
 QDateTime now();
 int64_t monotonicMs();
 void endProgram(int code = 0);
+void beep();
 
 // Qt's own Chinese texts for standard buttons and dialogs (确定, 取消, ...),
 // whatever the desktop's language: the programs speak Chinese throughout.
