@@ -3,6 +3,7 @@
 #include "Globals.h"
 #include "registry/Registry.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 
@@ -166,4 +167,29 @@ QStringList WindowBench::messageTexts() const
     for (const ui::ShownMessage& m : scripted.messages)
         out << m.text;
     return out;
+}
+
+WindowBench::RunRecord WindowBench::recordRun(ui::Form* window, const std::function<void()>& start,
+                                              const QString& member, int nth, const std::function<void()>& act,
+                                              const QString& bookedSql)
+{
+    if (!restless.started())
+        restless.start();
+    restless.reset();
+    clearTrace();
+    if (act)
+        restless.at(member, nth, act);
+    const QPointer<ui::Form> w(window);
+    restless.click(start);
+    RunRecord r;
+    r.calls = traceText();
+    r.booked = rows(bookedSql);
+    r.open = w && ui::forms::loaded().contains(w.data());
+    if (w)
+        for (const QAbstractButton* b : w->findChildren<QAbstractButton*>())
+            if (b->isEnabled())
+                r.enabled << b->objectName() + QLatin1Char(':') + b->text();
+    r.acted = restless.acted();
+    r.mostAtOnce = restless.mostAtOnce();
+    return r;
 }

@@ -11,7 +11,10 @@
 //     spelt, the arguments after coercion, by-reference results, the result;
 //   - scripted message boxes and file dialogs, a fixed clock (Tuesday
 //     2026-12-08 09:30:00 local time), instant sleeps, the program end
-//     recorded instead of happening.
+//     recorded instead of happening;
+//   - instant by default: the simulated line answers at once and no event
+//     runs during a wait; restless.start() gives the program's
+//     restlessness to tests that act in the middle of a run (Restless.h).
 //
 //     class FrmdoorsTest : public WindowBench {};
 //     TEST_F(FrmdoorsTest, AddsADoor) {
@@ -24,10 +27,12 @@
 //         EXPECT_EQ(value("SELECT COUNT(*) FROM doors"), 1);
 //     }
 #include "CoreTestSupport.h"
+#include "Restless.h"
 
 #include "Controller.h"
 #include "Line.h"
 #include "com/Com.h"
+#include "ui/Form.h"
 #include "db/Db.h"
 
 #include <QList>
@@ -58,6 +63,7 @@ struct TracedCall {
 class WindowBench : public ProgramFolderTest {
 protected:
     sim::Line line;
+    Restless restless{scripted};
 
     void SetUp() override;
     void TearDown() override;
@@ -90,6 +96,20 @@ protected:
 
     // Texts of the message boxes shown so far.
     QStringList messageTexts() const;
+
+    // What a run left behind, to hold an interrupted run against a calm one.
+    struct RunRecord {
+        QStringList calls;            // the trace as text
+        QList<QVariantList> booked;   // rows of the test's query
+        QStringList enabled;          // the window's buttons enabled afterwards
+        bool open = false;            // the window is still loaded
+        int acted = 0;                // interruptions carried out
+        int mostAtOnce = 0;           // controller calls under way at once
+    };
+    // Restless: clicks start (from the event loop) on a freshly cleared
+    // trace; act, when given, comes once the nth call of member has begun.
+    RunRecord recordRun(ui::Form* window, const std::function<void()>& start, const QString& member, int nth,
+                        const std::function<void()>& act, const QString& bookedSql);
 
 private:
     QList<TracedCall> trace_;
