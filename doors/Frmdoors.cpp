@@ -8,6 +8,7 @@
 #include "Module1.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -245,6 +246,9 @@ void Frmdoors::Opt_Click(int index)
 
 void Frmdoors::Cdoor_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         setPanel1(QStringLiteral("正在读取门锁信息，请稍候..."));
         if (!ctl::openPort()) {
@@ -426,6 +430,9 @@ void Frmdoors::Cmdadd_Click()
 
 void Frmdoors::Command4_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         int16_t address = 0;
         if (!checkRowAddress(address))
@@ -511,6 +518,8 @@ void Frmdoors::Cmddel_Click()
 
 void Frmdoors::Command2_Click()
 {
+    if (ui::holdClose(this))
+        return;
     mdl::PortReady = 0;
     unloadForm();
 }
@@ -523,6 +532,9 @@ void Frmdoors::Form_Unload(bool&)
 
 void Frmdoors::Command1_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         const QString addressText = Cdoor->currentText().trimmed();
         if (addressText.isEmpty()) {
@@ -562,6 +574,9 @@ void Frmdoors::cmdCancel_Click()
 
 void Frmdoors::cmdY_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     BusyPointer busy;
     try {
         if (Cdoor->currentText().isEmpty()) {
@@ -596,11 +611,9 @@ void Frmdoors::cmdY_Click()
 
 void Frmdoors::CmdSetTime_Click()
 {
-    CmdSetTime->setEnabled(false);
-    struct Enable {
-        QPushButton* b;
-        ~Enable() { b->setEnabled(true); }
-    } enable{CmdSetTime};
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         if (Cdoor->currentText().isEmpty()) {
             setPanel1(QStringLiteral("请选择机器号!"));

@@ -72,5 +72,4 @@ private:
     QIcon iconPics_[3];
     QTimer* clock_ = nullptr;
     View view_ = Details;
-    bool closing_ = false;
 };

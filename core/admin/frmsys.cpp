@@ -7,6 +7,7 @@
 #include "db/Db.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -161,6 +162,9 @@ void frmsys::LoadMachineVersions()
 
 void frmsys::CmdOk_Click()
 {
+    ui::RunGuard run(this);
+    if (!run)
+        return;
     try {
         for (QLineEdit* b : {Tport, Tset, Tinb, Toutb}) {
             if (b->text().isEmpty()) {
@@ -206,9 +210,11 @@ void frmsys::CmdOk_Click()
         mdl::OutBufferSize = rt::CInt(Toutb->text());
         mdl::MachineVersion = trimBlanks(CmbMachVer->currentText());
     } catch (const rt::Error& e) {
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly);
         return;
     }
+    run.end();
     unloadForm();
 }
 
@@ -228,6 +234,9 @@ void frmsys::Command2_Click()
 
 void frmsys::Command1_Click()
 {
+    ui::RunGuard run(this);
+    if (!run)
+        return;
     try {
         // The port last applied, not what the box shows.
         mdl::PortReady = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool() ? -1 : 0;
@@ -254,7 +263,6 @@ void frmsys::Command1_Click()
         tdz->setFocus();
         return;
     }
-    Command1->setEnabled(false);
     bool ok = false;
     try {
         ok = ctl::setClockNow(int16_t(address));
@@ -263,7 +271,6 @@ void frmsys::Command1_Click()
     }
     ui::msgBox(ok ? QStringLiteral("测试成功") : QStringLiteral("测试不成功"), ui::mb::OKOnly | ui::mb::Information,
                QStringLiteral("提示"));
-    Command1->setEnabled(true);
     mdl::PortReady = 0;
 }
 
