@@ -36,6 +36,7 @@
 #include "db/Db.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 
@@ -110,6 +111,44 @@ protected:
     // trace; act, when given, comes once the nth call of member has begun.
     RunRecord recordRun(ui::Form* window, const std::function<void()>& start, const QString& member, int nth,
                         const std::function<void()>& act, const QString& bookedSql);
+
+    // One thing the operator does in the middle of a run.
+    template <class W>
+    struct Interruption {
+        const char* name;
+        std::function<void(W*)> act;
+    };
+    // A table of interruptions of one run: the run once calm, then once per
+    // interruption, which must leave the window open until the run is over
+    // and change nothing of what the calm run sent, booked and gave back;
+    // afterwards exit closes the window. prepare() sets the world up afresh
+    // and returns the loaded window; booked is the query of what the run books.
+    template <class W>
+    void holdsItsRuns(const QString& booked, const char* runName, const std::function<W*()>& prepare,
+                      const std::function<void(W*)>& start, const QString& member, int nth,
+                      const QList<Interruption<W>>& interruptions, const std::function<void(W*)>& exit)
+    {
+        W* w = prepare();
+        const RunRecord calm = recordRun(w, [&] { start(w); }, member, nth, nullptr, booked);
+        ASSERT_TRUE(calm.open) << runName;
+        EXPECT_EQ(calm.mostAtOnce, 1) << runName;
+        ASSERT_GE(restless.begun(member), nth) << runName << ": the run never got there\n"
+                                               << calm.calls.join('\n').toStdString();
+        for (const Interruption<W>& i : interruptions) {
+            SCOPED_TRACE(std::string(runName) + ", " + i.name);
+            w = prepare();
+            const RunRecord r = recordRun(w, [&] { start(w); }, member, nth, [&] { i.act(w); }, booked);
+            EXPECT_EQ(r.acted, 1);
+            ASSERT_TRUE(r.open);
+            EXPECT_EQ(r.mostAtOnce, 1);
+            EXPECT_EQ(r.calls, calm.calls);
+            EXPECT_EQ(r.booked, calm.booked);
+            EXPECT_EQ(r.enabled, calm.enabled);
+            const QPointer<W> alive(w);
+            restless.click([&] { exit(w); });
+            EXPECT_TRUE(alive.isNull());
+        }
+    }
 
 private:
     QList<TracedCall> trace_;
