@@ -68,7 +68,6 @@ protected:
         controller(3);
         controller(5);
         scripted.clearMessages();
-        scripted.setNow(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
         FrmSelectTime::ReadError = 0;
     }
     // A credential in dfaka and on its controller.

@@ -60,7 +60,6 @@ protected:
         controller(3).addPunch({42, QDateTime(QDate(2026, 12, 7), QTime(8, 1))});
         controller(5);
         scripted.clearMessages();
-        scripted.setNow(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
         mdl::CommandDelay = 0;
     }
     template <class W>

@@ -10,6 +10,8 @@
 #include <atomic>
 #include <dlfcn.h>
 
+QDateTime WindowBench::benchNow() { return QDateTime(QDate(2026, 12, 8), QTime(9, 30)); }
+
 QString TracedCall::arg(size_t i) const
 {
     return i < args.size() ? args[i].toString() : QString();
@@ -45,7 +47,7 @@ void WindowBench::SetUp()
     openShared();
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("basedata")));
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("SendData")));
-    scripted.setNow(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
+    scripted.setNow(benchNow());
 
     // The library's settings file and port map live in its own folder, so
     // each test gets a copy of the library in its program folder.
@@ -177,6 +179,7 @@ WindowBench::RunRecord WindowBench::recordRun(ui::Form* window, const std::funct
         restless.start();
     restless.reset();
     clearTrace();
+    scripted.setNow(benchNow());   // every run of a table at the same time
     if (act)
         restless.at(member, nth, act);
     const QPointer<ui::Form> w(window);

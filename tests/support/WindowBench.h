@@ -68,6 +68,8 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+    // The bench's clock at the start of a test (Tuesday 2026-12-08 09:30:00).
+    static QDateTime benchNow();
 
     // The virtual controller at address on port 1 (added on first use).
     sim::Controller& controller(int address);
