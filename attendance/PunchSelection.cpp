@@ -78,9 +78,10 @@ void Frmkqzl::GetPunchesSecondPeriod(const punches::Times& day, int offDuty1, in
 {
     punches::Slots& out = punchSlots;
     out[2] = out[3] = 0;
-    // Neither chosen first-period punch may fill a second-period slot too.
-    const int t1 = out[0], t2 = out[1];
-    const punches::Times u = where(day, [&](int t) { return t > offDuty1 && t != t2 && t != t1; });
+    // Only the first period's off-duty punch is set aside: a first punch
+    // after the first period (a half day) also opens the second.
+    const int t2 = out[1];
+    const punches::Times u = where(day, [&](int t) { return t > offDuty1 && t != t2; });
     if (u.empty())
         return;
     const int g = u.front();

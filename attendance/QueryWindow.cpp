@@ -30,7 +30,7 @@ QString containing(const QString& text)
 void Statement::addAddress(const QString& clause, const QString& text)
 {
     try {
-        add(clause, {rt::CInt(text.trimmed())});
+        add(clause, {rt::CWhole(text)});
     } catch (const rt::Error& e) {
         add(clause, {QVariant()});
         if (!refused)

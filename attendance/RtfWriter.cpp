@@ -56,7 +56,8 @@ QByteArray fromDocument(const QTextDocument& doc)
             if (!frag.isValid())
                 continue;
             const QTextCharFormat f = frag.charFormat();
-            body += "{\\plain";
+            // \plain resets the font and its size too: 9 points in every run.
+            body += "{\\plain\\f0\\fs18";
             if (f.fontWeight() >= QFont::Bold)
                 body += "\\b";
             if (f.fontItalic())

@@ -164,6 +164,8 @@ RightsControls::RightsControls(QWidget* parent)
     stopDate->setObjectName(QStringLiteral("stopDate"));
     stopDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     stopDate->setCalendarPopup(true);
+    // Stored as "yymmdd": 1999 would come back as 2099.
+    stopDate->setDateRange(rt::firstYymmddDay(), rt::lastYymmddDay());
     stopDate->setDate(ui::now().date());
     stopDate->setEnabled(false);
     CheckTime = new QCheckBox(QStringLiteral("时间段控制"), parent);
@@ -258,8 +260,9 @@ void storeIssued(db::Database& db, const IssuedRow& r)
 {
     db.beginTrans();
     try {
-        db.execute(QStringLiteral("DELETE FROM dfaka WHERE 卡号=? AND 地址=? AND 密码标志=?"),
-                   {r.employee, r.address, r.password ? 1 : 0});
+        db.execute(QStringLiteral("DELETE FROM dfaka WHERE 卡号=? AND 地址=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
+                       QStringLiteral("=?"),
+                   {r.employee, r.address, r.password});
         db.execute(QStringLiteral("INSERT INTO dfaka (卡号, 地址, 物理卡号, 周控制, 锁1允许, 锁2允许, 时间控制, 截止日期控制, "
                                   "周标志, 截止日期, 锁1时间段标志, 锁2时间段标志, 姓名, 部门, 发卡日期, 密码标志) "
                                   "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),

@@ -2,26 +2,19 @@
 
 #include "AppForms.h"
 #include "Globals.h"
+#include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/Ui.h"
 
 #include <QEvent>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
-bool sixDigits(const QString& s)
-{
-    if (s.size() != 6)
-        return false;
-    for (QChar c : s)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
+bool sixDigits(const QString& s) { return s.size() == 6 && rt::IsDigits(s); }
 } // namespace
 
 FrmConfirmPWD::FrmConfirmPWD(QWidget* parent)
@@ -56,6 +49,8 @@ FrmConfirmPWD::FrmConfirmPWD(QWidget* parent)
         setBack(box, Qt::white);
         box->installEventFilter(this);
     }
+    ui::onKeyPress(tPWD, [this](int& k) { tPWD_KeyPress(k); });
+    ui::onKeyPress(tComPWD, [this](int& k) { tComPWD_KeyPress(k); });
     setTabOrder(tPWD, tComPWD);
     setTabOrder(tComPWD, CmdSend);
     setTabOrder(CmdSend, CmdClose);
@@ -85,16 +80,13 @@ bool FrmConfirmPWD::eventFilter(QObject* watched, QEvent* event)
             box->selectAll();
         } else if (event->type() == QEvent::FocusOut) {
             setBack(box, Qt::white);
-        } else if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                focusNextChild();
-                return true;
-            }
         }
     }
     return ui::Form::eventFilter(watched, event);
 }
+
+void FrmConfirmPWD::tPWD_KeyPress(int& KeyAscii) { ui::enterMovesOn(tPWD, KeyAscii); }
+void FrmConfirmPWD::tComPWD_KeyPress(int& KeyAscii) { ui::enterMovesOn(tComPWD, KeyAscii); }
 
 void FrmConfirmPWD::CmdSend_Click()
 {
@@ -125,7 +117,9 @@ void FrmConfirmPWD::CmdSend_Click()
     bool used = true;   // a failed look-up must not let a duplicate through
     try {
         db::Recordset rs = mdl::AdoConnection.execute(
-            QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? AND 密码标志=1"), {candidate});
+            QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
+                QStringLiteral("=1"),
+            {candidate});
         used = rs.recordCount() > 0;
     } catch (const rt::Error&) {
     }

@@ -24,6 +24,9 @@ public:
     void Form_Load() override;
     void CmdSend_Click();
     void CmdClose_Click();
+    // Enter moves the focus on, as Tab would; other keys type as usual.
+    void tPWD_KeyPress(int& KeyAscii);
+    void tComPWD_KeyPress(int& KeyAscii);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

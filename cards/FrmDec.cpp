@@ -304,9 +304,9 @@ void FrmDec::CmdDelInfo_Click()
         for (const QString& item : items) {
             const Module1::CardListEntry e = Module1::ParseCardListItem(item);
             db::Recordset rs = mdl::AdoConnection.execute(
-                QStringLiteral("SELECT DISTINCT 卡号, 物理卡号, 姓名, 部门 FROM dfaka "
-                               "WHERE 卡号=? AND 地址=? AND 密码标志=? ORDER BY 物理卡号"),
-                {e.employee, e.address, e.password ? 1 : 0});
+                QStringLiteral("SELECT DISTINCT 卡号, 物理卡号, 姓名, 部门 FROM dfaka WHERE 卡号=? AND 地址=? AND ") +
+                    db::yesNo(QStringLiteral("密码标志")) + QStringLiteral("=? ORDER BY 物理卡号"),
+                {e.employee, e.address, e.password});
             if (rs.eof())
                 continue;
             withdraw({e.address, e.employee, rs.text(QStringLiteral("物理卡号")), rs.text(QStringLiteral("姓名")),

@@ -147,7 +147,7 @@ void FrmEtD::Form_Load()
 void FrmEtD::CmbAddr_Click()
 {
     try {
-        const int16_t address = rt::CInt(CmbAddr->currentText().trimmed());
+        const int16_t address = rt::CWhole(CmbAddr->currentText());
         const QSignalBlocker quiet(LstInfo);
         LstInfo->clear();
         db::Recordset rs = mdl::AdoConnection.execute(
@@ -390,9 +390,9 @@ void FrmEtD::CmdEtDByMan_Click()
             // Who and what come whole from the item's own dfaka row.
             const Module1::CardListEntry e = Module1::ParseCardListItem(item);
             db::Recordset rs = mdl::AdoConnection.execute(
-                QStringLiteral("SELECT 姓名, 部门, 物理卡号 FROM dfaka WHERE 卡号=? AND 地址=? AND 密码标志=? "
-                               "ORDER BY 物理卡号"),
-                {e.employee, e.address, e.password ? 1 : 0});
+                QStringLiteral("SELECT 姓名, 部门, 物理卡号 FROM dfaka WHERE 卡号=? AND 地址=? AND ") +
+                    db::yesNo(QStringLiteral("密码标志")) + QStringLiteral("=? ORDER BY 物理卡号"),
+                {e.employee, e.address, e.password});
             if (rs.eof())
                 rt::raise(rt::ErrNoCurrentRecord);
             const Source s{e.employee, rs.text(QStringLiteral("物理卡号")).trimmed(), rs.text(QStringLiteral("姓名")).trimmed(),
@@ -426,7 +426,7 @@ void FrmEtD::CmdEtDByMach_Click()
             endBusy();
             return;
         }
-        const int16_t source = rt::CInt(CmbAddr->currentText().trimmed());
+        const int16_t source = rt::CWhole(CmbAddr->currentText());
         if (!cards::hasSelection(LstAddr)) {
             setStatus(QStringLiteral("请选择目的地址！"));
             LstAddr->setFocus();

@@ -10,6 +10,7 @@
 #include "cardreader/CardReader.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
@@ -18,7 +19,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -32,16 +32,6 @@
 namespace {
 
 const QString kBlanks = QStringLiteral("     ");
-constexpr int kEnter = 13;
-constexpr int kBackspace = 8;
-
-bool allDigits(const QString& s)
-{
-    for (QChar c : s)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
 
 // " AND 地址 IN (0,?,?...)" over the addresses of SelectedLocks.
 QString addressFilter(QVariantList& params)
@@ -91,7 +81,7 @@ FrmFK::FrmFK(QWidget* parent)
     }
     TxtCardID->setObjectName(QStringLiteral("TxtCardID"));
     tcard->setObjectName(QStringLiteral("tcard"));
-    tcard->installEventFilter(this);
+    ui::onKeyPress(tcard, [this](int& k) { tcard_KeyPress(k); });
     ChkPWD = new QCheckBox(QStringLiteral("密   码"), person);
     ChkPWD->setGeometry(10, 220, 90, 24);
     Label7 = new QLabel(QStringLiteral("需要密码,请勾选"), person);
@@ -110,7 +100,8 @@ FrmFK::FrmFK(QWidget* parent)
     Cdk->setObjectName(QStringLiteral("Cdk"));
     Cdk->setEditable(true);
     Cdk->setGeometry(10, 18, 80, 26);
-    Cdk->lineEdit()->installEventFilter(this);
+    Cdk->installEventFilter(this);
+    ui::onKeyPress(Cdk, [this](int& k) { Cdk_KeyPress(k); });
     Label3 = new QLabel(QStringLiteral("串口号"), machine);
     Label3->setGeometry(120, 18, 50, 26);
     ComPort = new QComboBox(machine);
@@ -263,8 +254,8 @@ void FrmFK::ViewEmpList()
                     const QString number = rs.text(QStringLiteral("卡号"));
                     QString item = number + kBlanks + rs.text(QStringLiteral("姓名"));
                     db::Recordset own = mdl::AdoConnection.execute(
-                        QStringLiteral("SELECT DISTINCT 姓名, 卡号, 密码标志, 物理卡号 FROM dfaka WHERE 卡号=? "
-                                       "ORDER BY 密码标志, 物理卡号, 姓名"),
+                        QStringLiteral("SELECT DISTINCT 姓名, 卡号, 密码标志, 物理卡号 FROM dfaka WHERE 卡号=? ORDER BY ") +
+                            db::yesNo(QStringLiteral("密码标志")) + QStringLiteral(", 物理卡号, 姓名"),
                         {number});
                     if (own.recordCount() == 1) {
                         if (db::toBool(own.field(QStringLiteral("密码标志"))))
@@ -311,8 +302,8 @@ void FrmFK::LstEmpInfo_Click()
         rs = mdl::DaoDatabase.openRecordset(
             QStringLiteral("SELECT DISTINCT D.物理卡号, P.姓名, P.部门, P.职务, P.身份证号, D.密码标志, D.锁1允许, D.锁2允许, "
                            "D.周控制, D.周标志, D.截止日期控制, D.时间控制, D.锁1时间段标志, D.锁2时间段标志, D.截止日期 "
-                           "FROM dfaka AS D INNER JOIN people AS P ON D.卡号 = P.卡号 WHERE P.卡号=? "
-                           "ORDER BY D.密码标志, D.物理卡号, D.截止日期"),
+                           "FROM dfaka AS D INNER JOIN people AS P ON D.卡号 = P.卡号 WHERE P.卡号=? ORDER BY ") +
+                db::yesNo(QStringLiteral("D.密码标志")) + QStringLiteral(", D.物理卡号, D.截止日期"),
             {key});
     } catch (const rt::Error&) {
     }
@@ -401,14 +392,14 @@ void FrmFK::Cdk_GotFocus() { Option1[1]->setChecked(true); }
 
 void FrmFK::Cdk_KeyPress(int& keyAscii)
 {
-    if (keyAscii == kEnter) {
+    if (keyAscii == ui::kEnter) {
         keyAscii = 0;
         focusNextChild();
         return;
     }
-    if (!(keyAscii >= '0' && keyAscii <= '9') && keyAscii != kBackspace)
+    if (!(keyAscii >= '0' && keyAscii <= '9') && keyAscii != ui::kBackspace)
         keyAscii = 0;
-    if (Cdk->currentText().trimmed().size() >= 3 && keyAscii != kBackspace)
+    if (Cdk->currentText().trimmed().size() >= 3 && keyAscii != ui::kBackspace)
         keyAscii = 0;
 }
 
@@ -420,14 +411,14 @@ void FrmFK::tcard_Change()
 
 void FrmFK::tcard_KeyPress(int& keyAscii)
 {
-    if (tcard->text().trimmed().size() >= 10 && keyAscii != kBackspace && keyAscii != kEnter) {
+    if (tcard->text().trimmed().size() >= 10 && keyAscii != ui::kBackspace && keyAscii != ui::kEnter) {
         keyAscii = 0;
         focusNextChild();
         return;
     }
-    if (!(keyAscii >= '0' && keyAscii <= '9') && keyAscii != kBackspace && keyAscii != kEnter)
+    if (!(keyAscii >= '0' && keyAscii <= '9') && keyAscii != ui::kBackspace && keyAscii != ui::kEnter)
         keyAscii = 0;
-    if (keyAscii == kEnter) {
+    if (keyAscii == ui::kEnter) {
         if (tcard->text().size() != 10) {
             ui::msgBox(QStringLiteral("卡号长度应为10"), ui::mb::OKOnly, QStringLiteral("提示"));
         } else {
@@ -439,25 +430,7 @@ void FrmFK::tcard_KeyPress(int& keyAscii)
 
 bool FrmFK::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool isCdk = watched == Cdk->lineEdit();
-    if ((watched == tcard || isCdk) && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        int key = 0;
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-            key = kEnter;
-        else if (k->key() == Qt::Key_Backspace)
-            key = kBackspace;
-        else if (k->text().size() == 1 && k->text()[0].unicode() >= 32)
-            key = k->text()[0].unicode();
-        else
-            return ui::Form::eventFilter(watched, event);   // moves, deletes, shortcuts
-        if (isCdk)
-            Cdk_KeyPress(key);
-        else
-            tcard_KeyPress(key);
-        return key == 0;
-    }
-    if (isCdk && event->type() == QEvent::FocusIn)
+    if (watched == Cdk && event->type() == QEvent::FocusIn)
         Cdk_GotFocus();
     return ui::Form::eventFilter(watched, event);
 }
@@ -557,6 +530,13 @@ bool FrmFK::CheckControls()
         setStatus(QStringLiteral("请输入物理卡号或者选中密码！"));
         return false;
     }
+    // Typing takes at most 10 digits; a pasted "12345678901" must not be cut
+    // to another card, nor "   " padded to card 0000000000.
+    const QString typed = tcard->text().trimmed();
+    if (!rt::IsDigits(typed) || typed.size() > 10) {
+        setStatus(QStringLiteral("卡号应为10位整数，如“0000000001”"));
+        return false;
+    }
     // The card is sent padded to 10 digits: check it in that form.
     const QString physical = rt::Right(QStringLiteral("0000000000") + tcard->text().trimmed(), 10);
     QVariantList params{physical};
@@ -567,7 +547,11 @@ bool FrmFK::CheckControls()
     }
     params = QVariantList{number};
     filter = addressFilter(params);
-    if (mdl::AdoConnection.execute(QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND 密码标志=0") + filter, params).recordCount() > 0) {
+    if (mdl::AdoConnection
+            .execute(QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
+                         QStringLiteral("=0") + filter,
+                     params)
+            .recordCount() > 0) {
         setStatus(QStringLiteral("此员工已在该机器上发卡!"));
         return false;
     }
@@ -585,8 +569,9 @@ bool FrmFK::issue(int address, const Holder& holder, const QString& physical, bo
         r.lock1 = lock == 1 || (lock != 2);
         r.lock2 = lock == 2 || (lock != 1);
         db::Recordset other = mdl::AdoConnection.execute(
-            QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND 密码标志=? AND 地址=? ORDER BY 物理卡号"),
-            {holder.employee, password ? 0 : 1, address});
+            QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
+                QStringLiteral("=? AND 地址=? ORDER BY 物理卡号"),
+            {holder.employee, !password, address});
         if (!other.eof())
             r = cards::rightsOfRow(other);
         ui::sleepMs(mdl::CommandDelay);
@@ -658,10 +643,22 @@ void FrmFK::CmdSendCard_Click()
 
 // ---- return ----------------------------------------------------------------
 
-bool FrmFK::withdraw(int address, const QString& number, const QString& employee, const QString& name,
-                     const QString& department, bool adviseAt100)
+bool FrmFK::withdraw(int address, const QString& number, QString employee, QString name, QString department,
+                     bool password)
 {
-    const QString kind = QStringLiteral("  类型：") + number;
+    // One card may be issued to two people at two addresses: the return
+    // here is booked under the one whose row is at this address.
+    db::Recordset holder = mdl::DaoDatabase.openRecordset(
+        QStringLiteral("SELECT 卡号, 姓名, 部门 FROM dfaka WHERE 物理卡号=? AND 地址=? AND ") +
+            db::yesNo(QStringLiteral("密码标志")) + QStringLiteral("=? ORDER BY 卡号"),
+        {number, address, password});
+    if (!holder.eof()) {
+        employee = holder.text(QStringLiteral("卡号"));
+        name = holder.text(QStringLiteral("姓名"));
+        department = holder.text(QStringLiteral("部门"));
+    }
+    const QString kind = QStringLiteral("  类型：") + (password ? QStringLiteral("**********") : number);
+    const bool adviseAt100 = !password;
     for (int attempt = 0;; ++attempt) {
         ui::sleepMs(mdl::CommandDelay);
         const int result = mdl::Door.call(QStringLiteral("ClearName"), {int16_t(address), number}).toInteger();
@@ -736,7 +733,7 @@ void FrmFK::Cmddel_Click()
                     setStatus(QStringLiteral("请按“读卡”按扭读入卡号"));
                     return;
                 }
-                if (!allDigits(tcard->text())) {
+                if (!rt::IsDigits(tcard->text())) {
                     setStatus(QStringLiteral("卡号应为10位整数，如“0000000001”"));
                     return;
                 }
@@ -751,7 +748,8 @@ void FrmFK::Cmddel_Click()
                 db::Recordset rs = card ? mdl::DaoDatabase.openRecordset(
                                               QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? ORDER BY 地址"), {cardText})
                                         : mdl::DaoDatabase.openRecordset(
-                                              QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? AND 密码标志=1 ORDER BY 地址"),
+                                              QStringLiteral("SELECT * FROM dfaka WHERE 物理卡号=? AND ") +
+                                                  db::yesNo(QStringLiteral("密码标志")) + QStringLiteral("=1 ORDER BY 地址"),
                                               {password});
                 if (rs.eof()) {
                     setStatus(card ? QStringLiteral("找不到该卡号对应的门号") : QStringLiteral("找不到该密码"));
@@ -777,9 +775,9 @@ void FrmFK::Cmddel_Click()
                 const int address = cards::addressOf(item);
                 setHourglass(true);
                 if (card)
-                    withdraw(address, physical.trimmed(), employee, name, department, true);
+                    withdraw(address, physical.trimmed(), employee, name, department, false);
                 if (pwd && password.size() == 10)
-                    withdraw(address, password, employee, name, department, false);
+                    withdraw(address, password, employee, name, department, true);
                 ui::sleepMs(mdl::CommandDelay);
             }
             setStatus(QStringLiteral("退卡完成"));
@@ -839,7 +837,7 @@ void FrmFK::CmdRearCard_Click()
             Module1::CloseCardReader();
             return;
         }
-        const int16_t address = rt::CInt(rt::Val(Cdk->currentText().trimmed()));
+        const int16_t address = rt::CWhole(Cdk->currentText());
         const QString number = mdl::Door.call(QStringLiteral("ReadCardNum"), {address}).toString();
         if (number.isEmpty()) {
             setStatus(QStringLiteral("读卡不成功！"));

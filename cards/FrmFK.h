@@ -100,8 +100,10 @@ private:
     };
     bool issue(int address, const Holder& holder, const QString& physical, bool password,
                const cards::Rights& windowRights, int lock);
-    bool withdraw(int address, const QString& number, const QString& employee, const QString& name,
-                  const QString& department, bool adviseAt100);
+    // Takes one credential off a controller and books it; employee, name and
+    // department stand in when no row of it is at the address.
+    bool withdraw(int address, const QString& number, QString employee, QString name, QString department,
+                  bool password);
     // The mouse pointer as one setting, hourglass or normal.
     void setHourglass(bool on);
 

@@ -7,10 +7,10 @@
 #include "com/Com.h"
 #include "db/Db.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/Ui.h"
 
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,8 +59,10 @@ login::login(QWidget* parent)
     p = tpasswd->palette();
     p.setColor(QPalette::Text, QColor(64, 64, 64));
     tpasswd->setPalette(p);
-    CmdOk->installEventFilter(this);
-    CmdExit->installEventFilter(this);
+    ui::onKeyPress(Tuser, [this](int& k) { Tuser_KeyPress(k); });
+    ui::onKeyPress(tpasswd, [this](int& k) { tpasswd_KeyPress(k); });
+    ui::onKeyPress(CmdOk, [this](int& k) { CmdOk_KeyPress(k); });
+    ui::onKeyPress(CmdExit, [this](int& k) { CmdExit_KeyPress(k); });
 
     connect(CmdOk, &QPushButton::clicked, this, &login::CmdOk_Click);
     connect(CmdExit, &QPushButton::clicked, this, &login::CmdExit_Click);
@@ -109,35 +111,39 @@ bool login::eventFilter(QObject* watched, QEvent* event)
             });
         } else if (event->type() == QEvent::FocusOut) {
             setBack(box, normalBack());
-        } else if (event->type() == QEvent::KeyPress) {
-            auto* k = static_cast<QKeyEvent*>(event);
-            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-                if (box == Tuser)
-                    tpasswd->setFocus(Qt::TabFocusReason);
-                else
-                    CheckLogin();
-                return true;
-            }
-        }
-    } else if (watched == CmdExit && event->type() == QEvent::KeyPress) {
-        // Enter on a button presses it, as Space does.
-        auto* k = static_cast<QKeyEvent*>(event);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            CmdExit_Click();
-            return true;
-        }
-    } else if (watched == CmdOk && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            CheckLogin();
-            return true;
-        }
-        if (k->key() == Qt::Key_Escape) {
-            ui::endProgram(0);
-            return true;
         }
     }
     return ui::Form::eventFilter(watched, event);
+}
+
+void login::Tuser_KeyPress(int& KeyAscii) { ui::enterMovesOn(Tuser, KeyAscii); }
+
+void login::tpasswd_KeyPress(int& KeyAscii)
+{
+    if (KeyAscii == ui::kEnter) {
+        KeyAscii = 0;
+        CheckLogin();
+    }
+}
+
+void login::CmdOk_KeyPress(int& KeyAscii)
+{
+    if (KeyAscii == ui::kEnter) {
+        KeyAscii = 0;
+        CheckLogin();
+    } else if (KeyAscii == ui::kEscape) {
+        KeyAscii = 0;
+        ui::endProgram(0);
+    }
+}
+
+// Enter on a button presses it, as Space does.
+void login::CmdExit_KeyPress(int& KeyAscii)
+{
+    if (KeyAscii == ui::kEnter) {
+        KeyAscii = 0;
+        CmdExit_Click();
+    }
 }
 
 void login::CmdOk_Click()

@@ -211,6 +211,16 @@ void FillPeopleList(db::Connection& conn, QComboBox* list, const QString& depart
     fillPeople(conn, target(list), department);
 }
 
+int16_t LoadGatherWaitTime(db::Connection& conn)
+{
+    db::Recordset rs =
+        conn.execute(QStringLiteral("SELECT zhi FROM system WHERE name=?"), {QStringLiteral("采集等待时间")});
+    if (rs.eof())
+        return 5;
+    const double v = rs.field(QStringLiteral("zhi")).toDouble();
+    return v > 0 ? int16_t(v) : int16_t(5);
+}
+
 bool IsValidNumberString(const QString& text, int16_t length, int16_t base)
 {
     if (text.size() != length)

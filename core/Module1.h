@@ -58,6 +58,11 @@ CardListEntry ParseCardListItem(const QString& item);
 void FillPeopleList(db::Connection& conn, QListWidget* list, const QString& department);
 void FillPeopleList(db::Connection& conn, QComboBox* list, const QString& department);
 
+// Seconds of the collection's block wait: the zhi of row 采集等待时间 of
+// table system when above 0, else 5 (also when the row is missing). Raises
+// what the query raises.
+int16_t LoadGatherWaitTime(db::Connection& conn);
+
 // True when the text has exactly `length` characters and reads as a number
 // of the base (2: only "0"/"1"; 10: any numeric notation; 16: at most 8
 // hexadecimal digits). Other bases: false.

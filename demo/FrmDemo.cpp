@@ -343,6 +343,8 @@ QWidget* FrmDemo::buildCardFrame()
     dtpEndDate = new QDateEdit;
     dtpEndDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpEndDate->setCalendarPopup(true);
+    // Sent as "yymmdd": 1999 would come back as 2099.
+    dtpEndDate->setDateRange(rt::firstYymmddDay(), rt::lastYymmddDay());
     dtpEndDate->setMinimumWidth(110);
     chkTimeCtrl = new QCheckBox(QStringLiteral("时段控制："));
     txtWeekValue->setEnabled(false);
@@ -652,12 +654,13 @@ bool FrmDemo::buttonPressed(int index) const { return Toolbar1Buttons[index - 1]
 void FrmDemo::setStatus(const QString& text) { Sta_Info->setSimpleText(text); }
 QString FrmDemo::status() const { return Sta_Info->simpleText(); }
 
-int16_t FrmDemo::address() const { return rt::CInt(TxtAddress->text().trimmed()); }
+// Digits only: a pasted "5.5" must not reach controller 6.
+int16_t FrmDemo::address() const { return rt::CWhole(TxtAddress->text()); }
 
 bool FrmDemo::checkAddress(int16_t& addr)
 {
-    if (integerIn(TxtAddress->text().trimmed(), 0, 255)) {
-        addr = address();
+    if (const auto a = rt::WholeNumber(TxtAddress->text(), 0, 255)) {
+        addr = *a;
         return true;
     }
     ui::msgBox(QStringLiteral("请输入考勤机地址。"), ui::mb::OKOnly | ui::mb::Question);
@@ -778,7 +781,7 @@ void FrmDemo::Cmd_Exit_Click()
 void FrmDemo::TxtAddress_Validate(bool& cancel)
 {
     const QString t = TxtAddress->text();
-    if (t.isEmpty() || integerIn(t, 1, 255))
+    if (t.isEmpty() || rt::WholeNumber(t, 1, 255))
         return;
     ui::msgBox(QStringLiteral("请输入‘1 → 255  之间的数字字符！"), ui::mb::OKOnly | ui::mb::Question);
     TxtAddress->clear();
@@ -1280,7 +1283,7 @@ void FrmDemo::cmdSetDelay_Click()
 void FrmDemo::Command5_Click()
 {
     guarded([&] {
-        Args a{TxtAddress->text()};
+        Args a{address()};
         const int32_t n = callDoor(QStringLiteral("GatherRecordSum"), a).toLong();
         if (n < 0) {
             setStatus(QStringLiteral("采集失败"));
@@ -1294,7 +1297,7 @@ void FrmDemo::Command5_Click()
 void FrmDemo::Command6_Click()
 {
     guarded([&] {
-        Args a{TxtAddress->text()};
+        Args a{address()};
         const int32_t n = callDoor(QStringLiteral("GatherSendCardSum"), a).toLong();
         if (n < 0) {
             setStatus(QStringLiteral("采集失败"));

@@ -5,8 +5,6 @@
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 
-#include <QRegularExpression>
-
 namespace doorlink {
 
 void pause() { ui::sleepMs(mdl::CommandDelay); }
@@ -18,16 +16,6 @@ void waitWithEvents(int ms)
 }
 
 com::Variant call(const QString& member, com::Args& args) { return mdl::Door.call(member, args); }
-
-bool parseAddress(const QString& text, int16_t& address)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,3}$"));
-    const QString t = text.trimmed();
-    if (!digits.match(t).hasMatch() || t.toInt() > 255)
-        return false;
-    address = int16_t(t.toInt());
-    return true;
-}
 
 MachineVersion parseMachineVersion(const QString& text)
 {

@@ -1,12 +1,11 @@
 #pragma once
 // What the controller windows of this folder share: the pause between
-// commands, calls on the controller object, the address typed by the
-// operator and the controller's version text. The port is opened and
+// commands, calls on the controller object and the controller's version
+// text. The port is opened and
 // released through ctl:: (ControllerCalls.h).
 #include "com/Com.h"
 
 #include <QString>
-#include <cstdint>
 
 namespace doorlink {
 
@@ -17,11 +16,6 @@ void pause();
 void waitWithEvents(int ms);
 // A member of the controller object, by name; by-reference results land in args.
 com::Variant call(const QString& member, com::Args& args);
-
-// A controller address typed or chosen by the operator: a whole number
-// 0..255 after trimming. False for anything else, so that nothing is sent
-// to an address the operator did not mean.
-bool parseAddress(const QString& text, int16_t& address);
 
 // The parts of the controller's 16-digit version text.
 struct MachineVersion {

@@ -10,6 +10,7 @@
 #include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
+#include "ui/KeyPress.h"
 #include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
@@ -22,7 +23,6 @@
 #include <QPair>
 #include <QSet>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -106,14 +106,6 @@ QString directionText(const QString& code)
     return QString();
 }
 
-bool allDigits(const QString& s)
-{
-    for (QChar c : s)
-        if (c < u'0' || c > u'9')
-            return false;
-    return !s.isEmpty();
-}
-
 int twoDigits(const QString& s, int at)
 {
     return (s[at].unicode() - u'0') * 10 + (s[at + 1].unicode() - u'0');
@@ -126,7 +118,7 @@ bool punchTime(const QString& line, QString& date, QString& time)
     const QString digits = rt::Mid(line, 14, 14);
     date = rt::Mid(line, 14, 4) + QLatin1Char('-') + rt::Mid(line, 18, 2) + QLatin1Char('-') + rt::Mid(line, 20, 2);
     time = rt::Mid(line, 22, 2) + QLatin1Char(':') + rt::Mid(line, 24, 2) + QLatin1Char(':') + rt::Mid(line, 26, 2);
-    if (digits.size() != 14 || !allDigits(digits))
+    if (digits.size() != 14 || !rt::IsDigits(digits))
         return false;
     return QDate::isValid(twoDigits(digits, 0) * 100 + twoDigits(digits, 2), twoDigits(digits, 4), twoDigits(digits, 6))
         && QTime::isValid(twoDigits(digits, 8), twoDigits(digits, 10), twoDigits(digits, 12));
@@ -152,7 +144,7 @@ FrmGatherData::FrmGatherData(QWidget* parent)
     cText = new QComboBox(this);
     named(cText, "cText");
     cText->setEditable(false);
-    cText->installEventFilter(this);
+    ui::onKeyPress(cText, [this](int& k) { cText_KeyPress(k); });
     ReadCommand = new QPushButton(QStringLiteral("采集数据"), this);
     named(ReadCommand, "ReadCommand");
     numCommand = new QPushButton(QStringLiteral("通讯测试"), this);
@@ -232,19 +224,6 @@ FrmGatherData::FrmGatherData(QWidget* parent)
     connect(cdexit, &QPushButton::clicked, this, &FrmGatherData::cdexit_Click);
 }
 
-bool FrmGatherData::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == cText && event->type() == QEvent::KeyPress) {
-        const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (!text.isEmpty() && text[0].isPrint()) {
-            int key = text[0].unicode();
-            cText_KeyPress(key);
-            return key == 0;
-        }
-    }
-    return ui::Form::eventFilter(watched, event);
-}
-
 void FrmGatherData::cText_KeyPress(int& KeyAscii)
 {
     KeyAscii = 0;
@@ -289,7 +268,7 @@ void FrmGatherData::Form_Load()
         cText->addItem(QString());
         Module1::AddDoorAddresses(mdl::DaoDatabase, cText);
         InitGrid();
-        mdl::GatherWaitTime = collection::loadGatherWaitTime();
+        mdl::GatherWaitTime = Module1::LoadGatherWaitTime(mdl::AdoConnection);
         Label4->clear();
         passwordSupport_ = rt::Val(rt::Mid(mdl::MachineVersion, 9, 1)) >= 5;
         setWindowTitle(QStringLiteral("打卡数据采集"));
@@ -321,7 +300,7 @@ void FrmGatherData::ReadCommand_Click()
         }
         numText->setText(QStringLiteral("0"));
         counterText->setText(QStringLiteral("0"));
-        const int16_t address = rt::CInt(cText->currentText());
+        const int16_t address = rt::CWhole(cText->currentText());
         const QString fileName = collection::collectedFileName(address, ui::now());
         gridOf(model_)->resize(0);
         labtext->setText(QStringLiteral("正在采集，如数据量大，可能要花较长的时间，请耐心等候!"));
@@ -392,8 +371,8 @@ void FrmGatherData::storeFile(const QString& path, int total)
         const int row = processed;
         grid->setText(row, 0, QString::number(row + 1));
         if (line.trimmed().isEmpty()) {
-            // A slot the library could not read: the record is still in the controller.
-            ++garbled;
+            // A slot the library could not read: the record is still in the
+            // controller. Counted as unread, not as garbled as well.
             ++unread;
         } else {
             QString date, time;
@@ -489,6 +468,9 @@ void FrmGatherData::storeFile(const QString& path, int total)
             }
         }
         grid->refresh();
+        // The records are still in the controller only: erasing them now would lose them.
+        labtext->setText(labtext->text() + QStringLiteral(" 打卡记录未能全部存入数据库，请排除故障后重新采集，暂勿清除数据！"));
+        setStatus(QStringLiteral("采集未完成：打卡记录未能存入数据库!"));
         throw;
     }
     grid->refresh();
@@ -496,10 +478,8 @@ void FrmGatherData::storeFile(const QString& path, int total)
     if (failure)
         throw *failure;
     // Lines the file lacks are records that never reached it.
-    if (processed < total) {
-        garbled += total - processed;
+    if (processed < total)
         unread += total - processed;
-    }
 
     readProgressBar->hide();
     if (garbled > 0)
@@ -527,7 +507,7 @@ void FrmGatherData::numCommand_Click()
             cText->setFocus();
             return;
         }
-        const int16_t address = rt::CInt(text);
+        const int16_t address = rt::CWhole(text);
         if (ctl::setClockNow(address)) {
             ui::sleepMs(100);
             const int32_t count = mdl::Door.call(QStringLiteral("GatherRecordSum"), {address}).toLong();
@@ -561,7 +541,7 @@ void FrmGatherData::CmdClearData_Click()
         if (answer != ui::mb::Yes)
             return;
         setStatus(QStringLiteral("正在清除 %1 号机器，请稍候...").arg(text));
-        if (mdl::Door.call(QStringLiteral("clearRecord"), {rt::CInt(text)}).toBool()) {
+        if (mdl::Door.call(QStringLiteral("clearRecord"), {rt::CWhole(text)}).toBool()) {
             labtext->setText(QStringLiteral("记录删除成功！"));
             gridOf(model_)->resize(0);
         } else {

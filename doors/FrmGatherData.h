@@ -56,9 +56,6 @@ public:
     QString gridText(int row, int column) const;
     int gridRows() const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void setStatus(const QString& text);
     // Reads the collected file into the grid and table data.

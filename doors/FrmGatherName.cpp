@@ -5,6 +5,7 @@
 #include "ControllerCalls.h"
 #include "FormParts.h"
 #include "Globals.h"
+#include "Module1.h"
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
@@ -202,7 +203,7 @@ void FrmGatherName::Form_Load()
     SendGrid->setHorizontalHeaderLabels(headers);
     SendGrid->setRowCount(0);
     try {
-        mdl::GatherWaitTime = collection::loadGatherWaitTime();
+        mdl::GatherWaitTime = Module1::LoadGatherWaitTime(mdl::AdoConnection);
     } catch (const rt::Error& e) {
         mdl::GatherWaitTime = 5;
         setStatus(e.description());
@@ -278,7 +279,7 @@ void FrmGatherName::collect()
         cText->setFocus();
         return;
     }
-    address_ = rt::CInt(cText->currentText().trimmed());
+    address_ = rt::CWhole(cText->currentText());
     const QString addr = QString::number(address_);
     const QString fileName = collection::collectedFileName(address_, ui::now());
     SendGrid->setRowCount(0);
@@ -365,7 +366,7 @@ void FrmGatherName::Command1_Click()
         return;
     }
     try {
-        const int16_t address = rt::CInt(cText->currentText().trimmed());
+        const int16_t address = rt::CWhole(cText->currentText());
         const QString physical = TxtPhyID->text().trimmed();
         com::Args a{address, physical, QString()};
         if (!mdl::Door.call(QStringLiteral("FindCard"), a).toBool()) {
@@ -418,7 +419,7 @@ void FrmGatherName::cmdTest_Click()
         return;
     }
     try {
-        const int16_t address = rt::CInt(cText->currentText().trimmed());
+        const int16_t address = rt::CWhole(cText->currentText());
         const int32_t n = mdl::Door.call(QStringLiteral("GatherSendCardSum"), {address}).toLong();
         if (n >= 0) {
             count_ = n;

@@ -167,11 +167,12 @@ void FrmSetTime::CmdRead_Click()
             }
         }
         AutoRead = 0;
-        int16_t address = 0;
-        if (!doorlink::parseAddress(CmbAddr->currentText(), address)) {
+        const std::optional<int16_t> typed = rt::WholeNumber(CmbAddr->currentText(), 0, 255);
+        if (!typed) {
             ui::msgBox(QStringLiteral("请选择机器号！"));
             return;
         }
+        const int16_t address = *typed;
         com::Args a{address, QString(), QString()};
         if (!doorlink::call(QStringLiteral("GetTimeGroup"), a).toBool()) {
             InfoStb->setText(QStringLiteral("时间段采集失败！"));
@@ -252,11 +253,12 @@ void FrmSetTime::CmdOk_Click()
             texts[i] = start + QLatin1Char('-') + end;
             ++total;
         }
-        int16_t address = 0;
-        if (CmbAddr->currentText().isEmpty() || !doorlink::parseAddress(CmbAddr->currentText(), address)) {
+        const std::optional<int16_t> typed = rt::WholeNumber(CmbAddr->currentText(), 0, 255);
+        if (!typed) {
             ui::msgBox(QStringLiteral("地址不能为空，请选择机器地址！"), ui::mb::OKOnly, kTitle);
             return;
         }
+        const int16_t address = *typed;
         if (ui::msgBox(QStringLiteral("重新设置时间段可能会影响正常打卡，请确认设置的时间段无误！"), ui::mb::YesNo, kTitle)
             != ui::mb::Yes)
             return;
@@ -300,11 +302,12 @@ void FrmSetTime::CmdInitMachine_Click()
             ui::msgBox(QStringLiteral("串口打开失败！"));
             return;
         }
-        int16_t address = 0;
-        if (CmbAddr->currentText().isEmpty() || !doorlink::parseAddress(CmbAddr->currentText(), address)) {
+        const std::optional<int16_t> typed = rt::WholeNumber(CmbAddr->currentText(), 0, 255);
+        if (!typed) {
             ui::msgBox(QStringLiteral("请选择机器号！"));
             return;
         }
+        const int16_t address = *typed;
         if (ui::msgBox(QStringLiteral("初始化设置时间段将会清空之前在机器中设置的所有时间，可能会影响到已发卡号的正常打卡，确定请按【是】，否则取消"),
                        ui::mb::YesNo, kTitle)
             != ui::mb::Yes)

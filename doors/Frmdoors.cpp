@@ -8,6 +8,7 @@
 #include "Module1.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
@@ -15,7 +16,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -49,27 +49,15 @@ T* named(T* w, const QString& name)
     return w;
 }
 
-// A key press as the old key handlers saw it: its character code, or 0 for
-// keys that type nothing.
-int keyAscii(const QKeyEvent* k)
+// The trimmed text of a delay box. Typing takes digits and points only, so
+// pasted text with anything else ("1e1", "-1", "&H5") is no delay at all.
+QString delayText(const QLineEdit* box)
 {
-    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
-        return 13;
-    if (k->key() == Qt::Key_Backspace)
-        return 8;
-    const QString t = k->text();
-    return t.size() == 1 ? t.at(0).unicode() : 0;
-}
-
-// An address from the address box. Only digits count: a pasted "5.5" must
-// not round onto controller 6 and act on its rows or its memory.
-int16_t wholeAddress(const QString& text)
-{
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-    const QString t = text.trimmed();
-    if (!digits.match(t).hasMatch())
+    static const QRegularExpression other(QStringLiteral("[^0-9.]"));
+    const QString t = box->text().trimmed();
+    if (t.contains(other))
         rt::raise(rt::ErrTypeMismatch);
-    return rt::CInt(t);
+    return t;
 }
 
 // Releases the busy pointer however the operation ends.
@@ -92,7 +80,7 @@ Frmdoors::Frmdoors(QWidget* parent)
     Cdoor->setEditable(true);
     Cdoor->setInsertPolicy(QComboBox::NoInsert);
     Cdoor->setGeometry(60, 12, 100, 24);
-    Cdoor->lineEdit()->installEventFilter(this);
+    ui::onKeyPress(Cdoor, [this](int& k) { Cdoor_KeyPress(k); });
     connect(Cdoor, &QComboBox::activated, this, [this] { Cdoor_Click(); });
 
     for (int lock = 0; lock < 2; ++lock) {
@@ -108,7 +96,7 @@ Frmdoors::Frmdoors(QWidget* parent)
         label(frame, QStringLiteral("开门延迟时间:"), 10, 74, 90);
         second2[lock] = named(new QLineEdit(QStringLiteral("5"), frame), QStringLiteral("second2_%1").arg(lock));
         second2[lock]->setGeometry(100, 74, 60, 22);
-        second2[lock]->installEventFilter(this);
+        ui::onKeyPress(second2[lock], [this, lock](int& k) { second2_KeyPress(lock, k); });
         for (int k = 0; k < 3; ++k) {
             const int index = lock * 3 + k;
             Opt[index] = named(new QRadioButton(QString::fromUtf8(kKinds[k].caption), frame),
@@ -211,31 +199,15 @@ void Frmdoors::resizeEvent(QResizeEvent* e)
         Module1::ResizeControls(this);
 }
 
-bool Frmdoors::eventFilter(QObject* o, QEvent* e)
-{
-    if (e->type() == QEvent::KeyPress) {
-        int key = keyAscii(static_cast<QKeyEvent*>(e));
-        if (key != 0) {
-            if (o == Cdoor->lineEdit())
-                Cdoor_KeyPress(key);
-            else if (o == second2[0] || o == second2[1])
-                second2_KeyPress(o == second2[0] ? 0 : 1, key);
-            if (key == 0)
-                return true;
-        }
-    }
-    return ui::Form::eventFilter(o, e);
-}
-
 void Frmdoors::Cdoor_KeyPress(int& KeyAscii)
 {
-    if ((KeyAscii < '0' || KeyAscii > '9') && KeyAscii != 13 && KeyAscii != 8)
+    if ((KeyAscii < '0' || KeyAscii > '9') && KeyAscii != ui::kEnter && KeyAscii != ui::kBackspace)
         KeyAscii = 0;
 }
 
 void Frmdoors::second2_KeyPress(int, int& KeyAscii)
 {
-    if ((KeyAscii < '0' || KeyAscii > '9') && KeyAscii != '.' && KeyAscii != 13 && KeyAscii != 8)
+    if ((KeyAscii < '0' || KeyAscii > '9') && KeyAscii != '.' && KeyAscii != ui::kEnter && KeyAscii != ui::kBackspace)
         KeyAscii = 0;
 }
 
@@ -256,7 +228,7 @@ void Frmdoors::Cdoor_Click()
             return;
         }
         ListView1->clear();
-        const int16_t address = wholeAddress(Cdoor->currentText());
+        const int16_t address = rt::CWhole(Cdoor->currentText());
 
         db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT * FROM doors WHERE 地址=?"), {address});
         if (!rs.eof()) {
@@ -345,7 +317,7 @@ bool Frmdoors::checkLockDelay(int lock)
     if (!Clkn1[lock]->isChecked())
         return true;
     const bool iron = Opt[lock * 3 + 2]->isChecked();
-    const QString text = second2[lock]->text().trimmed();
+    const QString text = delayText(second2[lock]);
     if (text.isEmpty()) {
         second2[lock]->setText(QString::fromUtf8(kKinds[iron ? 2 : 0].defaultDelay));
         return true;
@@ -369,7 +341,7 @@ bool Frmdoors::checkRowAddress(int16_t& address)
         setPanel1(QStringLiteral("请输入地址!"));
         return false;
     }
-    address = wholeAddress(addressText);
+    address = rt::CWhole(addressText);
     if (address > 99) {
         setPanel1(QStringLiteral("地址<=99，请重输!"));
         return false;
@@ -409,12 +381,12 @@ void Frmdoors::Cmdadd_Click()
         QVariant cols[6];   // namedr1, delay1, dtype1, namedr2, delay2, dtype2
         if (use1 || !use2) {
             cols[0] = drnam[0]->text().trimmed();
-            cols[1] = rt::CDbl(second2[0]->text().trimmed());
+            cols[1] = rt::CDbl(delayText(second2[0]));
             cols[2] = lockType(0);
         }
         if (use2) {
             cols[3] = drnam[1]->text().trimmed();
-            cols[4] = rt::CDbl(second2[1]->text().trimmed());
+            cols[4] = rt::CDbl(delayText(second2[1]));
             cols[5] = lockType(1);
         }
         mdl::DaoDatabase.execute(
@@ -453,7 +425,7 @@ void Frmdoors::Command4_Click()
             setPanel1(QStringLiteral("请输入锁一和锁二延时数"));
             return;
         }
-        com::Args delays{address, rt::CInt(second2[0]->text()), rt::CInt(second2[1]->text()),
+        com::Args delays{address, rt::CInt(delayText(second2[0])), rt::CInt(delayText(second2[1])),
                          rt::CInt(TxtSecond3->text())};
         if (!doorlink::call(QStringLiteral("SetLockDelayTime"), delays).toBool()) {
             setPanel1(QStringLiteral("已经修改完毕,失败！"));
@@ -495,7 +467,7 @@ void Frmdoors::Cmddel_Click()
             return;
         }
         const QString addressText = Cdoor->currentText().trimmed();
-        const int16_t address = wholeAddress(addressText);
+        const int16_t address = rt::CWhole(addressText);
         if (ui::msgBox(QStringLiteral("确信要删除地址为") + addressText + QStringLiteral("的门及其相应的发卡记录吗?"),
                        ui::mb::YesNo | ui::mb::Question)
             != ui::mb::Yes)
@@ -541,7 +513,14 @@ void Frmdoors::Command1_Click()
             setPanel1(QStringLiteral("请选择地址 ！"));
             return;
         }
-        const int16_t address = rt::CInt(rt::Val(addressText));
+        int16_t address = 0;
+        try {
+            address = rt::CWhole(addressText);
+        } catch (const rt::Error& e) {
+            // Not the line's fault: "abc" or "5.5" must not set another clock.
+            ui::msgBox(e.text(), ui::mb::OKOnly, kInfoTitle);
+            return;
+        }
         const QDateTime now = ui::now();
         // Monday 1 .. Sunday 7, whatever language the desktop speaks.
         const QString week = QString::number(now.date().dayOfWeek());
@@ -583,7 +562,7 @@ void Frmdoors::cmdY_Click()
             setPanel1(QStringLiteral("请选择或者输入机器号!"));
             return;
         }
-        const int16_t address = wholeAddress(Cdoor->currentText());
+        const int16_t address = rt::CWhole(Cdoor->currentText());
         bool failed = false;
         if (ChkRecord->isChecked()) {
             com::Args a{address};
@@ -623,16 +602,21 @@ void Frmdoors::CmdSetTime_Click()
             setPanel1(QStringLiteral("串口打开失败!"));
             return;
         }
-        const int16_t address = wholeAddress(Cdoor->currentText());
+        const int16_t address = rt::CWhole(Cdoor->currentText());
         doorlink::pause();
         com::Args ver{address, QString()};
         if (!doorlink::call(QStringLiteral("GetMachVer"), ver).toBool()) {
             setPanel1(QStringLiteral("机器：") + QString::number(address) + QStringLiteral(" 通迅不成功！"));
             return;
         }
-        if (doorlink::parseMachineVersion(ver[1].toString()).label() != mdl::MachineVersion)
-            setPanel1(QStringLiteral("系统设置的机器版本与所检测到机器：") + QString::number(address)
-                      + QStringLiteral("的版本对不上！请重设！"));
+        // The panel text would be replaced at once by the next step's: the
+        // mismatch is shown in a box of its own, with both versions.
+        const QString found = doorlink::parseMachineVersion(ver[1].toString()).label();
+        if (found != mdl::MachineVersion)
+            ui::msgBox(QStringLiteral("系统设置的机器版本与所检测到机器：") + QString::number(address)
+                           + QStringLiteral("的版本对不上！请重设！\n系统设置：") + mdl::MachineVersion
+                           + QStringLiteral("\n机器：") + found,
+                       ui::mb::OKOnly | ui::mb::Exclamation, kInfoTitle);
         // Group 16 is prepared again on the next hand-over; a failure here
         // must not keep the operator from the time-group window.
         try {
@@ -640,7 +624,7 @@ void Frmdoors::CmdSetTime_Click()
         } catch (const rt::Error&) {
         }
         hideForm();
-        FrmSetTime::PresetAddr = wholeAddress(Cdoor->currentText());
+        FrmSetTime::PresetAddr = rt::CWhole(Cdoor->currentText());
         ui::forms::load<FrmSetTime>()->showModeless();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, kInfoTitle);
@@ -650,7 +634,7 @@ void Frmdoors::CmdSetTime_Click()
 void Frmdoors::InitTimeGroup16()
 {
     setPanel1(QStringLiteral("正在初始化机器..."));
-    const int16_t address = wholeAddress(Cdoor->currentText());
+    const int16_t address = rt::CWhole(Cdoor->currentText());
     db::Recordset rs = mdl::AdoConnection.execute(
         QStringLiteral("SELECT 时间段16 FROM DTime WHERE 地址=? ORDER BY rowid LIMIT 1"), {address});
     if (rs.eof() || rs.text(QStringLiteral("时间段16")) == QLatin1String("0000-2359"))

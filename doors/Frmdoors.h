@@ -72,7 +72,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
-    bool eventFilter(QObject* o, QEvent* e) override;
 
 private:
     // The lock delay of a ticked lock: an empty box takes the type's default,

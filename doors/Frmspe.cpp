@@ -80,7 +80,7 @@ void Frmspe::Copen_Click()
             ui::msgBox(QStringLiteral("请选择要开的机号！"), ui::mb::OKOnly, QStringLiteral("开锁"));
             return;
         }
-        const int16_t address = rt::CInt(Cdoor->currentText());
+        const int16_t address = rt::CWhole(Cdoor->currentText());
         com::Args a{address, lock};
         const bool opened = doorlink::call(QStringLiteral("OpenLock"), a).toBool();
         run.end();

@@ -4,10 +4,10 @@
 #include "Frmspe.h"
 #include "Globals.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/Ui.h"
 
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,29 +41,13 @@ Frmspecial::Frmspecial(QWidget* parent)
     Cexit->setGeometry(180, 140, 90, 28);
     connect(Cok, &QPushButton::clicked, this, &Frmspecial::Cok_Click);
     connect(Cexit, &QPushButton::clicked, this, &Frmspecial::Cexit_Click);
-    Tuser->installEventFilter(this);
-    tpasswd->installEventFilter(this);
-}
-
-bool Frmspecial::eventFilter(QObject* o, QEvent* e)
-{
-    if (e->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            int key = 13;
-            if (o == Tuser)
-                Tuser_KeyPress(key);
-            else
-                tpasswd_KeyPress(key);
-            return key == 0;
-        }
-    }
-    return ui::Form::eventFilter(o, e);
+    ui::onKeyPress(Tuser, [this](int& k) { Tuser_KeyPress(k); });
+    ui::onKeyPress(tpasswd, [this](int& k) { tpasswd_KeyPress(k); });
 }
 
 void Frmspecial::Tuser_KeyPress(int& KeyAscii)
 {
-    if (KeyAscii == 13) {
+    if (KeyAscii == ui::kEnter) {
         KeyAscii = 0;
         tpasswd->setFocus(Qt::TabFocusReason);
     }
@@ -71,7 +55,7 @@ void Frmspecial::Tuser_KeyPress(int& KeyAscii)
 
 void Frmspecial::tpasswd_KeyPress(int& KeyAscii)
 {
-    if (KeyAscii == 13) {
+    if (KeyAscii == ui::kEnter) {
         KeyAscii = 0;
         Cok->setFocus(Qt::TabFocusReason);
     }

@@ -25,7 +25,4 @@ public:
     // Enter moves on to the next control, as Tab does.
     void Tuser_KeyPress(int& KeyAscii);
     void tpasswd_KeyPress(int& KeyAscii);
-
-protected:
-    bool eventFilter(QObject* o, QEvent* e) override;
 };

@@ -3,9 +3,9 @@
 #include "AppForms.h"
 #include "ControllerCalls.h"
 #include "Globals.h"
-#include "KeyPress.h"
 #include "ReturnBook.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
@@ -104,7 +104,7 @@ Frmbm::Frmbm(QWidget* parent)
     });
     connect(List1, &QListWidget::itemClicked, this, &Frmbm::List1_Click);
     connect(List2, &QListWidget::itemClicked, this, &Frmbm::List2_Click);
-    personnel::onKeyPress(Tbm, [this](int& k) { Tbm_KeyPress(k); });
+    ui::onKeyPress(Tbm, [this](int& k) { Tbm_KeyPress(k); });
     connect(Cmdadd, &QPushButton::clicked, this, &Frmbm::Cmdadd_Click);
     connect(Cmdch, &QPushButton::clicked, this, &Frmbm::Cmdch_Click);
     connect(Cmddel, &QPushButton::clicked, this, &Frmbm::Cmddel_Click);
@@ -182,8 +182,8 @@ void Frmbm::List2_Click()
 void Frmbm::Tbm_KeyPress(int& KeyAscii)
 {
     // The Enter itself still reaches the box.
-    if (KeyAscii == personnel::kEnter)
-        personnel::sendTab(Tbm);
+    if (KeyAscii == ui::kEnter)
+        ui::sendTab(Tbm);
 }
 
 void Frmbm::Command1_Click()

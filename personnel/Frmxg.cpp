@@ -2,10 +2,11 @@
 
 #include "AppForms.h"
 #include "Globals.h"
-#include "KeyPress.h"
 #include "Module1.h"
 #include "db/RecordsetModel.h"
+#include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/ProgramFolder.h"
 #include "ui/Ui.h"
 
@@ -81,6 +82,9 @@ QLabel* caption(const QString& text, QWidget* parent, int x, int y, int w = 70)
     l->setGeometry(x, y, w, 22);
     return l;
 }
+
+// Characters of an identity number that typing lets in.
+constexpr int kIdLength = 18;
 
 template <class T>
 T* control(const char* name, QWidget* parent, int x, int y, int w, int h = 22)
@@ -198,14 +202,15 @@ Frmxg::Frmxg(QWidget* parent)
     connect(Txt_Search_EmpID, &QLineEdit::textChanged, this, &Frmxg::Txt_Search_EmpID_Change);
     Txt_Search_EmpID->installEventFilter(this);
 
-    personnel::onKeyPress(Tkh, [this](int& k) { Tkh_KeyPress(k); });
-    personnel::onKeyPress(Tid, [this](int& k) { Tid_KeyPress(k); });
-    personnel::onKeyPress(Cbm, [this](int& k) { Cbm_KeyPress(k); });
-    personnel::onKeyPress(Csex, [this](int& k) { Csex_KeyPress(k); });
-    personnel::onKeyPress(DTPicker2, [this](int& k) { DTPicker2_KeyPress(k); });
+    ui::onKeyPress(Tkh, [this](int& k) { Tkh_KeyPress(k); });
+    ui::onKeyPress(Tid, [this](int& k) { Tid_KeyPress(k); });
+    ui::onKeyPress(Cbm, [this](int& k) { Cbm_KeyPress(k); });
+    ui::onKeyPress(Csex, [this](int& k) { Csex_KeyPress(k); });
+    ui::onKeyPress(DTPicker2, [this](int& k) { DTPicker2_KeyPress(k); });
+    connect(DTPicker2, &QDateEdit::dateChanged, this, [this] { birthdayShown_ = true; });
     for (QWidget* f : {static_cast<QWidget*>(Txm), static_cast<QWidget*>(tzw), static_cast<QWidget*>(Tma),
                        static_cast<QWidget*>(Ttel), static_cast<QWidget*>(Thukou), static_cast<QWidget*>(Tnation)})
-        personnel::onKeyPress(f, [this, f](int& k) { Field_KeyPress(f, k); });
+        ui::onKeyPress(f, [this, f](int& k) { Field_KeyPress(f, k); });
 
     // Opens in the idle set, as EditMode 0 implies.
     SetTools(2);
@@ -308,8 +313,9 @@ void Frmxg::ClearEmployee()
         else if (auto* c = qobject_cast<QComboBox*>(w))
             c->setEditText(QString());
     }
-    // No record is shown any more: a save cannot inherit its photo.
+    // No record is shown any more: a save cannot inherit its photo or birthday.
     shownPhoto_.clear();
+    birthdayShown_ = false;
     try {
         ShowGrid(QStringLiteral("select 卡号 from people where 1<>1"));
     } catch (const rt::Error&) {
@@ -329,10 +335,12 @@ void Frmxg::showRecord(const db::Recordset& rs, const char* order, bool skipErro
         case 'i': Tid->setText(text("身份证号")); break;
         case 's': Csex->setEditText(text("sex")); break;
         case 'd': {
-            // A birthday that is no date leaves the picker as it was.
+            // A birthday that is no date (Null) leaves the picker as it was,
+            // and a save then keeps the stored value.
             const QDate d = QDate::fromString(text("birthday").left(10), kDateFormat);
             if (d.isValid())
                 DTPicker2->setDate(d);
+            birthdayShown_ = d.isValid();
             break;
         }
         case 't': Ttel->setText(text("tel")); break;
@@ -483,7 +491,7 @@ void Frmxg::Tkh_KeyPress(int& KeyAscii)
 {
     const QString number = Tkh->text().trimmed();
     if (number.size() == 8) {
-        if (KeyAscii == personnel::kBackspace)
+        if (KeyAscii == ui::kBackspace)
             return;
         KeyAscii = 0;
         try {
@@ -495,25 +503,25 @@ void Frmxg::Tkh_KeyPress(int& KeyAscii)
         } catch (const rt::Error&) {
         }
     }
-    const bool enter = KeyAscii == personnel::kEnter;
-    if ((KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == personnel::kBackspace)
+    const bool enter = KeyAscii == ui::kEnter;
+    if ((KeyAscii >= '0' && KeyAscii <= '9') || KeyAscii == ui::kBackspace)
         return;
     KeyAscii = 0;
     if (Tkh->text().size() >= 8 || enter)
-        personnel::sendTab(Tkh);
+        ui::sendTab(Tkh);
 }
 
 void Frmxg::Tid_KeyPress(int& KeyAscii)
 {
-    if (KeyAscii == personnel::kEnter) {
+    if (KeyAscii == ui::kEnter) {
         KeyAscii = 0;
-        personnel::sendTab(Tid);
-    } else if (KeyAscii == personnel::kBackspace) {
+        ui::sendTab(Tid);
+    } else if (KeyAscii == ui::kBackspace) {
         if (Tid->text().trimmed().isEmpty())
-            personnel::sendTab(Tid, true);
-    } else if (Tid->text().size() >= 18) {
+            ui::sendTab(Tid, true);
+    } else if (Tid->text().size() >= kIdLength) {
         KeyAscii = 0;
-        personnel::sendTab(Tid);
+        ui::sendTab(Tid);
     }
 }
 
@@ -524,11 +532,11 @@ void Frmxg::Field_KeyPress(QWidget* field, int& KeyAscii)
         text = t->text();
     else if (auto* c = qobject_cast<QComboBox*>(field))
         text = c->currentText();
-    if (KeyAscii == personnel::kEnter) {
+    if (KeyAscii == ui::kEnter) {
         KeyAscii = 0;
-        personnel::sendTab(field);
-    } else if (KeyAscii == personnel::kBackspace && text.trimmed().isEmpty()) {
-        personnel::sendTab(field, true);
+        ui::sendTab(field);
+    } else if (KeyAscii == ui::kBackspace && text.trimmed().isEmpty()) {
+        ui::sendTab(field, true);
     }
 }
 
@@ -540,11 +548,11 @@ void Frmxg::DTPicker2_KeyPress(int& KeyAscii) { pickerKeyPress(DTPicker2, KeyAsc
 
 void Frmxg::pickerKeyPress(QWidget* field, int& KeyAscii)
 {
-    if (KeyAscii == personnel::kEnter) {
+    if (KeyAscii == ui::kEnter) {
         KeyAscii = 0;
-        personnel::sendTab(field);
-    } else if (KeyAscii == personnel::kBackspace) {
-        personnel::sendTab(field, true);
+        ui::sendTab(field);
+    } else if (KeyAscii == ui::kBackspace) {
+        ui::sendTab(field, true);
     }
 }
 
@@ -606,7 +614,9 @@ void Frmxg::SaveEmployee()
         // The number as stored: the last eight of the text zero-padded on the left.
         const QString typed = Tkh->text().trimmed();
         const QString number = (QStringLiteral("00000000") + Tkh->text()).right(8);
-        const QString birthday = DTPicker2->date().toString(kDateFormat);
+        const QString picked = DTPicker2->date().toString(kDateFormat);
+        // A pasted identity number is cut where typing stops.
+        const QString id = Tid->text().left(kIdLength);
         if (EditMode == 1) {
             auto refuse = [this](const QString& text, QWidget* focus) {
                 setStatus(text);
@@ -614,7 +624,8 @@ void Frmxg::SaveEmployee()
             };
             if (Tkh->text().isEmpty())
                 return refuse(QStringLiteral("卡号不能空！"), Tkh);
-            if (typed.size() != 8)
+            // Typing takes digits only; a pasted number must be digits too.
+            if (typed.size() != 8 || !rt::IsDigits(typed))
                 return refuse(QStringLiteral("卡号必须为八位的数字或者字母！"), Tkh);
             if (Txm->text().isEmpty())
                 return refuse(QStringLiteral("姓名不能留空！"), Txm);
@@ -635,8 +646,8 @@ void Frmxg::SaveEmployee()
                 QStringLiteral("insert into people(卡号,姓名,部门,身份证号,职务,rmno,sex,birthday,marriage,tel,hukou,"
                                "company,fcz,nation,spouse,ssex,shukou,scompany,child1,child2,child3,others,照片) "
                                "values (?,?,?,?,?,'',?,?,?,?,?,'','',?,'','','','','','','','',?)"),
-                {number, Txm->text(), Cbm->currentText(), Tid->text(), tzw->currentText(), Csex->currentText(),
-                 birthday, Tma->currentText(), Ttel->text(), Thukou->text(), Tnation->text(), photo});
+                {number, Txm->text(), Cbm->currentText(), id, tzw->currentText(), Csex->currentText(),
+                 picked, Tma->currentText(), Ttel->text(), Thukou->text(), Tnation->text(), photo});
             shownPhoto_ = photo;
             photoChosen_ = false;   // the next new employee does not inherit it
             ShowGrid(QStringLiteral("select * from people where 卡号=?"), {number});
@@ -649,10 +660,12 @@ void Frmxg::SaveEmployee()
             }
             // The stored photo stays unless one was chosen for this record.
             const QString photo = photoChosen_ ? PhotoPath : PeopleTable.text(QStringLiteral("照片"));
+            // So does the stored birthday when the picker shows none of this record's.
+            const QVariant birthday = birthdayShown_ ? QVariant(picked) : PeopleTable.field(QStringLiteral("birthday"));
             mdl::AdoConnection.execute(
                 QStringLiteral("update people set 姓名=?,部门=?,身份证号=?,职务=?,照片=?,birthday=?,sex=?,tel=?,"
                                "nation=?,hukou=?,marriage=? where 卡号=?"),
-                {Txm->text().trimmed(), Cbm->currentText().trimmed(), Tid->text().trimmed(),
+                {Txm->text().trimmed(), Cbm->currentText().trimmed(), id.trimmed(),
                  tzw->currentText().trimmed(), photo, birthday, Csex->currentText(), Ttel->text(), Tnation->text(),
                  Thukou->text(), Tma->currentText(), typed});
             shownPhoto_ = photo;

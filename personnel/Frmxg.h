@@ -111,4 +111,5 @@ private:
     QString dialogFile_;           // the photo dialog's file name, kept when cancelled
     QString shownPhoto_;           // 照片 of the record shown
     bool photoChosen_ = false;     // PhotoPath was chosen since that record was shown
+    bool birthdayShown_ = false;   // DTPicker2 holds the shown record's birthday or one the operator set
 };

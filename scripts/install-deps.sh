@@ -12,6 +12,7 @@ pkgs=(
   fonts-wqy-microhei
   qt6-translations-l10n
   xvfb xauth imagemagick
+  libxtst-dev   # real key strokes on a virtual display in the key tests
   unzip
   pcscd libpcsclite-dev vsmartcard-vpcd
 )

@@ -1,17 +1,23 @@
 #include "DatabaseFile.h"
 
+#include "db/Db.h"
 #include "runtime/RuntimeError.h"
+#include "ui/ProgramFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <QThread>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,7 +53,9 @@ struct Handle {
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
         if (rc != SQLITE_OK) {
             // The destructor does not run for a failed constructor.
-            const QString why = h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString::fromUtf8(sqlite3_errstr(rc));
+            const QString why = db::engineErrorText(
+                h ? sqlite3_errcode(h) : rc,
+                h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString::fromUtf8(sqlite3_errstr(rc)));
             sqlite3_close_v2(h);
             rt::raise(rt::ErrDatabase, why);
         }
@@ -58,7 +66,8 @@ struct Handle {
     Handle& operator=(const Handle&) = delete;
     [[noreturn]] void fail() const
     {
-        rt::raise(rt::ErrDatabase, h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString());
+        rt::raise(rt::ErrDatabase, h ? db::engineErrorText(sqlite3_errcode(h), QString::fromUtf8(sqlite3_errmsg(h)))
+                                     : QString());
     }
     // The first column of the first row, "" when there is none.
     QString scalar(const char* sql) const
@@ -90,7 +99,40 @@ bool soundSystemDatabase(const Handle& d)
     return true;
 }
 
-// A new empty file in folder; its path.
+// The journals SQLite may leave beside a database file.
+const char* const kJournalSuffixes[] = {"-journal", "-wal", "-shm"};
+
+// A copy in the making: ".<name>.XXXXXX.part" beside its destination, and
+// its journals. Each is locked (flock) by the process making it, so a sweep
+// by another instance leaves it alone; a killed process leaves it unlocked.
+const QRegularExpression kCopyName(QStringLiteral("^\\..+\\.[A-Za-z0-9]{6}\\.part(-journal|-wal|-shm)?$"));
+
+// Lock descriptors of the copies this process is making, by path.
+QHash<QString, int>& heldCopies()
+{
+    static QHash<QString, int> held;
+    return held;
+}
+
+void removeJournalsOf(const QString& path)
+{
+    for (const char* suffix : kJournalSuffixes)
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+void removeWithJournals(const QString& path)
+{
+    QFile::remove(path);
+    removeJournalsOf(path);
+}
+
+void release(const QString& path)
+{
+    if (const int fd = heldCopies().take(path); fd > 0)
+        ::close(fd);
+}
+
+// A new empty file in folder, locked until released; its path.
 QString newTempFile(const QString& folder, const QString& baseName)
 {
     if (!QFileInfo(folder).isDir())
@@ -101,7 +143,85 @@ QString newTempFile(const QString& folder, const QString& baseName)
         raiseErrno(errno ? errno : EACCES);
     const QString path = f.fileName();
     f.close();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        if (fd >= 0)
+            ::close(fd);
+        QFile::remove(path);
+        raiseErrno(err);
+    }
+    heldCopies().insert(path, fd);
     return path;
+}
+
+// Removes the copies that a backup or restore killed before its end left in
+// folder: named as this program names them, not locked by a running copy,
+// and empty or an SQLite file (journals go with their copy, or alone when
+// it is gone).
+void sweepStaleCopies(const QString& folder)
+{
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!kCopyName.match(name).hasMatch())
+            continue;
+        const QString path = dir.filePath(name);
+        if (!name.endsWith(QLatin1String(".part"))) {
+            // A journal: swept with its copy, or alone when the copy is gone.
+            const QString copy = path.left(path.lastIndexOf(QLatin1String(".part")) + 5);
+            if (!QFileInfo::exists(copy))
+                QFile::remove(path);
+            continue;
+        }
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        char head[16] = {};
+        const ssize_t n = ::read(fd, head, sizeof head);
+        const bool ours = n == 0 || (n == 16 && std::memcmp(head, "SQLite format 3", 16) == 0);
+        if (ours && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            removeWithJournals(path);
+        ::close(fd);
+    }
+}
+
+// Sweeps each folder once: where the copy goes, where the live file is, and
+// the program folder.
+void sweepStaleCopies(QStringList folders)
+{
+    folders << ui::programFolder();
+    QStringList seen;
+    for (const QString& f : std::as_const(folders)) {
+        if (f.isEmpty())
+            continue;
+        const QString canonical = QFileInfo(f).canonicalFilePath();
+        if (canonical.isEmpty() || seen.contains(canonical))
+            continue;
+        seen << canonical;
+        sweepStaleCopies(canonical);
+    }
+}
+
+// The rights a new file of the user gets (0666 less the umask).
+QFileDevice::Permissions newFileRights()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const mode_t mode = 0666 & ~mask;
+    QFileDevice::Permissions p;
+    if (mode & S_IRUSR)
+        p |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
+    if (mode & S_IWUSR)
+        p |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
+    if (mode & S_IRGRP)
+        p |= QFileDevice::ReadGroup;
+    if (mode & S_IWGRP)
+        p |= QFileDevice::WriteGroup;
+    if (mode & S_IROTH)
+        p |= QFileDevice::ReadOther;
+    if (mode & S_IWOTH)
+        p |= QFileDevice::WriteOther;
+    return p;
 }
 
 // Copies source into the (empty) file at dest and checks the copy.
@@ -123,7 +243,7 @@ void copyInto(const QString& source, const QString& dest)
     }
     sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE)
-        rt::raise(rt::ErrDatabase, QString::fromUtf8(sqlite3_errstr(rc)));
+        rt::raise(rt::ErrDatabase, db::engineErrorText(rc, QString::fromUtf8(sqlite3_errstr(rc))));
     if (!soundSystemDatabase(dst))
         rt::raise(rt::ErrDatabase, QStringLiteral("副本校验失败"));
 }
@@ -140,11 +260,9 @@ void syncFolderOf(const QString& path)
 void renameOver(const QString& from, const QString& to)
 {
     // The copy gets the access rights of the file it replaces (a new one
-    // those of an ordinary file), not the temporary file's owner-only ones.
-    const QFileDevice::Permissions rights =
-        QFileInfo::exists(to) ? QFile::permissions(to)
-                              : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                                    QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    // those the user's new files get), not the temporary file's owner-only
+    // ones: it holds every operator's password.
+    const QFileDevice::Permissions rights = QFileInfo::exists(to) ? QFile::permissions(to) : newFileRights();
     QFile::setPermissions(from, rights);
     if (beforeRename)
         beforeRename(from);
@@ -153,14 +271,15 @@ void renameOver(const QString& from, const QString& to)
     syncFolderOf(to);
 }
 
-// The copy at temp, or nothing: removes temp when anything fails.
+// The copy at temp, or nothing: removes temp and its journals when anything fails.
 template <class F>
 void orDiscard(const QString& temp, F&& f)
 {
     try {
         f();
     } catch (...) {
-        QFile::remove(temp);
+        removeWithJournals(temp);
+        release(temp);
         throw;
     }
 }
@@ -192,16 +311,21 @@ void backupTo(const QString& source, const QString& target)
     if (!QFileInfo(source).isFile())
         rt::raise(rt::ErrFileNotFound);
     const QFileInfo t(target);
+    sweepStaleCopies(QStringList{t.absolutePath(), QFileInfo(source).absolutePath()});
     const QString temp = newTempFile(t.absolutePath(), t.fileName());
     orDiscard(temp, [&] {
         copyInto(source, temp);
         renameOver(temp, target);
     });
+    // The journal of the copy, renamed away from it, is no use to anyone.
+    removeJournalsOf(temp);
+    release(temp);
 }
 
 QString stageBeside(const QString& source, const QString& live)
 {
     const QFileInfo l(live);
+    sweepStaleCopies(QStringList{l.absolutePath()});
     const QString temp = newTempFile(l.absolutePath(), l.fileName());
     orDiscard(temp, [&] { copyInto(source, temp); });
     return temp;
@@ -210,15 +334,18 @@ QString stageBeside(const QString& source, const QString& live)
 void replaceWith(const QString& staged, const QString& live)
 {
     renameOver(staged, live);
+    removeJournalsOf(staged);
+    release(staged);
     // A journal left by the old file would be played back into the new one.
-    for (const char* suffix : {"-journal", "-wal", "-shm"})
-        QFile::remove(live + QLatin1String(suffix));
+    removeJournalsOf(live);
 }
 
 void discard(const QString& staged)
 {
-    if (!staged.isEmpty())
-        QFile::remove(staged);
+    if (staged.isEmpty())
+        return;
+    removeWithJournals(staged);
+    release(staged);
 }
 
 } // namespace dbfile

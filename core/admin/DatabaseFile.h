@@ -2,7 +2,10 @@
 // Whole-file work on the management database for backup and restore. A copy
 // is always made through SQLite's backup (one read transaction, so it is
 // consistent even while other handles write), checked, and only then renamed
-// over its destination: a failure leaves the destination as it was.
+// over its destination: a failure leaves the destination as it was, and
+// neither the temporary copy nor its journal. Copies that a killed backup or
+// restore left behind are swept from the folders involved and the program
+// folder by the next backup or restore.
 #include <QString>
 #include <functional>
 
@@ -16,9 +19,10 @@ bool sameFile(const QString& a, const QString& b);
 // holds the tables every copy of this system's database has.
 bool isSystemDatabase(const QString& path);
 
-// Copies the database at source to target (replacing it when complete).
-// Raises rt::Error with a description when anything fails; the target is
-// then untouched.
+// Copies the database at source to target (replacing it when complete). A
+// new target gets the rights the user's new files get (the umask), a
+// replaced one keeps its own. Raises rt::Error with a description when
+// anything fails; the target is then untouched.
 void backupTo(const QString& source, const QString& target);
 
 // Copies source into a new temporary file beside live and checks it; returns

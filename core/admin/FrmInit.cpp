@@ -4,9 +4,9 @@
 #include "Globals.h"
 #include "Module1.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/Ui.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -62,22 +62,12 @@ FrmInit::FrmInit(QWidget* parent)
     setTabOrder(Text1, txtCompany);
     setTabOrder(txtCompany, Command1);
     setTabOrder(Command1, Command2);
-    Text1->installEventFilter(this);
+    ui::onKeyPress(Text1, [this](int& k) { Text1_KeyPress(k); });
     connect(Command1, &QPushButton::clicked, this, &FrmInit::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &FrmInit::Command2_Click);
 }
 
-bool FrmInit::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == Text1 && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-            focusNextChild();
-            return true;
-        }
-    }
-    return ui::Form::eventFilter(watched, event);
-}
+void FrmInit::Text1_KeyPress(int& KeyAscii) { ui::enterMovesOn(Text1, KeyAscii); }
 
 void FrmInit::Command1_Click()
 {

@@ -25,7 +25,6 @@ public:
 
     void Command1_Click();
     void Command2_Click();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Enter moves the focus on, as Tab would.
+    void Text1_KeyPress(int& KeyAscii);
 };

@@ -7,14 +7,13 @@
 #include "db/Db.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -114,11 +113,8 @@ frmsys::frmsys(QWidget* parent)
     setTabOrder(tdz, Command1);
     setTabOrder(Command1, Command2);
 
-    // Typed characters must reach the key filters, not arrive composed.
-    for (QLineEdit* b : {Tport, tdz}) {
-        b->setAttribute(Qt::WA_InputMethodEnabled, false);
-        b->installEventFilter(this);
-    }
+    ui::onKeyPress(Tport, [this](int& k) { Tport_KeyPress(k); });
+    ui::onKeyPress(tdz, [this](int& k) { tdz_KeyPress(k); });
     connect(CmdOk, &QPushButton::clicked, this, &frmsys::CmdOk_Click);
     connect(cmdTest, &QPushButton::clicked, this, &frmsys::cmdTest_Click);
     connect(CmdExit, &QPushButton::clicked, this, &frmsys::CmdExit_Click);
@@ -137,6 +133,12 @@ void frmsys::Form_Load()
     Tinb->setText(QString::number(mdl::InBufferSize));
     Toutb->setText(QString::number(mdl::OutBufferSize));
     Txtdelay->setText(QString::number(mdl::CommandDelay));
+    // The stored wait, so that Apply writes back what the operator sees.
+    try {
+        TxtWait->setText(QString::number(Module1::LoadGatherWaitTime(mdl::AdoConnection)));
+    } catch (const rt::Error&) {
+        TxtWait->setText(QStringLiteral("5"));
+    }
     LoadMachineVersions();
     CmbMachVer->setCurrentIndex(-1);
     CmbMachVer->setEditText(mdl::MachineVersion);
@@ -175,7 +177,19 @@ void frmsys::CmdOk_Click()
                 return;
             }
         }
-        mdl::PortNumber = leadingNumber(Tport->text());
+        // Every row must be there before anything changes: a missing one is
+        // reported, never taken for another, and the program does not run on
+        // settings it could not store.
+        db::Recordset sys = mdl::DaoDatabase.openRecordset(QStringLiteral("system"));
+        for (const SettingRow& r : kRows) {
+            sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(r.name)});
+            if (sys.noMatch())
+                rt::raise(rt::ErrNoCurrentRecord,
+                          QStringLiteral("表 system 中没有“%1”行").arg(QString::fromUtf8(r.name)));
+        }
+
+        // Typing takes digits only: a pasted "5.5" must not become port 6.
+        mdl::PortNumber = rt::CWhole(Tport->text());
         mdl::PortSettings = trimBlanks(Tset->text());
         mdl::InBufferSize = leadingNumber(Tinb->text());
         mdl::OutBufferSize = leadingNumber(Toutb->text());
@@ -187,15 +201,6 @@ void frmsys::CmdOk_Click()
 
         const QVariant values[] = {mdl::PortNumber,   mdl::PortSettings,   mdl::InBufferSize,  mdl::OutBufferSize,
                                    mdl::CommandDelay, mdl::GatherWaitTime, mdl::MachineVersion};
-        db::Recordset sys = mdl::DaoDatabase.openRecordset(QStringLiteral("system"));
-        // Every row must be there before any is written: a missing one is
-        // reported, never taken for another.
-        for (const SettingRow& r : kRows) {
-            sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(r.name)});
-            if (sys.noMatch())
-                rt::raise(rt::ErrNoCurrentRecord,
-                          QStringLiteral("表 system 中没有“%1”行").arg(QString::fromUtf8(r.name)));
-        }
         for (size_t i = 0; i < std::size(kRows); ++i) {
             sys.findFirst(QStringLiteral("name=?"), {QString::fromUtf8(kRows[i].name)});
             sys.edit();
@@ -252,20 +257,16 @@ void frmsys::Command1_Click()
         tdz->setFocus();
         return;
     }
-    int address = 0;
-    try {
-        address = rt::CInt(text);
-    } catch (const rt::Error&) {
-        address = 0;   // pasted text that is no number: refused as out of range
-    }
-    if (address < 1 || address > 99) {
+    // Pasted text that is not a whole number is refused as out of range.
+    const std::optional<int16_t> address = rt::WholeNumber(text, 1, 99);
+    if (!address) {
         ui::msgBox(QStringLiteral("地址为0-99之间的整数"), ui::mb::OKOnly, QStringLiteral("提示"));
         tdz->setFocus();
         return;
     }
     bool ok = false;
     try {
-        ok = ctl::setClockNow(int16_t(address));
+        ok = ctl::setClockNow(*address);
     } catch (const rt::Error&) {
         ok = false;
     }
@@ -288,33 +289,18 @@ void frmsys::Form_Unload(bool& cancel)
     }
 }
 
-bool frmsys::eventFilter(QObject* watched, QEvent* event)
+void frmsys::Tport_KeyPress(int& KeyAscii)
 {
-    if (event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        // Tab moves the focus; it is no typed character.
-        if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab)
-            return ui::Form::eventFilter(watched, event);
-        const QString t = k->text();
-        if (watched == Tport && !t.isEmpty()) {
-            const QChar c = t.at(0);
-            if (c == u'\b' || (c >= u'0' && c <= u'9'))
-                return false;
-            QApplication::beep();
-            return true;
-        }
-        if (watched == tdz) {
-            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-                focusNextChild();
-                return true;
-            }
-            if (!t.isEmpty()) {
-                const QChar c = t.at(0);
-                return !(c >= u'0' && c <= u'9');
-            }
-        }
-    }
-    return ui::Form::eventFilter(watched, event);
+    if (KeyAscii == ui::kBackspace || (KeyAscii >= '0' && KeyAscii <= '9'))
+        return;
+    KeyAscii = 0;
+    ui::beep();
+}
+
+void frmsys::tdz_KeyPress(int& KeyAscii)
+{
+    if (!ui::enterMovesOn(tdz, KeyAscii) && (KeyAscii < '0' || KeyAscii > '9'))
+        KeyAscii = 0;
 }
 
 OSTRELA_WINDOW(frmsys);

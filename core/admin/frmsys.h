@@ -46,9 +46,12 @@ public:
     void Command1_Click();
     void Command2_Click();
     void CmdExit_Click();
+    // Digits and Backspace pass; anything else is dropped with a beep.
+    void Tport_KeyPress(int& KeyAscii);
+    // Enter moves on; only digits pass (Backspace too is dropped).
+    void tdz_KeyPress(int& KeyAscii);
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void Form_Unload(bool& cancel) override;
 
 private:

@@ -4,12 +4,12 @@
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/KeyPress.h"
 #include "ui/Ui.h"
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -59,23 +59,12 @@ sjkwf2::sjkwf2(QWidget* parent)
     Command2 = new QPushButton(QStringLiteral("退出"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(240, 176, 100, 30);
+    // Typed characters are dropped: the texts come from the lists only.
     for (QComboBox* c : {Cdb, Combo1, Combo2})
-        c->installEventFilter(this);
+        ui::onKeyPress(c, [](int& k) { k = 0; });
     connect(Cdb, &QComboBox::activated, this, &sjkwf2::Cdb_Click);
     connect(Command1, &QPushButton::clicked, this, &sjkwf2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &sjkwf2::Command2_Click);
-}
-
-bool sjkwf2::eventFilter(QObject* watched, QEvent* event)
-{
-    // Typed characters are dropped: the texts come from the lists only.
-    // Tab still moves the focus.
-    if (event->type() == QEvent::KeyPress && (watched == Cdb || watched == Combo1 || watched == Combo2)) {
-        const auto* k = static_cast<QKeyEvent*>(event);
-        if (k->key() != Qt::Key_Tab && k->key() != Qt::Key_Backtab && !k->text().isEmpty())
-            return true;
-    }
-    return ui::Form::eventFilter(watched, event);
 }
 
 void sjkwf2::Form_Load()

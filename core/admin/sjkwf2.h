@@ -27,7 +27,4 @@ public:
     void Cdb_Click();
     void Command1_Click();
     void Command2_Click();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 };

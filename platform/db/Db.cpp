@@ -14,6 +14,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdlib>
+
 namespace db {
 
 // ---------------------------------------------------------------- values
@@ -81,6 +83,27 @@ QVariant bindable(const QVariant& v)
     case QMetaType::Bool: return qlonglong(v.toBool() ? 1 : 0);
     default: return v;
     }
+}
+
+QString engineErrorText(int code, const QString& engineText)
+{
+    QString what;
+    switch (code & 0xff) {
+    case SQLITE_FULL: what = QStringLiteral("磁盘空间已满，数据未能写入"); break;
+    case SQLITE_READONLY: what = QStringLiteral("数据库文件是只读的，不能写入"); break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: what = QStringLiteral("数据库正被其他程序使用（忙或已锁定），请稍后再试"); break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: what = QStringLiteral("数据库文件已损坏"); break;
+    case SQLITE_CANTOPEN: what = QStringLiteral("无法打开或建立数据库的文件，文件或文件夹可能是只读的"); break;
+    case SQLITE_IOERR: what = QStringLiteral("读写数据库文件时出错"); break;
+    default:
+        if (engineText.startsWith(QLatin1String("no such table")))
+            what = QStringLiteral("数据库中没有所需的表");
+        else if (engineText.startsWith(QLatin1String("no such column")) || engineText.contains(QLatin1String("has no column named")))
+            what = QStringLiteral("数据库中没有所需的字段");
+    }
+    return what.isEmpty() ? engineText : what + QStringLiteral("（") + engineText + QStringLiteral("）");
 }
 
 namespace {
@@ -208,7 +231,38 @@ public:
         return s;
     }
 
-    [[noreturn]] void fail() const { dbError(QString::fromUtf8(sqlite3_errmsg(h))); }
+    [[noreturn]] void fail() const
+    {
+        dbError(engineErrorText(sqlite3_errcode(h), QString::fromUtf8(sqlite3_errmsg(h))));
+    }
+
+    // A write that is rolled back at once: it needs the file, the folder
+    // (for the journal) and the file system to be writable, whoever runs
+    // the program. A file busy with another writer is not taken for
+    // read-only.
+    bool writable(int timeoutMs)
+    {
+        if (sqlite3_db_readonly(h, "main") == 1)
+            return false;
+        sqlite3_busy_timeout(h, 1000);
+        int rc = sqlite3_exec(h, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_OK) {
+            // Page 1 written back unchanged: the journal has to be created.
+            long long version = 0;
+            sqlite3_exec(
+                h, "PRAGMA user_version",
+                [](void* out, int, char** values, char**) {
+                    *static_cast<long long*>(out) = values[0] ? std::atoll(values[0]) : 0;
+                    return 0;
+                },
+                &version, nullptr);
+            const QByteArray same = "PRAGMA user_version=" + QByteArray::number(version);
+            rc = sqlite3_exec(h, same.constData(), nullptr, nullptr, nullptr);
+            sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        sqlite3_busy_timeout(h, timeoutMs);
+        return rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+    }
 
     // The result columns of a statement, without running it.
     QList<Field> describe(const QString& sql)
@@ -1053,6 +1107,13 @@ void Connection::open()
 }
 
 void Connection::close() { s_.reset(); }
+
+bool Connection::canWrite()
+{
+    if (!s_)
+        closedError();
+    return s_->writable(commandTimeout_ * 1000);
+}
 bool Connection::isOpen() const { return bool(s_); }
 QString Connection::databasePath() const { return s_ ? s_->path : QString(); }
 

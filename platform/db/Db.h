@@ -81,10 +81,19 @@ bool isNumberType(int type);
 inline bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
 QString text(const QVariant& v);     // Null -> "", numbers without trailing zeros
 bool toBool(const QVariant& v);      // Null -> false, non-zero -> true
+// A Yes/No column read in SQL by the same rule, 1 or 0, to compare with a
+// bound bool: "SELECT ... WHERE " + yesNo("密码标志") + "=?", {true}. Older
+// data holds -1 for True.
+inline QString yesNo(const QString& column) { return QStringLiteral("(IFNULL(%1,0)<>0)").arg(column); }
 // A field's value as a 16/32-bit integer, rounded half to even: Null raises
 // 94 (invalid use of Null), out of range 6, text that is no number 13.
 int16_t cint(const QVariant& v);
 int32_t clng(const QVariant& v);
+// The engine's message of a failed statement for the operator: the common
+// failures (disk full, read-only, busy or locked, damaged file, missing
+// table or column) described in Chinese, the engine's text kept after it in
+// brackets; other messages unchanged. code: the engine's result code.
+QString engineErrorText(int code, const QString& engineText);
 // The value as it is bound: QDate/QTime/QDateTime become their ISO text,
 // bool 0/1, everything else unchanged.
 QVariant bindable(const QVariant& v);
@@ -225,6 +234,9 @@ public:
     void close();
     bool isOpen() const;
     QString databasePath() const;
+    // False when the file cannot be written: the file, its folder or the
+    // file system is read-only (tried with a write that is rolled back).
+    bool canWrite();
 
     // A statement; a recordset for a row-returning one (closed otherwise).
     Recordset execute(const QString& sql, const QVariantList& params = {}, long long* recordsAffected = nullptr);

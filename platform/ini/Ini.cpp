@@ -81,9 +81,6 @@ QString unquote(QString v)
     return v;
 }
 
-// A byte-order mark that an editor put in front: not part of the first line.
-const QByteArray kUtf8Bom("\xEF\xBB\xBF");
-
 // The file's text without its byte-order mark; bom gets the mark (or nothing)
 // so that a write can put it back.
 bool readText(const QString& file, QString& text, QByteArray* bom = nullptr)
@@ -92,11 +89,9 @@ bool readText(const QString& file, QString& text, QByteArray* bom = nullptr)
     if (!f.open(QIODevice::ReadOnly))
         return false;
     QByteArray raw = f.readAll();
-    const bool marked = raw.startsWith(kUtf8Bom);
-    if (marked)
-        raw.remove(0, kUtf8Bom.size());
+    const bool marked = rt::dropUtf8Bom(raw);
     if (bom)
-        *bom = marked ? kUtf8Bom : QByteArray();
+        *bom = marked ? rt::kUtf8Bom : QByteArray();
     text = rt::fromGbk(raw);
     return true;
 }

@@ -76,6 +76,39 @@ double CDbl(const QString& s)
 int16_t CInt(const QString& s) { return CInt(CDbl(s)); }
 int32_t CLng(const QString& s) { return CLng(CDbl(s)); }
 
+bool IsDigits(const QString& s)
+{
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s)
+        if (c < u'0' || c > u'9')
+            return false;
+    return true;
+}
+
+std::optional<int16_t> WholeNumber(const QString& s, int lo, int hi)
+{
+    const QString t = s.trimmed();
+    if (!IsDigits(t))
+        return std::nullopt;
+    int v = 0;
+    for (QChar c : t) {
+        v = v * 10 + (c.unicode() - u'0');
+        if (v > std::numeric_limits<int16_t>::max())
+            return std::nullopt;
+    }
+    if (v < lo || v > hi)
+        return std::nullopt;
+    return int16_t(v);
+}
+
+int16_t CWhole(const QString& s)
+{
+    if (const auto v = WholeNumber(s))
+        return *v;
+    raise(IsDigits(s.trimmed()) ? ErrOverflow : ErrTypeMismatch);
+}
+
 bool IsNumeric(const QString& s)
 {
     double v = 0;

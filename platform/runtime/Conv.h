@@ -8,6 +8,7 @@
 #include <QString>
 #include <QTime>
 #include <cstdint>
+#include <optional>
 
 namespace rt {
 
@@ -25,6 +26,16 @@ bool IsNumeric(const QString& s);
 // (as 16- or 32-bit patterns: "&HFFFF" is -1); 0 when none; error 6 beyond Double.
 double Val(const QString& s);
 
+// One or more decimal digits "0".."9" and nothing else (no blank, sign or point).
+bool IsDigits(const QString& s);
+// A whole number as the operator types it into an address or count box: the
+// trimmed text must be digits only, so a pasted "5.5" or "-1" never rounds
+// onto another controller. Empty for anything else and outside lo..hi.
+std::optional<int16_t> WholeNumber(const QString& s, int lo = 0, int hi = 32767);
+// The same for a call: error 13 (type mismatch) for text that is not digits
+// only, 6 (overflow) for digits beyond 16 bits.
+int16_t CWhole(const QString& s);
+
 // 1-based, never fail on short text; a negative length means "to the end".
 QString Mid(const QString& s, int start, int length = -1);
 QString Left(const QString& s, int length);
@@ -39,6 +50,10 @@ QString isoTime(const QTime& t);
 QString isoDateTime(const QDateTime& dt);
 QDate parseIsoDate(const QString& s);          // invalid QDate when malformed
 QDateTime parseIsoDateTime(const QString& s);   // accepts "yyyy-MM-dd" too
+
+// The days a date written "yymmdd" can name: it is read back as 20yy.
+inline QDate firstYymmddDay() { return QDate(2000, 1, 1); }
+inline QDate lastYymmddDay() { return QDate(2099, 12, 31); }
 
 // Yes/No columns: any non-zero value is True.
 inline bool yesNo(long long v) { return v != 0; }

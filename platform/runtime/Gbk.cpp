@@ -36,12 +36,22 @@ QByteArray toGbkLimited(const QString& s, int maxBytes)
     return out;
 }
 
+bool dropUtf8Bom(QByteArray& bytes)
+{
+    if (!bytes.startsWith(kUtf8Bom))
+        return false;
+    bytes.remove(0, kUtf8Bom.size());
+    return true;
+}
+
 bool readGbkFile(const QString& path, QString& text)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    text = fromGbk(f.readAll());
+    QByteArray raw = f.readAll();
+    dropUtf8Bom(raw);
+    text = fromGbk(raw);
     return true;
 }
 

@@ -32,6 +32,7 @@ public:
     int endCalls = 0;
     int lastEndCode = -1;
     int doEventsCalls = 0;
+    int beeps = 0;
 
     // Fake clock: starts at the given local time; sleeps advance it.
     void setNow(const QDateTime& t) { now_ = t; }
@@ -56,6 +57,7 @@ public:
     int64_t monotonicMs() override;
     void endProgram(int code) override;
     bool openWithDesktop(const QString& path) override;
+    void beep() override { ++beeps; }
 
 private:
     QList<int> answers_;

@@ -87,6 +87,8 @@ void Services::waitWithEvents(int ms)
 QDateTime now() { return services().now(); }
 int64_t monotonicMs() { return services().monotonicMs(); }
 void endProgram(int code) { services().endProgram(code); }
+void beep() { services().beep(); }
+void Services::beep() { QApplication::beep(); }
 
 bool installQtTranslations()
 {

@@ -72,6 +72,8 @@ public:
     virtual void endProgram(int code) = 0;
     // Opens a file or folder with the desktop's program; false when that fails.
     virtual bool openWithDesktop(const QString& path) = 0;
+    // The desktop's warning beep.
+    virtual void beep();
 };
 
 // The services in force (the real desktop ones unless a test installed others).
@@ -88,6 +90,7 @@ bool waitReadableWithEvents(int fd, int ms);
 QDateTime now();
 int64_t monotonicMs();
 void endProgram(int code = 0);
+void beep();
 
 // How many waits that let window events run (doEvents, waitWithEvents,
 // waitReadableWithEvents) are under way: more than the count a handler

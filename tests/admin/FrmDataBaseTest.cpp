@@ -15,7 +15,11 @@
 #include <QLineEdit>
 
 #include <atomic>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 class FrmDataBaseTest : public WindowBench {
 protected:
@@ -61,6 +65,31 @@ protected:
     static void failAtRename()
     {
         dbfile::beforeRename = [](const QString&) { rt::raise(rt::ErrDiskFull); };
+    }
+    // A backup to target in a process killed just before its rename, as a
+    // power cut or a kill would end it.
+    void killedBeforeRename(const QString& target)
+    {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            dbfile::beforeRename = [](const QString&) { ::kill(::getpid(), SIGKILL); };
+            try {
+                dbfile::backupTo(live(), target);
+            } catch (...) {
+            }
+            ::_exit(0);
+        }
+        ASSERT_GT(pid, 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    }
+    static QStringList partsIn(const QString& dir) { return filesIn(dir).filter(".part"); }
+    // Mode bits of a file.
+    static int modeOf(const QString& path)
+    {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
     }
 };
 
@@ -177,6 +206,84 @@ TEST_F(FrmDataBaseTest, AnExistingBackupIsReplacedOnlyByAComplete)
     EXPECT_EQ(departmentsIn(bak + "/old.mdb"), QStringList{"现在"});
     EXPECT_EQ(QFile::permissions(bak + "/old.mdb"), rights);
     EXPECT_EQ(filesIn(bak), QStringList{"old.mdb"});
+}
+
+TEST_F(FrmDataBaseTest, ANewBackupGetsTheRightsOfTheUsersNewFiles)
+{
+    const QString bak = makeDir("bak");
+    auto* w = ui::forms::load<FrmDataBase>();
+    w->openDir(bak);
+    const struct {
+        mode_t umask;
+        int mode;
+    } cases[] = {{022, 0644}, {077, 0600}, {002, 0664}, {027, 0640}};
+    const mode_t saved = ::umask(022);
+    for (const auto& c : cases) {
+        ::umask(c.umask);
+        const QString name = QStringLiteral("u%1").arg(int(c.umask), 3, 8, QChar('0'));
+        w->Text2->setText(name);
+        w->Command1_Click();
+        EXPECT_EQ(scripted.lastMessage(), "数据备份完毕！");
+        EXPECT_EQ(modeOf(bak + "/" + name + ".mdb"), c.mode) << "umask " << std::oct << c.umask;
+    }
+    ::umask(saved);
+}
+
+TEST_F(FrmDataBaseTest, ABackupIntoAFullFileSystemLeavesNothingBehind)
+{
+    // A live database larger than the file system it is backed up to.
+    exec("BEGIN");
+    for (int i = 0; i < 400; ++i)
+        exec("INSERT INTO key (keyvalue) VALUES (?)", {QString(4000, QChar('a' + i % 26))});
+    exec("COMMIT");
+    // The disk fills at different steps of the copy: with its journal made or not.
+    for (const char* size : {"16k", "64k", "256k"}) {
+        const QString full = makeDir(QStringLiteral("full%1").arg(QLatin1String(size)));
+        const TestMount small = TestMount::tmpfs(full, QLatin1String(size));
+        if (!small.ok())
+            GTEST_SKIP() << small.why().toStdString();
+        auto* w = ui::forms::load<FrmDataBase>();
+        w->openDir(full);
+        w->Text2->setText("big");
+        w->Command1_Click();
+        EXPECT_TRUE(scripted.lastMessage().startsWith("磁盘空间已满")) << size << ": " << scripted.lastMessage().toStdString();
+        EXPECT_TRUE(scripted.lastMessage().endsWith(",请关闭数据库后再备份！")) << size;
+        EXPECT_EQ(filesIn(full), QStringList()) << size;
+    }
+}
+
+TEST_F(FrmDataBaseTest, CopiesLeftByAKilledBackupAreSweptByTheNextBackupOrRestore)
+{
+    const QString bak = makeDir("bak");
+    killedBeforeRename(bak + "/k.mdb");
+    killedBeforeRename(folder() + "p.mdb");
+    ASSERT_EQ(partsIn(bak).size(), 1);
+    ASSERT_EQ(partsIn(folder()).size(), 1);
+    EXPECT_GT(QFileInfo(bak + "/" + partsIn(bak)[0]).size(), 0);
+    // Named like a copy but not one, and a journal whose copy is gone.
+    QFile notes(bak + "/.notes.AbC123.part");
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("the operator's own file");
+    notes.close();
+    QFile orphan(bak + "/.x.mdb.Zz9Zz9.part-journal");
+    ASSERT_TRUE(orphan.open(QIODevice::WriteOnly));
+    orphan.close();
+
+    auto* w = ui::forms::load<FrmDataBase>();
+    w->openDir(bak);
+    w->Text2->setText("new");
+    w->Command1_Click();
+    EXPECT_EQ(scripted.lastMessage(), "数据备份完毕！");
+    EXPECT_EQ(filesIn(bak), (QStringList{".notes.AbC123.part", "new.mdb"}));
+    EXPECT_EQ(partsIn(folder()), QStringList());
+
+    killedBeforeRename(folder() + "p.mdb");
+    ASSERT_EQ(partsIn(folder()).size(), 1);
+    scripted.queueFile(bak + "/new.mdb");
+    scripted.queueAnswer(ui::mb::Yes);
+    w->Command3_Click();
+    EXPECT_EQ(scripted.lastMessage(), "数据恢复成功，请退出系统重新进入！");
+    EXPECT_EQ(partsIn(folder()), QStringList());
 }
 
 TEST_F(FrmDataBaseTest, NeverTakesTheLiveFileUnderAnotherName)

@@ -3,10 +3,13 @@
 #include "WindowBench.h"
 
 #include "Globals.h"
+#include "RealKeys.h"
 #include "frmsys.h"
 
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -35,17 +38,19 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
         QString delay;
         bool applies;
         int storedDelay;
+        int storedWait;   // shown and written back, 5 when not above 0
+        QString shownWait;
     };
     const Case cases[] = {
-        {"12abc", true, 12},
-        {"abc", true, 0},
-        {" 250 ", true, 250},
-        {"40000", false, 400},
+        {"12abc", true, 12, 12, "12"},
+        {"abc", true, 0, 0, "5"},
+        {" 250 ", true, 250, -3, "5"},
+        {"40000", false, 400, 12, "12"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.delay.toStdString());
         exec("UPDATE system SET zhi=400 WHERE name='命令延时'");
-        exec("UPDATE system SET zhi=9 WHERE name='采集等待时间'");
+        exec("UPDATE system SET zhi=? WHERE name='采集等待时间'", {c.storedWait});
         exec("UPDATE system SET zhi=1, detail='某公司' WHERE name='串口号'");
         mdl::GatherWaitTime = 9;
         mdl::MachineVersion = QStringLiteral("JQ8096 V5.1.0");
@@ -54,7 +59,7 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
         clearTrace();
         scripted.clearMessages();
         auto* w = ui::forms::load<frmsys>();
-        EXPECT_EQ(w->TxtWait->text(), "5");
+        EXPECT_EQ(w->TxtWait->text(), c.shownWait);
         EXPECT_EQ(w->CmbMachVer->currentText(), "JQ8096 V5.1.0");
         w->Tport->setText("2");
         w->Txtdelay->setText(c.delay);
@@ -65,8 +70,8 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
             EXPECT_TRUE(scripted.messages.isEmpty());
             EXPECT_FALSE(ui::forms::isLoaded<frmsys>());
             EXPECT_EQ(mdl::CommandDelay, c.storedDelay);
-            EXPECT_EQ(mdl::GatherWaitTime, 5);
-            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 5);
+            EXPECT_EQ(mdl::GatherWaitTime, c.shownWait.toInt());
+            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), c.shownWait.toInt());
             EXPECT_EQ(setting("串口号", "zhi").toInt(), 2);
             EXPECT_EQ(setting("串口号", "detail").toString(), "某公司");   // the company name stays
             EXPECT_EQ(setting("机器版本号", "detail").toString(), "JQ8096 V6.0.0");
@@ -80,7 +85,7 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
             EXPECT_EQ(mdl::CommandDelay, 400);
             EXPECT_TRUE(callsOf("SetPort").isEmpty());
             EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
-            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), 9);
+            EXPECT_EQ(setting("采集等待时间", "zhi").toInt(), c.storedWait);
             ui::forms::unload<frmsys>();
         }
     }
@@ -89,12 +94,18 @@ TEST_F(frmsysTest, ApplyStoresTheBoxesAndClosesOrReportsOverflow)
 TEST_F(frmsysTest, ApplyWithAMissingRowWritesNothing)
 {
     exec("DELETE FROM system WHERE name='采集等待时间'");
+    mdl::PortNumber = 1;
     auto* w = ui::forms::load<frmsys>();
+    EXPECT_EQ(w->TxtWait->text(), "5");
     w->Tport->setText("4");
     w->Txtdelay->setText("100");
     w->CmdOk_Click();
     EXPECT_TRUE(scripted.lastMessage().contains("采集等待时间")) << scripted.lastMessage().toStdString();
     EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+    // The program goes on with the settings it had.
+    EXPECT_EQ(mdl::PortNumber, 1);
+    EXPECT_EQ(mdl::CommandDelay, 400);
+    EXPECT_TRUE(callsOf("SetPort").isEmpty());
     EXPECT_EQ(setting("串口号", "zhi").toInt(), 1);
     EXPECT_EQ(setting("命令延时", "zhi").toInt(), 400);
     EXPECT_EQ(value("SELECT COUNT(*) FROM system").toInt(), 7);
@@ -187,6 +198,8 @@ TEST_F(frmsysTest, ConnectionTestAddressChecks)
         {"0", "地址为0-99之间的整数", false},
         {"100", "地址为0-99之间的整数", false},
         {"x", "地址为0-99之间的整数", false},
+        {"5.5", "地址为0-99之间的整数", false},   // pasted: never rounded onto 6
+        {"-1", "地址为0-99之间的整数", false},
         {"1", "测试不成功", true},   // nobody at 1 or 99
         {"99", "测试不成功", true},
     };
@@ -208,6 +221,7 @@ TEST_F(frmsysTest, TypingFilters)
     w->Tport->clear();
     QTest::keyClicks(w->Tport, "1a2 ");
     EXPECT_EQ(w->Tport->text(), "12");
+    EXPECT_EQ(scripted.beeps, 2);
     QTest::keyClick(w->Tport, Qt::Key_Backspace);
     EXPECT_EQ(w->Tport->text(), "1");
     w->tdz->clear();
@@ -215,6 +229,84 @@ TEST_F(frmsysTest, TypingFilters)
     EXPECT_EQ(w->tdz->text(), "34");
     QTest::keyClick(w->tdz, Qt::Key_Backspace);
     EXPECT_EQ(w->tdz->text(), "34");
+    EXPECT_EQ(scripted.beeps, 2);
+
+    // Delete comes with the character 0x7F on X11: it still deletes, silently.
+    for (QLineEdit* b : {w->Tport, w->tdz}) {
+        SCOPED_TRACE(b->objectName().toStdString());
+        b->setText("123");
+        b->setCursorPosition(1);
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+        QCoreApplication::sendEvent(b, &del);
+        EXPECT_EQ(b->text(), "13");
+    }
+    EXPECT_EQ(scripted.beeps, 2);
+}
+
+// What the display itself sends with the keys, on a virtual X display.
+TEST_F(frmsysTest, DeleteKeyEditsTheFilteredBoxesOnARealDisplay)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        if (qEnvironmentVariableIsSet("REAL_DISPLAY_REQUIRED"))
+            FAIL() << "no X display";
+        GTEST_SKIP() << "needs an X display";
+    }
+    auto* w = ui::forms::load<frmsys>();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->cmdTest_Click();
+    struct Case {
+        QLineEdit* box;
+        const char* key;
+        QString text;
+        int beeps;
+    };
+    const Case cases[] = {
+        {w->Tport, "Delete", "23", 0}, {w->Tport, "Right", "23", 0}, {w->Tport, "a", "23", 1},
+        {w->Tport, "7", "273", 1},     {w->tdz, "Delete", "23", 1},  {w->tdz, "End", "23", 1},
+        {w->tdz, "BackSpace", "23", 1}, {w->tdz, "7", "237", 1},
+    };
+    for (QLineEdit* b : {w->Tport, w->tdz}) {
+        b->setText("123");
+        b->setCursorPosition(0);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box->objectName().toStdString() + " " + c.key);
+        c.box->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return c.box->hasFocus(); }));
+        ASSERT_TRUE(pressRealKey(c.key));
+        QTest::qWait(50);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return c.box->text() == c.text; }, 2000)) << c.box->text().toStdString();
+        EXPECT_EQ(scripted.beeps, c.beeps);
+    }
+}
+
+TEST_F(frmsysTest, PastedPortThatIsNotAWholeNumberIsRefusedBeforeAnything)
+{
+    struct Case {
+        QString port;
+        QString message;
+        int stored;
+    };
+    const Case cases[] = {
+        {"5.5", "13:类型不匹配", 1}, {"12abc", "13:类型不匹配", 1}, {"-1", "13:类型不匹配", 1},
+        {"1e1", "13:类型不匹配", 1}, {" 7 ", "", 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.port.toStdString());
+        scripted.clearMessages();
+        clearTrace();
+        mdl::PortNumber = 1;
+        auto* w = ui::forms::load<frmsys>();
+        w->Tport->setText(c.port);
+        w->CmdOk_Click();
+        EXPECT_EQ(scripted.lastMessage(), c.message);
+        EXPECT_EQ(mdl::PortNumber, c.stored);
+        EXPECT_EQ(setting("串口号", "zhi").toInt(), c.stored);
+        EXPECT_EQ(callsOf("SetPort").size(), c.message.isEmpty() ? 1 : 0);
+        ui::forms::unload<frmsys>();
+    }
 }
 
 TEST_F(frmsysTest, TabLeavesTheFilteredBoxes)

@@ -361,6 +361,9 @@ TEST_F(FrmMonTest, RemarksSavedAsRtfAndTheQuestionOnLeaving)
     const QByteArray bytes = f.readAll();
     EXPECT_TRUE(bytes.startsWith("{\\rtf1"));
     EXPECT_EQ(rtfText(bytes), "张三 {迟到} \\ 2026-12-1号\n第二行 O'Neil\n");
+    // Each run resets its format: the 9-point size must come back in every one.
+    EXPECT_GT(bytes.count("\\plain"), 0);
+    EXPECT_EQ(bytes.count("\\plain"), bytes.count("\\plain\\f0\\fs18"));
 
     // Cancelled dialog: nothing written.
     scripted.queueFile("");

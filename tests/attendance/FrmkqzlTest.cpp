@@ -92,9 +92,11 @@ TEST_F(FrmkqzlTest, ChoosesTheDaysPunches)
          {"08:25:00", "11:35:00", "", "17:35:00"}},
         {"duplicates of the off-duty punch are one punch", false, {"08:25:00", "12:00:00", "12:00:00"},
          {"08:25:00", "12:00:00", "", ""}},
-        {"no morning: the first punch fills one slot only", false, {"12:00:00", "12:40:00", "13:00:00", "17:35:00"},
-         {"12:00:00", "12:40:00", "13:00:00", "17:35:00"}},
-        {"no morning, one punch at noon", false, {"12:00:00", "17:35:00"}, {"12:00:00", "", "", "17:35:00"}},
+        {"no morning: the first punch also opens the second period", false,
+         {"12:00:00", "12:40:00", "13:00:00", "17:35:00"}, {"12:00:00", "12:40:00", "12:00:00", "17:35:00"}},
+        {"half day from noon", false, {"12:00:00", "17:35:00"}, {"12:00:00", "", "12:00:00", "17:35:00"}},
+        {"half day from just before the second period", false, {"13:25:00", "17:35:00"},
+         {"13:25:00", "", "13:25:00", "17:35:00"}},
         {"one period: first and last", true, {"08:25:00", "12:00:00", "17:35:00"}, {"08:25:00", "17:35:00", "", ""}},
         {"one period: one punch", true, {"08:25:00"}, {"08:25:00", "", "", ""}},
         {"one period: several at one time", true, {"08:25:00", "08:25:00"}, {"08:25:00", "", "", ""}},
@@ -144,6 +146,8 @@ TEST_F(FrmkqzlTest, WorksOutTheDaysFigures)
         {"seconds dropped: one minute late", kWednesday, {"08:31:00", "11:35:00", "13:25:00", "17:35:00"}, 1, 0, 0, 5.74},
         {"second period missing counts its length once", kWednesday, {"08:25:00", "11:35:00"}, 0, 0, 240, 1.67},
         {"one punch per period", kWednesday, {"08:25:00", "17:35:00"}, 0, 0, 420, 0},
+        {"half day from noon: the afternoon is worked", kWednesday, {"12:00:00", "17:35:00"}, 210, 0, 180, 4.08},
+        {"half day from 13:25", kWednesday, {"13:25:00", "17:35:00"}, 295, 0, 180, 2.67},
         {"no absence on a Saturday", kSaturday, {"08:25:00", "17:35:00"}, 0, 0, 0, 0},
         {"Saturday still counts lateness and hours", kSaturday, {"08:40:00", "11:35:00", "13:25:00", "17:35:00"}, 10, 0, 0, 5.59},
         {"capped at the most hours of a day", kWednesday, {"07:00:00", "11:30:00", "13:00:00", "19:00:00"}, 0, 0, 0, 8},
@@ -342,7 +346,7 @@ protected:
                 }
             }
         }
-        const QStringList u = query(n, d, "and 时间>? and 时间<>? and 时间<>?", {off1, t2, t1});
+        const QStringList u = query(n, d, "and 时间>? and 时间<>?", {off1, t2});
         if (!u.isEmpty()) {
             const QString g = u[0];
             if (g <= on2) {

@@ -157,7 +157,7 @@ TEST_F(FrmqueTest, FailedSearchKeepsGridAndPrintTable)
     w->CmdSearch_Click();
     ASSERT_EQ(gridColumn(w, "卡号").size(), 4);
     exec("delete from dataPT");
-    for (const char* address : {"1 or 1=1", "x", "99999"}) {
+    for (const char* address : {"1 or 1=1", "x", "99999", "0.6", "-1"}) {
         SCOPED_TRACE(address);
         w->CmbAddr->setEditText(address);
         w->CmdSearch_Click();

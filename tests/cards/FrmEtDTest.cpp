@@ -149,6 +149,20 @@ TEST_F(FrmEtDTest, MissingChoicesSendNothing)
     w->CmbAddr->setEditText("5");
     w->CmdEtDByMach_Click();
     EXPECT_TRUE(callsOf("FindCard").isEmpty());
+
+    // A pasted source that is not a whole number copies nobody's cards
+    // ("2.5" would round onto controller 2's rows).
+    issue(2, "00000001", "0000000010", "张三", false);
+    for (const char* source : {"2.5", "abc", "-2"}) {
+        scripted.clearMessages();
+        w->CmbAddr->setEditText(QString::fromLatin1(source));
+        w->CmdEtDByMach_Click();
+        EXPECT_EQ(scripted.lastMessage(), "13:类型不匹配") << source;
+        w->CmbAddr_Click();
+        EXPECT_EQ(scripted.lastMessage(), "13:类型不匹配") << source;
+    }
+    EXPECT_TRUE(callsOf("FindCard").isEmpty());
+    EXPECT_TRUE(callsOf("CardSendToMachine").isEmpty());
 }
 
 TEST_F(FrmEtDTest, ByPersonRefusedSendIsLoggedWithoutThePassword)

@@ -121,6 +121,7 @@ TEST_F(FrmFKReturnTest, PasswordReturnLooksThePasswordUp)
 {
     issued(3, "00000001", "张三", "0000000042", false);
     issued(3, "00000001", "张三", "0000135790", true);
+    exec(QStringLiteral("UPDATE dfaka SET 密码标志=-1 WHERE 密码标志=1"));   // True as older data holds it
     // A card elsewhere whose number reads like that password names someone else.
     issued(1, "00000002", "李四", "0000135790", false);
     FrmFK* w = pick("00000001", {"3[1前门]"});
@@ -132,7 +133,40 @@ TEST_F(FrmFKReturnTest, PasswordReturnLooksThePasswordUp)
     EXPECT_EQ(returned(), (QList<QVariantList>{{3, "00000001", "0000135790", "张三", "工程部", "2026-12-08 09:30:00"}}));
     EXPECT_EQ(heldRows("0000135790"), 1);
     EXPECT_EQ(heldRows("0000000042"), 1);
-    EXPECT_EQ(log(w), QStringList{" 卡号:00000001  类型：0000135790  机器号：3  退卡成功"});
+    // The password never shows in clear.
+    EXPECT_EQ(log(w), QStringList{" 卡号:00000001  类型：**********  机器号：3  退卡成功"});
+}
+
+TEST_F(FrmFKReturnTest, SharedCardIsBookedUnderItsHolderAtEachAddress)
+{
+    const struct {
+        const char* shown;   // the employee picked in the window
+        QStringList locks;
+        QList<QVariantList> booked;   // 地址, 卡号, 姓名
+        QStringList log;
+    } cases[] = {
+        {"00000001", {"3[1前门]"}, {{3, "00000001", "张三"}}, {" 卡号:00000001  类型：0000000042  机器号：3  退卡成功"}},
+        {"00000001", {"5[1大门]"}, {{5, "00000002", "李四"}}, {" 卡号:00000002  类型：0000000042  机器号：5  退卡成功"}},
+        {"00000002", {"3[1前门]", "5[1大门]"},
+         {{3, "00000001", "张三"}, {5, "00000002", "李四"}},
+         {" 卡号:00000001  类型：0000000042  机器号：3  退卡成功", " 卡号:00000002  类型：0000000042  机器号：5  退卡成功"}},
+    };
+    for (const auto& c : cases) {
+        exec(QStringLiteral("DELETE FROM dfaka"));
+        exec(QStringLiteral("DELETE FROM dtuika"));
+        issued(3, "00000001", "张三", "0000000042", false);
+        issued(5, "00000002", "李四", "0000000042", false);
+        FrmFK* w = pick(QString::fromLatin1(c.shown), c.locks);
+        w->Lst_info->clear();
+        w->Cmddel_Click();
+        QList<QVariantList> booked;
+        for (const QVariantList& r : returned())
+            booked << QVariantList{r[0], r[1], r[3]};
+        EXPECT_EQ(booked, c.booked) << c.shown << " at " << c.locks.join(' ').toStdString();
+        EXPECT_EQ(log(w), c.log) << c.shown;
+        EXPECT_EQ(heldRows("0000000042"), 2 - int(c.booked.size())) << c.shown;
+        ui::forms::unload<FrmFK>();
+    }
 }
 
 TEST_F(FrmFKReturnTest, ChecksBeforeReturning)

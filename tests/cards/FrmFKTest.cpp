@@ -11,7 +11,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -228,6 +230,13 @@ TEST_F(FrmFKTest, IssuesACardToTwoAddresses)
     for (int k = 0; k < 5; ++k)
         w->w1Check[k]->setChecked(true);
     w->CheckEndDate->setChecked(true);
+    // Stored as "yymmdd": the picker keeps to the years that reads back.
+    const std::pair<QDate, QDate> picked[] = {{QDate(1999, 12, 31), QDate(2000, 1, 1)},
+                                               {QDate(2100, 1, 1), QDate(2099, 12, 31)}};
+    for (const auto& [asked, shown] : picked) {
+        w->stopDate->setDate(asked);
+        EXPECT_EQ(w->stopDate->date(), shown);
+    }
     w->stopDate->setDate(QDate(2027, 6, 30));
     w->CmdSendCard_Click();
 
@@ -283,6 +292,11 @@ TEST_F(FrmFKTest, ChecksBeforeIssuing)
         {"00000001", "张三", "", true, "请输入物理卡号或者选中密码！"},
         {"00000001", "张三", "1193046", true, "物理卡号已被用过，请重新设置！"},
         {"00000002", "李四", "777", true, "此员工已在该机器上发卡!"},
+        // Pasted: never cut to another card, padded from blanks or sent as is.
+        {"00000001", "张三", "12345678901", true, "卡号应为10位整数，如“0000000001”"},
+        {"00000001", "张三", "   ", true, "卡号应为10位整数，如“0000000001”"},
+        {"00000001", "张三", "12a45", true, "卡号应为10位整数，如“0000000001”"},
+        {"00000001", "张三", "-1", true, "卡号应为10位整数，如“0000000001”"},
     };
     for (const auto& c : cases) {
         w->DoorAddr->clearSelection();
@@ -418,6 +432,16 @@ TEST_F(FrmFKTest, ReadsACardFromAController)
     EXPECT_EQ(w->status(), QStringLiteral("读卡不成功！"));
     EXPECT_TRUE(w->tcard->text().isEmpty());
     EXPECT_EQ(mdl::PortReady, 0);
+
+    // An address that is not a whole number reads no controller.
+    controller(6).presentCard(0x123456);
+    for (const char* address : {"5.5", "abc", "-1"}) {
+        clearTrace();
+        w->Cdk->setEditText(QString::fromLatin1(address));
+        w->CmdRearCard_Click();
+        EXPECT_EQ(w->status(), QStringLiteral("读取卡号不成功")) << address;
+        EXPECT_EQ(members(), QStringList{"SetPort"}) << address;
+    }
 
     mdl::CardIssuer = 300;
     w->CmdRearCard_Click();
@@ -624,6 +648,8 @@ TEST_F(FrmFKTest, PasswordDialogRefusals)
 {
     addIssued(3, QStringLiteral("00000001"), QStringLiteral("0000123456"), true);
     addIssued(3, QStringLiteral("00000002"), QStringLiteral("0000654321"), false);   // a card: no obstacle
+    addIssued(5, QStringLiteral("00000003"), QStringLiteral("0000246810"), true);
+    exec(QStringLiteral("UPDATE dfaka SET 密码标志=-1 WHERE 物理卡号='0000246810'"));   // True as older data holds it
     const struct {
         QString pwd, confirm, message, result;
     } cases[] = {
@@ -634,6 +660,7 @@ TEST_F(FrmFKTest, PasswordDialogRefusals)
         {"12a456", "12a456", "密码必须为六位的数字，不足六位的在前面自动补零！", ""},
         {"111111", "222222", "两次输入的密码，必须保持一致！", ""},
         {"123456", "123456", "此密码已用，请重设密码！", ""},
+        {"246810", "246810", "此密码已用，请重设密码！", ""},
         {"654321", "654321", "", "0000654321"},
     };
     for (const auto& c : cases) {
@@ -653,6 +680,19 @@ TEST_F(FrmFKTest, PasswordDialogRefusals)
         }
         ui::forms::unload<FrmConfirmPWD>();
     }
+}
+
+TEST_F(FrmFKTest, PasswordDialogEnterMovesOnToSend)
+{
+    auto* d = ui::forms::load<FrmConfirmPWD>();
+    d->show();
+    d->tPWD->setFocus();
+    for (QWidget* next : {static_cast<QWidget*>(d->tComPWD), static_cast<QWidget*>(d->CmdSend)}) {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QCoreApplication::sendEvent(d->focusWidget(), &enter);
+        EXPECT_EQ(d->focusWidget(), next);
+    }
+    EXPECT_TRUE(scripted.messages.isEmpty());
 }
 
 TEST_F(FrmFKTest, ToolSeventeenOpensTheCardWindow)

@@ -8,6 +8,11 @@
 #include <QApplication>
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+#include <utility>
+
 void ensureApplication()
 {
     if (!QCoreApplication::instance()) {
@@ -16,6 +21,45 @@ void ensureApplication()
         static char* argv[] = {name, nullptr};
         new QApplication(argc, argv);
     }
+}
+
+TestMount TestMount::tmpfs(const QString& folder, const QString& size)
+{
+    TestMount m;
+    m.folder_ = folder;
+    const QByteArray options = "size=" + size.toLatin1();
+    m.mounted_ = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, options.constData()) == 0;
+    if (!m.mounted_)
+        m.why_ = QStringLiteral("no tmpfs can be mounted here: ") + QString::fromLocal8Bit(std::strerror(errno));
+    return m;
+}
+
+TestMount TestMount::readOnly(const QString& folder)
+{
+    TestMount m;
+    m.folder_ = folder;
+    const QByteArray path = QFile::encodeName(folder);
+    m.mounted_ = ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) == 0;
+    if (!m.mounted_) {
+        m.why_ = QStringLiteral("no read-only mount is permitted here: ") + QString::fromLocal8Bit(std::strerror(errno));
+        return m;
+    }
+    if (::mount(nullptr, path.constData(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        m.why_ = QStringLiteral("the bind mount cannot be made read-only: ") + QString::fromLocal8Bit(std::strerror(errno));
+    return m;
+}
+
+TestMount::TestMount(TestMount&& other) noexcept
+    : folder_(std::move(other.folder_))
+    , mounted_(std::exchange(other.mounted_, false))
+    , why_(std::move(other.why_))
+{
+}
+
+TestMount::~TestMount()
+{
+    if (mounted_)
+        ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
 }
 
 void ProgramFolderTest::SetUp()

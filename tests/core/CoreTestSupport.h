@@ -29,6 +29,26 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 void ensureApplication();
 
+// A file system mounted over a folder for the life of the object: a tmpfs
+// of a few bytes' size ("2m"), or the folder itself again, read-only (which
+// root cannot write either). ok() is false where mounting is not permitted;
+// why() then says so, for the test's skip.
+class TestMount {
+public:
+    static TestMount tmpfs(const QString& folder, const QString& size);
+    static TestMount readOnly(const QString& folder);
+    TestMount(TestMount&& other) noexcept;
+    ~TestMount();
+    bool ok() const { return mounted_ && why_.isEmpty(); }
+    QString why() const { return why_; }
+
+private:
+    TestMount() = default;
+    QString folder_;
+    bool mounted_ = false;
+    QString why_;
+};
+
 class ProgramFolderTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;

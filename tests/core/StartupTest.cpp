@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <unistd.h>
+
 namespace {
 
 using StartupTest = ProgramFolderTest;
@@ -105,6 +107,57 @@ TEST_F(StartupTest, FallbackFailureReachesTheStartProcedure)
     EXPECT_TRUE(scripted.messages[0].text.startsWith("-2147467259:")) << scripted.messages[0].text.toStdString();
     EXPECT_EQ(scripted.messages[0].title, "错误提示");
     EXPECT_FALSE(QFileInfo::exists(folder() + "door.mdb")) << "no empty database is ever created";
+}
+
+// A database the program cannot write ends the start as a failed connection
+// does, with the reason in Chinese.
+void expectRefusedAsReadOnly(const ui::ScriptedUi& scripted, const char* what)
+{
+    EXPECT_FALSE(mdl::Main()) << what;
+    ASSERT_EQ(scripted.messages.size(), 1) << what << ": " << scripted.messages.value(0).text.toStdString();
+    EXPECT_TRUE(scripted.messages[0].text.contains("不能写入")) << what << ": " << scripted.messages[0].text.toStdString();
+    EXPECT_EQ(scripted.messages[0].style, ui::mb::OKOnly) << what;
+    EXPECT_EQ(scripted.messages[0].title, mdl::kProgramTitle) << what;
+    EXPECT_FALSE(mdl::AdoConnection.isOpen()) << what;
+}
+
+TEST_F(StartupTest, AReadOnlyDatabaseFileOrFolderEndsTheStart)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes whatever the modes say; the read-only mount test stands for this one";
+    shipDatabase();
+    shipConfig();
+    const QFile::Permissions rw = QFile::permissions(folder());
+    const struct {
+        const char* what;
+        QString path;
+        QFile::Permissions mode;
+    } cases[] = {
+        {"file", folder() + "door.mdb", QFile::ReadOwner},
+        {"folder: no journal can be made", folder(), QFile::ReadOwner | QFile::ExeOwner},
+    };
+    for (const auto& c : cases) {
+        scripted.clearMessages();
+        const QFile::Permissions before = QFile::permissions(c.path);
+        ASSERT_TRUE(QFile::setPermissions(c.path, c.mode));
+        expectRefusedAsReadOnly(scripted, c.what);
+        QFile::setPermissions(c.path, before);
+    }
+    QFile::setPermissions(folder(), rw);
+    scripted.clearMessages();
+    EXPECT_TRUE(mdl::Main());
+    EXPECT_TRUE(scripted.messages.isEmpty());
+}
+
+TEST_F(StartupTest, ADatabaseOnAReadOnlyMountEndsTheStart)
+{
+    shipDatabase();
+    writeConfig("[InitSystem]\r\nFirst=NO\r\n[DataSource]\r\nDataBase=Access\r\n[Access]\r\nProvider=SQLite\r\n"
+                "DataBasePath=" + (folder() + "door.mdb").toUtf8() + "\r\n");
+    const TestMount ro = TestMount::readOnly(dir.path());
+    if (!ro.ok())
+        GTEST_SKIP() << ro.why().toStdString();
+    expectRefusedAsReadOnly(scripted, "read-only mount");
 }
 
 TEST_F(StartupTest, UnknownProviderIsAConnectionError)

@@ -150,3 +150,38 @@ TEST_F(DemoTest, CountsShowInTheirLabels)
     w.Command5_Click();
     EXPECT_EQ(scripted.lastMessage(), QStringLiteral("13:类型不匹配"));
 }
+
+// A pasted address that is not a whole number reaches no controller: "5.5"
+// would round onto 6. Commands that check the address refuse it with their
+// message, the others with the conversion's.
+TEST_F(DemoTest, AnAddressThatIsNotAWholeNumberIsNeverSent)
+{
+    FrmDemo& w = load();
+    door->on(QStringLiteral("GatherRecordSum"), [](Args&) { return Variant(int32_t(0)); });
+    struct Case {
+        const char* address;
+        int sentTo;   // -1: nothing sent
+    };
+    const Case cases[] = {{"abc", -1}, {"5.5", -1}, {"-1", -1}, {"100", 100}, {" 18 ", 18}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        w.TxtAddress->setText(QString::fromLatin1(c.address));
+        door->calls.clear();
+        scripted.clearMessages();
+        w.Command5_Click();
+        w.Cmd_GetData_Click();
+        const auto counted = door->callsOf("GatherRecordSum");
+        const auto gathered = door->callsOf("GatherData");
+        if (c.sentTo < 0) {
+            EXPECT_TRUE(door->calls.isEmpty());
+            ASSERT_EQ(scripted.messages.size(), 2);
+            EXPECT_EQ(scripted.messages[0].text, QStringLiteral("13:类型不匹配"));
+            EXPECT_EQ(scripted.messages[1].text, QStringLiteral("请输入考勤机地址。"));
+        } else {
+            ASSERT_EQ(counted.size(), 1);
+            ASSERT_EQ(gathered.size(), 1);
+            EXPECT_EQ(counted[0].args[0].toLong(), c.sentTo);
+            EXPECT_EQ(gathered[0].args[0].toLong(), c.sentTo);
+        }
+    }
+}

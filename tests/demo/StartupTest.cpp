@@ -123,7 +123,7 @@ TEST_F(DemoTest, ExitButtonEndsAtOnceWithoutSaving)
 TEST_F(DemoTest, AddressCheckRefusesValuesOutsideOneTo255)
 {
     FrmDemo& w = load();
-    for (const char* bad : {"0", "256", "abc", "99999", "-3"}) {
+    for (const char* bad : {"0", "256", "abc", "99999", "-3", "5.5"}) {
         scripted.clearMessages();
         w.TxtAddress->setText(QString::fromLatin1(bad));
         bool cancel = false;

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <functional>
+
 namespace {
 
 constexpr int kReadCards = 0x04;
@@ -156,6 +158,41 @@ TEST_F(FrmGatherNameTest, ShortAndFailedCollections)
         EXPECT_EQ(w->txtSendNum->text(), k.total) << k.address;
         EXPECT_TRUE(w->ReadCommand->isEnabled());
     }
+}
+
+// A pasted address that is not a whole number never rounds onto a controller
+// ("4.5" onto 4, "5.5" onto 6), nor rewrites its rows with the rebuild ticked.
+TEST_F(FrmGatherNameTest, AnAddressThatIsNotAWholeNumberReachesNoController)
+{
+    for (int a : {4, 6}) {
+        controller(a).storeCard(card(1193046, 0x00000001));
+        issue(a, "00000001", "0001193046", "O'Hara", false);
+    }
+    w->Check1->setChecked(true);
+    w->TxtPhyID->setText("1193046");
+    const std::function<QString()> handlers[] = {
+        [this] { w->ReadCommand_Click(); return w->statusText(); },
+        [this] { w->Command1_Click(); return w->statusText(); },
+        [this] { w->cmdTest_Click(); return scripted.lastMessage(); },
+    };
+    const std::pair<const char*, bool> cases[] = {{"abc", false}, {"4.5", false}, {"5.5", false}, {"-1", false},
+                                                  {"100", true},  {"6", true}};
+    const QList<QVariantList> before = rows(QStringLiteral("SELECT * FROM dfaka ORDER BY 地址"));
+    for (const auto& [address, whole] : cases) {
+        for (int h = 0; h < 3; ++h) {
+            SCOPED_TRACE(std::string(address) + " handler " + std::to_string(h));
+            w->cText->setEditText(QString::fromLatin1(address));
+            clearTrace();
+            scripted.clearMessages();
+            const QString said = handlers[h]();
+            EXPECT_EQ(trace().isEmpty(), !whole);
+            if (!whole) {
+                EXPECT_EQ(said, "13:类型不匹配");
+            }
+        }
+    }
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM dfaka ORDER BY 地址")).size(), before.size());
+    EXPECT_EQ(value("SELECT COUNT(*) FROM dfaka WHERE 地址=4").toInt(), 1);
 }
 
 TEST_F(FrmGatherNameTest, SingleCardLookupRebuildsOnlyThatCard)

@@ -190,11 +190,13 @@ TEST_F(FrmSetTimeTest, InitialisationEmptiesEveryGroupAndKeepsWhatARefusedOneHol
     EXPECT_TRUE(w->chkCardAndPWD[2]->isChecked());
     EXPECT_EQ(w->DTPEnd1[1]->time(), QTime(0, 0));
 
-    clearTrace();
-    w->CmbAddr->setEditText("x");
-    w->CmdInitMachine_Click();
-    EXPECT_EQ(scripted.lastMessage(), "请选择机器号！");
-    EXPECT_EQ(members(), QStringList{"setport"});
+    for (const char* address : {"x", "5.5", "-1", "256"}) {
+        clearTrace();
+        w->CmbAddr->setEditText(QString::fromLatin1(address));
+        w->CmdInitMachine_Click();
+        EXPECT_EQ(scripted.lastMessage(), "请选择机器号！") << address;
+        EXPECT_EQ(members(), QStringList{"setport"}) << address;
+    }
 }
 
 TEST_F(FrmSetTimeTest, WithoutPasswordSupportEveryModeIsCardOnly)

@@ -54,8 +54,10 @@ TEST_F(FrmSysInfTest, ValuesWeekdaysAndShortFiles)
     const struct {
         const char* file;
         QStringList values;
+        bool bom = false;   // saved by an editor that puts a byte-order mark in front
     } cases[] = {
         {"12,3,4,2026-12-08,09:30:00, 3 ,V1,2", {"12", "3", "4", "2026-12-08", "09:30:00", "Wednesday", "V12"}},
+        {"12,3,4,2026-12-08,09:30:00,3,版本1", {"12", "3", "4", "2026-12-08", "09:30:00", "Wednesday", "版本1"}, true},
         {"1,2,3,d,t,8,v", {"1", "2", "3", "d", "t", "8", "v"}},
         {"1,2,3,d,t,5\n,v", {"1", "2", "3", "d", "t", "5\n", "v"}},   // only blanks are trimmed
         {"12,3", {"12", "3", "", "", "", "", ""}},
@@ -64,6 +66,11 @@ TEST_F(FrmSysInfTest, ValuesWeekdaysAndShortFiles)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         writeSysInf(QString::fromUtf8(c.file));
+        if (c.bom) {
+            QFile f(folder() + "sysinf.ini");
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(rt::kUtf8Bom + rt::toGbk(QString::fromUtf8(c.file)));
+        }
         FrmSysInf* w = ui::forms::load<FrmSysInf>();
         w->AdrView_NodeClick(node(w, 1));
         const QStringList l = lines(w);

@@ -265,10 +265,11 @@ TEST_F(FrmdoorsTest, AnAddressThatIsNotAWholeNumberTouchesNoController)
     controller(6);
     Frmdoors* w = open();
     w->ChkRecord->setChecked(true);
-    const std::function<void()> handlers[] = {[w] { w->Cmddel_Click(); }, [w] { w->cmdY_Click(); },
+    const std::function<void()> handlers[] = {[w] { w->Cmddel_Click(); },  [w] { w->cmdY_Click(); },
                                               [w] { w->Command4_Click(); }, [w] { w->Cdoor_Click(); },
-                                              [w] { w->CmdSetTime_Click(); }};
-    for (const QString text : {"5.5", "6x", "-6"}) {
+                                              [w] { w->CmdSetTime_Click(); }, [w] { w->Command1_Click(); },
+                                              [w] { w->Cmdadd_Click(); }};
+    for (const QString text : {"5.5", "6x", "-6", "abc"}) {
         for (const auto& click : handlers) {
             w->Cdoor->setEditText(text);
             clearTrace();
@@ -282,6 +283,45 @@ TEST_F(FrmdoorsTest, AnAddressThatIsNotAWholeNumberTouchesNoController)
     EXPECT_EQ(value("SELECT COUNT(*) FROM doors").toInt(), 1);
     EXPECT_EQ(value("SELECT COUNT(*) FROM dfaka").toInt(), 1);
     EXPECT_FALSE(ui::forms::isLoaded<FrmSetTime>());
+}
+
+// Typing takes digits and points only: a pasted delay with anything else is
+// refused before the controller, in a used lock's box and in an unused one.
+TEST_F(FrmdoorsTest, PastedDelaysAreRefusedBeforeTheController)
+{
+    addDoor(4);
+    controller(4);
+    const QStringList old = shown(doorRow(4));
+    Frmdoors* w = open();
+    w->Cdoor->setEditText("4");
+    struct Case {
+        const char* delay1;
+        const char* delay2;
+        bool sent;
+    };
+    const Case cases[] = {{"1e1", "5", false}, {"-1", "5", false}, {"&H5", "5", false}, {"2,5", "5", false},
+                          {"5", "1e1", false}, {"5", "1.2.3", false}, {" 1.5 ", "5", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.delay1) + " / " + c.delay2);
+        lock(w, 0, true, 0, "前门", c.delay1);
+        lock(w, 1, false, -1, "", c.delay2);
+        clearTrace();
+        scripted.clearMessages();
+        w->Command4_Click();
+        EXPECT_EQ(callsOf("SetLockDelayTime").size(), c.sent ? 1 : 0);
+        if (!c.sent) {
+            EXPECT_EQ(scripted.lastMessage(), "13:类型不匹配");
+            EXPECT_EQ(shown(doorRow(4)), old);
+        }
+    }
+    EXPECT_EQ(callsOf("SetLockDelayTime").value(0).num(1), 2);
+
+    // Adding stores nothing either.
+    w->Cdoor->setEditText("9");
+    lock(w, 0, true, 0, "前门", "1e1");
+    w->Cmdadd_Click();
+    EXPECT_EQ(scripted.lastMessage(), "13:类型不匹配");
+    EXPECT_TRUE(doorRow(9).isEmpty());
 }
 
 TEST_F(FrmdoorsTest, ClockGoesWithTheWeekdayOfTheDateWhateverTheLanguage)
@@ -408,7 +448,7 @@ TEST_F(FrmdoorsTest, TimeGroupsStopAtASilentControllerOrAGroup16AlreadySet)
     EXPECT_FALSE(ui::forms::isLoaded<FrmSetTime>());
     EXPECT_TRUE(w->CmdSetTime->isEnabled());
 
-    controller(5);
+    controller(5).setVersion(QByteArray::fromHex("8096261105050100"));   // the configured version
     clearTrace();
     w->CmdSetTime_Click();
     EXPECT_TRUE(callsOf("SetTimeGroup").isEmpty());
@@ -421,6 +461,19 @@ TEST_F(FrmdoorsTest, TimeGroupsStopAtASilentControllerOrAGroup16AlreadySet)
     w->CmdSetTime_Click();
     EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());
     EXPECT_TRUE(scripted.messages.isEmpty());
+}
+
+TEST_F(FrmdoorsTest, AVersionMismatchIsShownWithBothVersionsBeforeTheHandOver)
+{
+    addDoor(5);
+    controller(5).setVersion(QByteArray::fromHex("8096080827010204"));
+    Frmdoors* w = open();
+    w->Cdoor->setEditText("5");
+    w->CmdSetTime_Click();
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_EQ(scripted.messages[0].text,
+              "系统设置的机器版本与所检测到机器：5的版本对不上！请重设！\n系统设置：JQ8096 V5.1.0\n机器：JQ8096 V1.2.4");
+    EXPECT_TRUE(ui::forms::isLoaded<FrmSetTime>());   // the operation goes on
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -54,6 +55,24 @@ TEST_F(FrmspecialTest, OnlyASuperUserWithTheRightPasswordGetsThrough)
     EXPECT_TRUE(trace().isEmpty());
 }
 
+TEST_F(FrmspecialTest, EnterMovesOnAndDeleteStillDeletes)
+{
+    auto* w = ui::forms::load<Frmspecial>();
+    w->show();
+    w->Tuser->setText("boss");
+    w->Tuser->setFocus();
+    for (QWidget* next : {static_cast<QWidget*>(w->tpasswd), static_cast<QWidget*>(w->Cok)}) {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+        QCoreApplication::sendEvent(w->focusWidget(), &enter);
+        EXPECT_EQ(w->focusWidget(), next);
+    }
+    w->Tuser->setCursorPosition(0);
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, "\x7f");
+    QCoreApplication::sendEvent(w->Tuser, &del);
+    EXPECT_EQ(w->Tuser->text(), "oss");
+    EXPECT_TRUE(scripted.messages.isEmpty());   // no check ran
+}
+
 TEST_F(FrmspecialTest, TheUnlockWindowOutlivesTheToolAndOpensTheLock)
 {
     addDoor(3);
@@ -92,6 +111,15 @@ TEST_F(FrmspecialTest, TheUnlockWindowOutlivesTheToolAndOpensTheLock)
     w->Option1[0]->setChecked(true);
     w->Copen_Click();
     EXPECT_EQ(scripted.lastMessage(), "1号锁开锁失败！");
+
+    // Pasted: "2.5" must not open a lock of controller 2 (or 3 for "3.4").
+    for (const char* address : {"2.5", "3.4", "abc", "-3"}) {
+        clearTrace();
+        w->Cdoor->setEditText(QString::fromLatin1(address));
+        w->Copen_Click();
+        EXPECT_EQ(scripted.lastMessage(), "13:类型不匹配") << address;
+        EXPECT_TRUE(callsOf("OpenLock").isEmpty()) << address;
+    }
 
     clearTrace();
     w->closeCmd_Click();

@@ -179,6 +179,8 @@ TEST_F(FrmxgTest, AddRefusesIncompleteRecordsAndKeepsAdding)
     } cases[] = {
         {"", "李四", "销售部", "职员", "卡号不能空！", w->Tkh},
         {"1234567", "李四", "销售部", "职员", "卡号必须为八位的数字或者字母！", w->Tkh},
+        {"1234567a", "李四", "销售部", "职员", "卡号必须为八位的数字或者字母！", w->Tkh},   // pasted
+        {"1234.678", "李四", "销售部", "职员", "卡号必须为八位的数字或者字母！", w->Tkh},
         {"12345678", "", "销售部", "职员", "姓名不能留空！", w->Txm},
         {"12345678", "李四", "", "职员", "请选择部门！", w->Cbm},
         {"12345678", "李四", "销售部", "", "请选择职务！", w->tzw},
@@ -242,8 +244,10 @@ TEST_F(FrmxgTest, AddStoresEveryColumnWithTheBirthdayAsADate)
     // The next new employee does not inherit the photo chosen for this one.
     w->Toolbar1_ButtonClick(1);
     w->Tkh->setText("00000008");
+    w->Tid->setText(QString(25, '9'));   // pasted: cut where typing stops
     w->Toolbar1_ButtonClick(5);
     EXPECT_EQ(value("select 照片 from people where 卡号='00000008'").toString(), "");
+    EXPECT_EQ(value("select 身份证号 from people where 卡号='00000008'").toString(), QString(18, '9'));
 }
 
 TEST_F(FrmxgTest, ModifyKeepsTheStoredPhotoUnlessOneWasChosenForThisRecord)
@@ -283,6 +287,38 @@ TEST_F(FrmxgTest, ModifyKeepsTheStoredPhotoUnlessOneWasChosenForThisRecord)
     w->Toolbar1_ButtonClick(5);
     EXPECT_EQ(w->statusText(), "卡号不存在！");
     EXPECT_EQ(w->EditMode, 3);
+}
+
+TEST_F(FrmxgTest, ModifyKeepsANullBirthdayUnlessADateWasSet)
+{
+    person("00000001", "张三", "销售部");   // born 1980-02-03
+    person("00000002", "李四", "销售部");
+    exec("update people set birthday=NULL where 卡号='00000002'");
+    const struct {
+        const char* what;
+        QDate set;   // set by the operator while modifying, or none
+        QVariant stored;
+    } cases[] = {
+        {"the picker still shows the employee shown before", QDate(), QVariant()},
+        {"a date set by the operator", QDate(1985, 12, 31), "1985-12-31"},
+    };
+    auto* w = load();
+    for (const auto& c : cases) {
+        exec("update people set birthday=NULL where 卡号='00000002'");
+        pick(w, {"00000001"});
+        EXPECT_EQ(w->DTPicker2->date(), QDate(1980, 2, 3)) << c.what;
+        pick(w, {"00000002"});
+        w->Toolbar1_ButtonClick(3);
+        w->Ttel->setText("5550000");
+        if (c.set.isValid())
+            w->DTPicker2->setDate(c.set);
+        w->Toolbar1_ButtonClick(5);
+        EXPECT_EQ(w->statusText(), "卡号：00000002,更新成功!") << c.what;
+        EXPECT_EQ(rows("select tel, birthday from people where 卡号='00000002'"),
+                  (QList<QVariantList>{{"5550000", c.stored}}))
+            << c.what;
+    }
+    EXPECT_EQ(value("select birthday from people where 卡号='00000001'").toString(), "1980-02-03");
 }
 
 TEST_F(FrmxgTest, DeletingSelectedPeopleLeavesTheirIssuedCards)

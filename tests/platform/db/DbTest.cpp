@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace {
 
 class DbTest : public ::testing::Test {
@@ -388,6 +390,85 @@ TEST_F(DbTest, TwoHandlesWriteInTurnWithoutBusyErrors)
     b.execute("delete from data");
     b.rollback();
     EXPECT_EQ(a.execute("select * from data").recordCount(), 40);
+}
+
+TEST_F(DbTest, EngineFailuresReachTheOperatorInChineseWithTheEngineText)
+{
+    db::Connection c = ado();
+    db::Database other = db::Database::open(path);
+    auto description = [](auto f) {
+        try {
+            f();
+        } catch (const rt::Error& e) {
+            return e.number() == rt::ErrDatabase ? e.description() : QString::number(e.number());
+        }
+        return QString();
+    };
+    const int pages = c.execute("PRAGMA page_count").field("page_count").toInt();
+    const struct {
+        const char* what;
+        std::function<void()> run;
+        QString text;
+    } cases[] = {
+        {"missing table", [&] { c.execute("select * from nosuch"); }, "数据库中没有所需的表（no such table: nosuch）"},
+        {"missing column", [&] { c.execute("select nosuch from people"); }, "数据库中没有所需的字段（no such column: nosuch）"},
+        {"column missing from an insert", [&] { c.execute("insert into people (nosuch) values (1)"); },
+         "数据库中没有所需的字段（table people has no column named nosuch）"},
+        {"read-only", [&] {
+             other.execute("PRAGMA query_only=1");
+             other.execute("delete from people");
+         },
+         "数据库文件是只读的，不能写入（attempt to write a readonly database）"},
+        {"disk full", [&] {
+             c.execute(QString("PRAGMA max_page_count=%1").arg(pages));
+             c.execute("insert into people (卡号, 姓名) values ('00000001', ?)", {QString(200000, QChar(u'名'))});
+         },
+         "磁盘空间已满，数据未能写入（database or disk is full）"},
+        {"busy", [&] {
+             other.execute("PRAGMA query_only=0");
+             other.beginTrans();
+             other.execute("delete from doors");
+             c.setCommandTimeout(0);
+             c.execute("delete from people");
+         },
+         "数据库正被其他程序使用（忙或已锁定），请稍后再试（database is locked）"},
+        {"a message the layer has no description for", [&] { c.execute("select * from"); },
+         "incomplete input"},
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(description(k.run), "数据库错误：" + k.text) << k.what;
+    other.rollback();
+
+    // A damaged file: the page of table people overwritten.
+    const qint64 pageSize = c.execute("PRAGMA page_size").field("page_size").toLongLong();
+    const qint64 root = c.execute("select rootpage from sqlite_master where name='people'").field("rootpage").toLongLong();
+    c.close();
+    other.close();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek((root - 1) * pageSize);
+    f.write(QByteArray(int(pageSize), '\xA5'));
+    f.close();
+    db::Connection d = ado();
+    EXPECT_EQ(description([&] { d.execute("select * from people"); }),
+              "数据库错误：数据库文件已损坏（database disk image is malformed）");
+}
+
+TEST_F(DbTest, CanWriteIsFalseOnlyWhenTheFileCannotBeWritten)
+{
+    db::Connection c = ado();
+    EXPECT_TRUE(c.canWrite());
+    // Another writer makes the file busy, not read-only.
+    db::Database other = db::Database::open(path);
+    other.beginTrans();
+    other.execute("delete from doors");
+    EXPECT_TRUE(c.canWrite());
+    other.rollback();
+    c.execute("PRAGMA query_only=1");
+    EXPECT_FALSE(c.canWrite());
+    c.execute("PRAGMA query_only=0");
+    EXPECT_TRUE(c.canWrite());
+    EXPECT_EQ(c.execute("select count(*) as n from system").field("n").toInt(), 8);   // nothing was changed
 }
 
 TEST_F(DbTest, RepeatedStatementsStaySoundAfterFailuresSchemaChangesAndManyOthers)

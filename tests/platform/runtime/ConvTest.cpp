@@ -44,6 +44,32 @@ TEST(Conv, TextMustBeANumberToConvert)
     EXPECT_EQ(errorOf([] { rt::CDbl(QStringLiteral("inf")); }), rt::ErrTypeMismatch);
 }
 
+// Typed addresses and counts: digits only, never rounded.
+TEST(Conv, WholeNumbersAreDigitsOnly)
+{
+    struct Case {
+        const char* text;
+        int value;   // -1: none
+        int error;   // raised by CWhole
+    };
+    const Case cases[] = {
+        {"5", 5, 0},    {" 007 ", 7, 0}, {"32767", 32767, 0}, {"32768", -1, rt::ErrOverflow},
+        {"5.5", -1, 13}, {"-1", -1, 13},  {"+1", -1, 13},       {"1e1", -1, 13},
+        {"&H5", -1, 13}, {"", -1, 13},    {"1 2", -1, 13},      {"\uFF15", -1, 13},   // a full-width 5
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const QString t = QString::fromUtf8(c.text);
+        EXPECT_EQ(rt::WholeNumber(t).value_or(-1), c.value);
+        EXPECT_EQ(errorOf([&] { rt::CWhole(t); }), c.error);
+    }
+    EXPECT_FALSE(rt::WholeNumber(QStringLiteral("100"), 0, 99));
+    EXPECT_EQ(rt::WholeNumber(QStringLiteral("99"), 1, 99), 99);
+    EXPECT_FALSE(rt::WholeNumber(QStringLiteral("0"), 1, 99));
+    EXPECT_TRUE(rt::IsDigits(QStringLiteral("0123456789")));
+    EXPECT_FALSE(rt::IsDigits(QStringLiteral(" 1")));
+}
+
 TEST(Conv, IsNumeric)
 {
     EXPECT_TRUE(rt::IsNumeric(QStringLiteral("12")));

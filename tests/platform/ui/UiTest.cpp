@@ -1,8 +1,13 @@
+#include "ui/KeyPress.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Ui.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -17,8 +22,9 @@ QApplication& app()
     static int argc = 1;
     static char name[] = "ui_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication a(argc, argv);
-    return a;
+    // Never destroyed: the input devices of key events outlive static objects.
+    static QApplication* a = new QApplication(argc, argv);
+    return *a;
 }
 
 // Shows a real box, reads what it displays and presses the button with the given text.
@@ -143,4 +149,88 @@ TEST(DesktopWaits, TimersRunAndInputEndsTheWait)
     EXPECT_GE(ticks, 3);
     close(fds[0]);
     close(fds[1]);
+}
+
+// The key-press layer: what a handler is shown, and what still edits.
+TEST(KeyPressLayer, HandlerSeesCharactersBackspaceEnterAndEscOnly)
+{
+    app();
+    struct Case {
+        const char* what;
+        int key;
+        QString text;
+        Qt::KeyboardModifiers mods;
+        int seen;   // 0: the handler never saw it
+        QString after;
+        int cursor;
+    };
+    const Case cases[] = {
+        {"Delete with 0x7F", Qt::Key_Delete, "\x7f", Qt::NoModifier, 0, "abd", 2},
+        {"left", Qt::Key_Left, "", Qt::NoModifier, 0, "abcd", 1},
+        {"home", Qt::Key_Home, "", Qt::NoModifier, 0, "abcd", 0},
+        {"end", Qt::Key_End, "", Qt::NoModifier, 0, "abcd", 4},
+        {"F2", Qt::Key_F2, "", Qt::NoModifier, 0, "abcd", 2},
+        {"tab", Qt::Key_Tab, "\t", Qt::NoModifier, 0, "abcd", 2},
+        {"shortcut", Qt::Key_Z, "\x1a", Qt::ControlModifier, 0, "abcd", 2},
+        {"backspace", Qt::Key_Backspace, "\b", Qt::NoModifier, 8, "acd", 1},
+        {"enter", Qt::Key_Return, "\r", Qt::NoModifier, 13, "abcd", 2},
+        {"keypad enter", Qt::Key_Enter, "\r", Qt::KeypadModifier, 13, "abcd", 2},
+        {"esc", Qt::Key_Escape, "\x1b", Qt::NoModifier, 27, "abcd", 2},
+        {"digit", Qt::Key_5, "5", Qt::NoModifier, '5', "ab5cd", 3},
+        {"shifted", Qt::Key_Percent, "%", Qt::ShiftModifier, '%', "ab%cd", 3},
+    };
+    QLineEdit box;
+    int seen = 0;
+    ui::onKeyPress(&box, [&](int& k) { seen = k; });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        box.setText("abcd");
+        box.setCursorPosition(2);
+        seen = 0;
+        QKeyEvent e(QEvent::KeyPress, c.key, c.mods, c.text);
+        QCoreApplication::sendEvent(&box, &e);
+        EXPECT_EQ(seen, c.seen);
+        EXPECT_EQ(box.text(), c.after);
+        EXPECT_EQ(box.cursorPosition(), c.cursor);
+    }
+}
+
+TEST(KeyPressLayer, HandlerDropsReplacesBeepsAndSeesComposedText)
+{
+    app();
+    ui::ScriptedUi scripted;
+    auto rule = [](int& k) {
+        if (k == 'a')
+            k = 'A';
+        else if ((k < '0' || k > '9') && k != ui::kBackspace) {
+            k = 0;
+            ui::beep();
+        }
+    };
+    QLineEdit box;
+    ui::onKeyPress(&box, rule);
+    for (const char* typed : {"1", "x", "a", "2"}) {
+        QKeyEvent e(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromLatin1(typed));
+        QCoreApplication::sendEvent(&box, &e);
+    }
+    EXPECT_EQ(box.text(), "1A2");
+    EXPECT_EQ(scripted.beeps, 1);
+
+    // An input method's text passes the rule character by character.
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("3y4a"));
+    QCoreApplication::sendEvent(&box, &composed);
+    EXPECT_EQ(box.text(), "1A234A");
+    EXPECT_EQ(scripted.beeps, 2);
+
+    // A combo box takes the keys itself: its line edit stands for it.
+    QComboBox combo;
+    combo.setEditable(true);
+    ui::onKeyPress(combo.lineEdit(), rule);
+    for (const char* typed : {"7", "x", "a"}) {
+        QKeyEvent e(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromLatin1(typed));
+        QCoreApplication::sendEvent(&combo, &e);
+    }
+    EXPECT_EQ(combo.currentText(), "7A");
+    EXPECT_EQ(scripted.beeps, 3);
 }
