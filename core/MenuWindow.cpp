@@ -10,6 +10,7 @@
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QGuiApplication>
@@ -224,6 +225,10 @@ void menu::refreshTools()
 
 void menu::ActiveBar1_ToolClick(int number)
 {
+    // A window without modality (time groups, unlock) may be waiting for a
+    // controller: nothing may start beside its run, nor end the program.
+    if (ui::anyRunInProgress())
+        return;
     const tools::Dispatch d = tools::dispatchOf(number);
     try {
         switch (d.action) {
@@ -287,7 +292,7 @@ bool menu::confirmShutdown()
 
 void menu::Form_QueryUnload(bool& cancel)
 {
-    if (!confirmShutdown())
+    if (ui::anyRunInProgress() || !confirmShutdown())
         cancel = true;
 }
 

@@ -11,6 +11,7 @@
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
 #include "ui/KeyPress.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 #include "ui/Widths.h"
 
@@ -234,21 +235,6 @@ void FrmGatherData::setStatus(const QString& text)
     Panels[0]->setText(text);
 }
 
-// Gives the buttons back when a handler ends, however it ends.
-struct FrmGatherData::BusyScope {
-    FrmGatherData* w;
-    ~BusyScope() { w->setBusy(false); }
-};
-
-void FrmGatherData::setBusy(bool busy)
-{
-    // The library runs the window's events while it waits for a controller:
-    // no second operation may start and the window may not close meanwhile.
-    busy_ = busy;
-    for (QPushButton* b : {ReadCommand, numCommand, CmdClearData, cdexit})
-        b->setEnabled(!busy);
-}
-
 QString FrmGatherData::gridText(int row, int column) const
 {
     return gridOf(model_)->text(row, column);
@@ -296,12 +282,6 @@ void FrmGatherData::Form_Load()
     }
 }
 
-void FrmGatherData::Form_QueryUnload(bool& cancel)
-{
-    if (busy_)
-        cancel = true;
-}
-
 void FrmGatherData::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
@@ -315,10 +295,9 @@ void FrmGatherData::cdexit_Click()
 
 void FrmGatherData::ReadCommand_Click()
 {
-    if (busy_)
+    ui::RunGuard run(this, {cText});
+    if (!run)
         return;
-    setBusy(true);
-    const BusyScope scope{this};
     try {
         if (!ctl::openPort()) {
             setStatus(QStringLiteral("串口打开失败！"));
@@ -353,7 +332,7 @@ void FrmGatherData::ReadCommand_Click()
         mdl::PortReady = 0;
     } catch (const rt::Error& e) {
         readProgressBar->hide();
-        setBusy(false);
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
     }
 }
@@ -518,11 +497,10 @@ void FrmGatherData::storeFile(const QString& path, int total)
 
 void FrmGatherData::numCommand_Click()
 {
-    if (busy_)
+    ui::RunGuard run(this, {cText});
+    if (!run)
         return;
     setStatus(QStringLiteral("正在测试机器的通讯，请稍候..."));
-    setBusy(true);
-    const BusyScope scope{this};
     try {
         if (!ctl::openPort()) {
             setStatus(QStringLiteral("串口打开失败！"));
@@ -544,17 +522,16 @@ void FrmGatherData::numCommand_Click()
             setStatus(QStringLiteral("机器通讯测试不成功"));
         }
     } catch (const rt::Error& e) {
-        setBusy(false);
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }
 
 void FrmGatherData::CmdClearData_Click()
 {
-    if (busy_)
+    ui::RunGuard run(this, {cText});
+    if (!run)
         return;
-    setBusy(true);
-    const BusyScope scope{this};
     try {
         const QString text = cText->currentText();
         if (text.isEmpty()) {
@@ -577,7 +554,7 @@ void FrmGatherData::CmdClearData_Click()
         }
         setStatus(labtext->text());
     } catch (const rt::Error& e) {
-        setBusy(false);
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
     }
 }

@@ -6,6 +6,7 @@
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QGuiApplication>
@@ -111,6 +112,10 @@ void FrmSSXX::Form_Load()
 
 void FrmSSXX::TimerScanTD_Timer()
 {
+    // Closing meanwhile waits for the end of the poll.
+    ui::RunGuard run(this, {}, ui::RunGuard::CloseAfterRun);
+    if (!run)
+        return;
     QList<QVariant> addresses;
     try {
         db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors ORDER BY rowid"));
@@ -179,6 +184,8 @@ void FrmSSXX::Timer2_Timer()
 
 void FrmSSXX::Command1_Click()
 {
+    if (ui::holdClose(this))
+        return;
     TimerScanTD->stop();
     Timer2->stop();
     unloadForm();

@@ -6,6 +6,7 @@
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 #include "ui/Widths.h"
 
@@ -158,6 +159,9 @@ QString FrmSetTime::pickerText(int group) const
 
 void FrmSetTime::CmdRead_Click()
 {
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
@@ -239,6 +243,9 @@ void FrmSetTime::storeRow(int16_t address, const QVariantList& groups, const QSt
 
 void FrmSetTime::CmdOk_Click()
 {
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
@@ -299,6 +306,9 @@ void FrmSetTime::CmdOk_Click()
 
 void FrmSetTime::CmdInitMachine_Click()
 {
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));

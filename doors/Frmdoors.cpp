@@ -9,6 +9,7 @@
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/KeyPress.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -218,6 +219,9 @@ void Frmdoors::Opt_Click(int index)
 
 void Frmdoors::Cdoor_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         setPanel1(QStringLiteral("正在读取门锁信息，请稍候..."));
         if (!ctl::openPort()) {
@@ -399,6 +403,9 @@ void Frmdoors::Cmdadd_Click()
 
 void Frmdoors::Command4_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         int16_t address = 0;
         if (!checkRowAddress(address))
@@ -484,6 +491,8 @@ void Frmdoors::Cmddel_Click()
 
 void Frmdoors::Command2_Click()
 {
+    if (ui::holdClose(this))
+        return;
     mdl::PortReady = 0;
     unloadForm();
 }
@@ -496,6 +505,9 @@ void Frmdoors::Form_Unload(bool&)
 
 void Frmdoors::Command1_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         const QString addressText = Cdoor->currentText().trimmed();
         if (addressText.isEmpty()) {
@@ -542,6 +554,9 @@ void Frmdoors::cmdCancel_Click()
 
 void Frmdoors::cmdY_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     BusyPointer busy;
     try {
         if (Cdoor->currentText().isEmpty()) {
@@ -576,11 +591,9 @@ void Frmdoors::cmdY_Click()
 
 void Frmdoors::CmdSetTime_Click()
 {
-    CmdSetTime->setEnabled(false);
-    struct Enable {
-        QPushButton* b;
-        ~Enable() { b->setEnabled(true); }
-    } enable{CmdSetTime};
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         if (Cdoor->currentText().isEmpty()) {
             setPanel1(QStringLiteral("请选择机器号!"));

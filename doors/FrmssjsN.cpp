@@ -6,6 +6,7 @@
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 #include "ui/Widths.h"
 
@@ -13,7 +14,6 @@
 #include <QLCDNumber>
 #include <QListView>
 #include <QMenuBar>
-#include <QPointer>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStyle>
@@ -244,14 +244,19 @@ void FrmssjsN::Timer1_Timer()
 {
     if (busy != 0 || mdl::PortReady == 0 || controllers.isEmpty())
         return;
+    // Closing meanwhile waits for the end of the poll.
+    ui::RunGuard run(this, {}, ui::RunGuard::CloseAfterRun);
+    if (!run)
+        return;
     busy = 1;
     const int i = currentIndex % int(controllers.size());
     const Controller ctl = controllers[i];
     // The pause lets the window's events run; only the status read itself blocks.
-    QPointer<FrmssjsN> self(this);
     doorlink::waitWithEvents(rt::CLng(mdl::CommandDelay / 2.0));
-    if (!self || closing_)
+    if (run.closeRequested()) {
+        busy = 0;   // closed during the pause: no status read any more
         return;
+    }
     try {
         com::Args a{ctl.address, QString()};
         const bool ok = doorlink::call(QStringLiteral("getCardLockStatus"), a).toBool();
@@ -294,7 +299,6 @@ void FrmssjsN::Timer1_Timer()
 
 void FrmssjsN::Form_Unload(bool&)
 {
-    closing_ = true;
     if (busy == 1)
         ui::sleepMs(1000);
     busy = 1;

@@ -73,5 +73,4 @@ private:
     QIcon iconPics_[3];
     QTimer* clock_ = nullptr;
     View view_ = Details;
-    bool closing_ = false;
 };

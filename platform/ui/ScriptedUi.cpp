@@ -45,6 +45,8 @@ void ScriptedUi::doEvents()
     ++doEventsCalls;
     if (onDoEvents)
         onDoEvents();
+    if (runEvents)
+        DesktopServices().doEvents();
 }
 
 void ScriptedUi::sleepMs(int ms)

@@ -42,6 +42,8 @@ public:
     void useRealClock(bool real) { realClock_ = real; }
     // Called on every doEvents (lets a test act "while a command waits").
     std::function<void()> onDoEvents;
+    // doEvents also runs the pending window events, as in the program.
+    bool runEvents = false;
     // Called on every sleep, with its length, before the clock advances.
     std::function<void(int)> onSleep;
 

@@ -50,10 +50,30 @@ int msgBox(const QString& text, int style, const QString& title)
 {
     return services().messageBox(text, style, title.isEmpty() ? defaultTitle() : title);
 }
-void doEvents() { services().doEvents(); }
+namespace {
+int depth = 0;
+} // namespace
+
+WaitScope::WaitScope() { ++depth; }
+WaitScope::~WaitScope() { --depth; }
+int waitDepth() { return depth; }
+
+void doEvents()
+{
+    WaitScope wait;
+    services().doEvents();
+}
 void sleepMs(int ms) { services().sleepMs(ms); }
-void waitWithEvents(int ms) { services().waitWithEvents(ms); }
-bool waitReadableWithEvents(int fd, int ms) { return services().waitReadableWithEvents(fd, ms); }
+void waitWithEvents(int ms)
+{
+    WaitScope wait;
+    services().waitWithEvents(ms);
+}
+bool waitReadableWithEvents(int fd, int ms)
+{
+    WaitScope wait;
+    return services().waitReadableWithEvents(fd, ms);
+}
 
 void Services::waitWithEvents(int ms)
 {

@@ -93,6 +93,20 @@ int64_t monotonicMs();
 void endProgram(int code = 0);
 void beep();
 
+// How many waits that let window events run (doEvents, waitWithEvents,
+// waitReadableWithEvents) are under way: more than the count a handler
+// started at means events brought it in during someone's wait.
+int waitDepth();
+// Counts as one such wait for its lifetime (for waits made without the
+// functions above).
+class WaitScope {
+public:
+    WaitScope();
+    ~WaitScope();
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+};
+
 // Qt's own Chinese texts for standard buttons and dialogs (确定, 取消, ...),
 // whatever the desktop's language: the programs speak Chinese throughout.
 // False when the translations are not installed.
