@@ -8,6 +8,7 @@
 #include "ReturnBook.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -177,18 +178,6 @@ void FrmDec::cmdSelect_Click()
     cmdSelect->setText(all ? QStringLiteral("全消") : QStringLiteral("全选"));
 }
 
-// Every action button is off for a whole run: a click while a controller
-// answers must not start a second run over the same rows.
-void FrmDec::setRunning(bool running)
-{
-    for (QPushButton* b : {cmdSelect, CmdDelAddr, CmdDelInfo, CmdClear, Command2})
-        b->setEnabled(!running);
-    if (running)
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
 bool FrmDec::openPort()
 {
     if (!ctl::openPort()) {
@@ -202,24 +191,31 @@ bool FrmDec::openPort()
 // returns the closing status or nothing when it stopped before any work.
 void FrmDec::runBatch(const QString& startText, const std::function<std::optional<QString>()>& body)
 {
+    ui::RunGuard run(this);
+    if (!run)
+        return;
     setStatus(startText);
-    setRunning(true);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    auto end = [&] {
+        QApplication::restoreOverrideCursor();
+        run.end();
+    };
     try {
         if (!openPort()) {
-            setRunning(false);
+            end();
             return;
         }
         const std::optional<QString> done = body();
         if (!done) {
-            setRunning(false);
+            end();
             return;
         }
         setStatus(*done);
         mdl::PortReady = 0;
-        setRunning(false);
+        end();
         LstDepart_Click();
     } catch (const rt::Error& e) {
-        setRunning(false);
+        end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }

@@ -61,7 +61,6 @@ private:
     // controller refused, if the operator asked for that).
     void withdraw(const Credential& c, bool changeDatabaseAnyway);
     void log(const Credential& c, const QString& outcome);
-    void setRunning(bool running);
     void setStatus(const QString& text);
     bool openPort();
     void runBatch(const QString& startText, const std::function<std::optional<QString>()>& body);

@@ -7,6 +7,7 @@
 #include "Module1.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -263,6 +264,10 @@ void FrmEtD::LstAddr_Click()
 
 void FrmEtD::ButtonChkTime_Click(int index)
 {
+    // The picker reads the controller's groups while this window is open.
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     if (!cards::hasSelection(LstAddr)) {
         setStatus(QStringLiteral("请选择机器地址!"));
         return;
@@ -273,19 +278,11 @@ void FrmEtD::ButtonChkTime_Click(int index)
     mdl::SelectTimeAddress = 0;
 }
 
-// Every action button is off for a whole run: a click while a controller
-// answers must not start a second run.
-void FrmEtD::setRunning(bool running)
+void FrmEtD::endBusy()
 {
-    for (QPushButton* b : {CmdEtDByMan, CmdEtDByMach, CmdClear, CmdExit, ButtonChkTime[0], ButtonChkTime[1]})
-        b->setEnabled(!running);
-    if (!running) {
-        for (QPushButton* b : ButtonChkTime)
-            b->setEnabled(ChkTime->isChecked());
-        if (busy_) {
-            QApplication::restoreOverrideCursor();
-            busy_ = false;
-        }
+    if (busy_) {
+        QApplication::restoreOverrideCursor();
+        busy_ = false;
     }
 }
 
@@ -361,17 +358,19 @@ void FrmEtD::copyTo(const QString& lockItem, const Source& s, const cards::Right
 
 void FrmEtD::CmdEtDByMan_Click()
 {
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     setStatus(QString());
-    setRunning(true);
     try {
         if (!openPort()) {
-            setRunning(false);
+            endBusy();
             return;
         }
         if (!cards::hasSelection(LstAddr)) {
             setStatus(QStringLiteral("请选择目的地址!"));
             LstAddr->setFocus();
-            setRunning(false);
+            endBusy();
             return;
         }
         QStringList items;
@@ -380,7 +379,7 @@ void FrmEtD::CmdEtDByMan_Click()
                 items << LstInfo->item(i)->text();
         if (items.isEmpty()) {
             setStatus(QStringLiteral("请选择要增扩的人员！"));
-            setRunning(false);
+            endBusy();
             return;
         }
         const cards::Rights rights = rights_->rights();
@@ -402,34 +401,36 @@ void FrmEtD::CmdEtDByMan_Click()
                 copyTo(target, s, rights, Run::ByPerson);
         }
         setStatus(QStringLiteral("增扩完毕！"));
-        setRunning(false);
+        endBusy();
         LstDepart_Click();
     } catch (const rt::Error& e) {
-        setRunning(false);
+        endBusy();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }
 
 void FrmEtD::CmdEtDByMach_Click()
 {
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     setStatus(QString());
-    setRunning(true);
     try {
         if (!openPort()) {
-            setRunning(false);
+            endBusy();
             return;
         }
         if (CmbAddr->currentText().trimmed().isEmpty()) {
             setStatus(QStringLiteral("请选择源地址！"));
             CmbAddr->setFocus();
-            setRunning(false);
+            endBusy();
             return;
         }
         const int16_t source = rt::CWhole(CmbAddr->currentText());
         if (!cards::hasSelection(LstAddr)) {
             setStatus(QStringLiteral("请选择目的地址！"));
             LstAddr->setFocus();
-            setRunning(false);
+            endBusy();
             return;
         }
         const cards::Rights rights = rights_->rights();
@@ -447,10 +448,10 @@ void FrmEtD::CmdEtDByMach_Click()
                 copyTo(target, s, rights, Run::BySource);
         }
         setStatus(QStringLiteral("增扩完毕！"));
-        setRunning(false);
+        endBusy();
         LstDepart_Click();
     } catch (const rt::Error& e) {
-        setRunning(false);
+        endBusy();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }

@@ -73,7 +73,8 @@ private:
     void copyTo(const QString& lockItem, const Source& s, const cards::Rights& rights, Run run);
     void log(const Source& s, int address, const QString& outcome, const QString& passwordText);
     void setStatus(const QString& text);
-    void setRunning(bool running);
+    // The normal pointer again after a run.
+    void endBusy();
     void showBusy(Qt::CursorShape shape);
     bool openPort();
 

@@ -11,7 +11,9 @@
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/KeyPress.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
+#include "ui/Widths.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,29 +29,16 @@
 #include <QStatusBar>
 
 #include <functional>
-#include <optional>
 
 namespace {
 
 const QString kBlanks = QStringLiteral("     ");
 
-// Disables buttons for one run and enables them again however it ends.
-class Busy {
-public:
-    explicit Busy(std::initializer_list<QPushButton*> buttons) : buttons_(buttons)
-    {
-        for (QPushButton* b : buttons_)
-            b->setEnabled(false);
-    }
-    ~Busy()
-    {
-        for (QPushButton* b : buttons_)
-            b->setEnabled(true);
-    }
-
-private:
-    QList<QPushButton*> buttons_;
-};
+// One line of the log: time, employee, card or password, address, outcome.
+QString logLine(const QString& time, const QString& employee, const QString& kind, int address, const QString& outcome)
+{
+    return time + QStringLiteral(" 卡号:") + employee + kind + QStringLiteral("  机器号：") + QString::number(address) + outcome;
+}
 
 // " AND 地址 IN (0,?,?...)" over the addresses of SelectedLocks.
 QString addressFilter(QVariantList& params)
@@ -168,6 +157,13 @@ FrmFK::FrmFK(QWidget* parent)
     Lst_info = new QListWidget(logFrame);
     Lst_info->setObjectName(QStringLiteral("Lst_info"));
     Lst_info->setGeometry(8, 10, 360, 154);
+    // The log's longest line is read without scrolling: the right-hand
+    // column widens with it.
+    const int grow = ui::widenToShow(
+        Lst_info, {logLine(QStringLiteral("00:00:00"), QStringLiteral("00000000"), QStringLiteral("  类型：0000000000"), 255,
+                           QStringLiteral("  发卡重发"))});
+    for (QWidget* w : std::initializer_list<QWidget*>{locks, DoorAddr, control})
+        w->resize(w->width() + grow, w->height());
 
     CmdSendCard = new QPushButton(QStringLiteral("发卡(&W)"), this);
     Cmddel = new QPushButton(QStringLiteral("退卡(&S)"), this);
@@ -459,6 +455,10 @@ void FrmFK::CheckTime_Click() { rights_->CheckTime_Click(); }
 
 void FrmFK::ButtonChkTime_Click(int index)
 {
+    // The picker reads the controller's groups while this window is open.
+    ui::RunGuard run(this, {ComPort, Cdk});
+    if (!run)
+        return;
     if (!cards::hasSelection(DoorAddr)) {
         ui::msgBox(QStringLiteral("请选择机器地址!"));
         return;
@@ -472,6 +472,8 @@ void FrmFK::releasePort() { ctl::releasePort(); }
 
 void FrmFK::Command2_Click()
 {
+    if (ui::holdClose(this))
+        return;
     releasePort();
     unloadForm();
 }
@@ -486,8 +488,7 @@ void FrmFK::setStatus(const QString& text) { Stb_info->showMessage(text); }
 
 void FrmFK::log(const QString& employee, const QString& kind, int address, const QString& outcome)
 {
-    Lst_info->addItem(ui::now().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" 卡号:") + employee + kind +
-                      QStringLiteral("  机器号：") + QString::number(address) + outcome);
+    Lst_info->addItem(logLine(ui::now().toString(QStringLiteral("HH:mm:ss")), employee, kind, address, outcome));
 }
 
 int16_t FrmFK::portOfBox() const
@@ -570,7 +571,7 @@ bool FrmFK::CheckControls()
     return true;
 }
 
-bool FrmFK::issue(int address, const QString& employee, const QString& physical, bool password,
+bool FrmFK::issue(int address, const Holder& holder, const QString& physical, bool password,
                   const cards::Rights& windowRights, int lock)
 {
     const QString kind = password ? QStringLiteral("  类型：密码") : QStringLiteral("  类型：") + physical;
@@ -583,36 +584,39 @@ bool FrmFK::issue(int address, const QString& employee, const QString& physical,
         db::Recordset other = mdl::AdoConnection.execute(
             QStringLiteral("SELECT * FROM dfaka WHERE 卡号=? AND ") + db::yesNo(QStringLiteral("密码标志")) +
                 QStringLiteral("=? AND 地址=? ORDER BY 物理卡号"),
-            {employee, !password, address});
+            {holder.employee, !password, address});
         if (!other.eof())
             r = cards::rightsOfRow(other);
         ui::sleepMs(mdl::CommandDelay);
         const bool ok = mdl::Door
                             .call(QStringLiteral("CardSendToMachine"),
-                                  {int16_t(address), employee, physical, r.lock1, r.lock2, r.week, r.endDate, r.time,
-                                   r.weekMask, r.endDateText, r.mask1, r.mask2})
+                                  {int16_t(address), holder.employee, physical, r.lock1, r.lock2, r.week, r.endDate,
+                                   r.time, r.weekMask, r.endDateText, r.mask1, r.mask2})
                             .toBool();
         if (ok) {
-            cards::storeIssued(mdl::DaoDatabase,
-                               {address, employee, physical, Tname->text().trimmed(), Cdw->text().trimmed(), r,
-                                rt::isoDate(ui::now().date()), password});
-            log(employee, kind, address, QStringLiteral("  发卡成功"));
+            cards::storeIssued(mdl::DaoDatabase, {address, holder.employee, physical, holder.name, holder.department, r,
+                                                  rt::isoDate(ui::now().date()), password});
+            log(holder.employee, kind, address, QStringLiteral("  发卡成功"));
             return true;
         }
-        log(employee, kind, address, QStringLiteral("  发卡失败"));
+        log(holder.employee, kind, address, QStringLiteral("  发卡失败"));
         if (attempt >= 1)
             return false;
-        log(employee, kind, address, password ? QStringLiteral("  发卡重发...") : QStringLiteral("  发卡重发"));
+        log(holder.employee, kind, address, password ? QStringLiteral("  发卡重发...") : QStringLiteral("  发卡重发"));
     }
 }
 
 void FrmFK::CmdSendCard_Click()
 {
-    std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{CmdSendCard, Cmddel, CmdRearCard, cmdTest});
+    ui::RunGuard run(this, {ComPort, Cdk});
+    if (!run)
+        return;
     try {
         if (!openPort())
             return;
-        const QString employee = TxtCardID->text();
+        // Who gets the credential is fixed now: a click in the lists while a
+        // controller answers must not put another name on the later rows.
+        const Holder holder{TxtCardID->text(), Tname->text().trimmed(), Cdw->text().trimmed()};
         if (!CheckControls())
             return;
         QString password;
@@ -632,21 +636,21 @@ void FrmFK::CmdSendCard_Click()
                 const int address = cards::addressOf(item);
                 const int lock = cards::lockOf(item);
                 if (!tcard->text().isEmpty() && physical.size() == 10) {
-                    if (!issue(address, employee, physical, false, windowRights, lock))
+                    if (!issue(address, holder, physical, false, windowRights, lock))
                         tcard->clear();   // a refused card is not tried elsewhere
                 }
                 if (password.size() == 10)
-                    issue(address, employee, password, true, windowRights, lock);
+                    issue(address, holder, password, true, windowRights, lock);
                 ui::sleepMs(mdl::CommandDelay);
             }
         }
         setStatus(QStringLiteral(" 发卡完成"));
     } catch (const rt::Error& e) {
-        busy.reset();
+        run.end();
         ui::msgBox(QStringLiteral("信息提示：") + e.text());
         return;
     }
-    busy.reset();
+    run.end();
     LstDepart_Click();
 }
 
@@ -681,6 +685,9 @@ bool FrmFK::withdraw(int address, const QString& number, QString employee, QStri
                 setHourglass(false);
                 appforms::open(QStringLiteral("FrmGatherData"));
                 appforms::open(QStringLiteral("FrmFKZL"));
+                // Those windows used and released the port of the settings:
+                // the rest of this return goes on at this window's port.
+                openPort();
             }
             log(employee, kind, address, QStringLiteral("  退卡成功"));
             return true;
@@ -706,7 +713,9 @@ void FrmFK::setHourglass(bool on)
 void FrmFK::Cmddel_Click()
 {
     {
-        std::optional<Busy> busy(std::in_place, std::initializer_list<QPushButton*>{CmdSendCard, Cmddel, CmdRearCard, cmdTest});
+        ui::RunGuard run(this, {ComPort, Cdk});
+        if (!run)
+            return;
         try {
             if (!openPort())
                 return;
@@ -791,7 +800,7 @@ void FrmFK::Cmddel_Click()
             setHourglass(false);
         } catch (const rt::Error& e) {
             setHourglass(false);
-            busy.reset();
+            run.end();
             ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
             return;
         }
@@ -803,7 +812,9 @@ void FrmFK::Cmddel_Click()
 
 void FrmFK::CmdRearCard_Click()
 {
-    Busy busy{CmdRearCard};
+    ui::RunGuard run(this, {ComPort, Cdk});
+    if (!run)
+        return;
     try {
         if (!openPort())
             return;
@@ -858,7 +869,9 @@ void FrmFK::CmdRearCard_Click()
 
 void FrmFK::cmdTest_Click()
 {
-    Busy busy{cmdTest};
+    ui::RunGuard run(this, {ComPort, Cdk});
+    if (!run)
+        return;
     try {
         if (!openPort())
             return;

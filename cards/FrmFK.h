@@ -94,7 +94,11 @@ private:
     int16_t portOfBox() const;
     bool openPort();
     void releasePort();
-    bool issue(int address, const QString& employee, const QString& physical, bool password,
+    // The employee a credential is issued to, as the window showed him when the run began.
+    struct Holder {
+        QString employee, name, department;
+    };
+    bool issue(int address, const Holder& holder, const QString& physical, bool password,
                const cards::Rights& windowRights, int lock);
     // Takes one credential off a controller and books it; employee, name and
     // department stand in when no row of it is at the address.

@@ -7,6 +7,7 @@
 #include "db/Db.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QComboBox>
@@ -170,18 +171,6 @@ void FrmFKZL::setStatus(const QString& text)
     Panels[0]->setText(text);
 }
 
-void FrmFKZL::setBusy(bool busy)
-{
-    // Events run while the controller answers: no second run may start on
-    // the line, the address may not change under the refused list and the
-    // window may not close during a run.
-    busy_ = busy;
-    for (QWidget* w : std::initializer_list<QWidget*>{CmdReset, Command2, Combo1})
-        w->setEnabled(!busy);
-    if (busy)
-        CmdRetry->setEnabled(false);
-}
-
 void FrmFKZL::Form_Load()
 {
     try {
@@ -194,12 +183,6 @@ void FrmFKZL::Form_Load()
         Combo1->blockSignals(false);
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
     }
-}
-
-void FrmFKZL::Form_QueryUnload(bool& cancel)
-{
-    if (busy_)
-        cancel = true;
 }
 
 void FrmFKZL::Form_Unload(bool& cancel)
@@ -234,6 +217,8 @@ void FrmFKZL::CmdClear_Click()
 
 void FrmFKZL::Command2_Click()
 {
+    if (ui::holdClose(this))
+        return;
     ctl::releasePort();
     ui::doEvents();
     unloadForm();
@@ -299,7 +284,7 @@ void FrmFKZL::sendRows(int16_t address, const QList<CardRow>& rows, bool full, c
         PrgBar->setValue(std::min(PrgBar->value() + 1, PrgBar->maximum()));
         ui::doEvents();
     }
-    finishRun(accepted, int(rows.size()));
+    finishRun(accepted, int(rows.size()), end);
 }
 
 void FrmFKZL::failRun(const rt::Error& e, const std::function<void()>& end)
@@ -309,28 +294,26 @@ void FrmFKZL::failRun(const rt::Error& e, const std::function<void()>& end)
     ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
 }
 
-void FrmFKZL::finishRun(int accepted, int total)
+void FrmFKZL::finishRun(int accepted, int total, const std::function<void()>& end)
 {
     ctl::releasePort();
     LblSuccess->setText(QStringLiteral("共%1笔").arg(accepted));
     LblFalse->setText(QStringLiteral("共%1笔").arg(total - accepted));
     const bool allAccepted = accepted == total;
     setStatus(allAccepted ? QStringLiteral("重整成功！") : QStringLiteral("%1条记录重整不成功!").arg(total - accepted));
-    PrgBar->hide();
-    setBusy(false);
+    end();
     CmdRetry->setEnabled(!allAccepted);
 }
 
 void FrmFKZL::CmdReset_Click()
 {
-    if (busy_)
+    // The address may not change under the refused list either.
+    ui::RunGuard run(this, {Combo1});
+    if (!run)
         return;
-    const bool retryBefore = CmdRetry->isEnabled();
-    setBusy(true);
     auto end = [&] {
         PrgBar->hide();
-        setBusy(false);
-        CmdRetry->setEnabled(retryBefore);
+        run.end();
     };
     try {
         CmdClear_Click();
@@ -364,13 +347,14 @@ void FrmFKZL::CmdReset_Click()
 
 void FrmFKZL::CmdRetry_Click()
 {
-    if (busy_ || ListFalse->count() == 0)
+    if (ListFalse->count() == 0)
         return;
-    setBusy(true);
+    ui::RunGuard run(this, {Combo1});
+    if (!run)
+        return;
     auto end = [&] {
         PrgBar->hide();
-        setBusy(false);
-        CmdRetry->setEnabled(true);
+        run.end();
     };
     try {
         QList<ListedKey> keys;

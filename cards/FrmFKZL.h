@@ -48,7 +48,6 @@ public:
     QLabel* Panels[1] = {nullptr};
 
     void Form_Load() override;
-    void Form_QueryUnload(bool& cancel) override;
     void Form_Unload(bool& cancel) override;
     void Combo1_Click();
     void CmdReset_Click();
@@ -65,15 +64,13 @@ public:
 
 private:
     void setStatus(const QString& text);
-    void setBusy(bool busy);
     // Port, wait and clock; false after reporting the failure.
     bool prepareController(int16_t address);
     // Sends the rows and shows the summary; a full run lists the address
     // with two digits. end() restores the buttons when the run stops early.
     void sendRows(int16_t address, const QList<CardRow>& rows, bool full, const std::function<void()>& end);
-    void finishRun(int accepted, int total);
+    void finishRun(int accepted, int total, const std::function<void()>& end);
     // An unexpected error ends the run: port released, message box.
     void failRun(const rt::Error& e, const std::function<void()>& end);
 
-    bool busy_ = false;
 };

@@ -5,6 +5,7 @@
 #include "ControllerCalls.h"
 #include "Globals.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QGroupBox>
@@ -94,6 +95,9 @@ void FrmSelectTime::addPlaceholders(const QString& ending)
 
 void FrmSelectTime::ReadMachineTimeGroups(int address)
 {
+    ui::RunGuard run(this);
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));

@@ -3,12 +3,13 @@
 #include "db/RecordsetModel.h"
 #include "excel/Excel.h"
 #include "runtime/RuntimeError.h"
+#include "ui/ProgramFolder.h"
 #include "ui/Ui.h"
 
 #include <QAbstractItemView>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace Module1 {
 
@@ -36,7 +37,22 @@ void cellWritten(bool ok)
         rt::raise(rt::ErrSubscript);
 }
 
-// A new file name in the temporary folder, named after the title.
+// Where a user keeps files: the documents folder, or the program folder's
+// own export folder on a desktop that has none.
+QDir exportFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QFileInfo d(documents);
+    if (!documents.isEmpty() && d.isDir() && d.isWritable())
+        return QDir(documents);
+    QDir own(ui::programFolder() + QStringLiteral("Export"));
+    if (!own.mkpath(QStringLiteral(".")))
+        rt::raise(rt::ErrPathFileAccess, rt::errorDescription(rt::ErrPathFileAccess)
+                                             + QStringLiteral("（%1）").arg(QDir::toNativeSeparators(own.path())));
+    return own;
+}
+
+// A new file named after the title and the time ("打卡数据查询_20261208_093000.xlsx").
 QString workbookPath(const QString& title)
 {
     QString base = title.trimmed();
@@ -46,12 +62,12 @@ QString workbookPath(const QString& title)
             c = QLatin1Char('_');
     if (base.isEmpty())
         base = QStringLiteral("Ostrela");
-    QDir dir(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
-    QTemporaryFile reserve(dir.filePath(base + QStringLiteral("-XXXXXX.xlsx")));
-    reserve.setAutoRemove(false);
-    if (!reserve.open())
-        rt::raise(rt::ErrPathFileAccess);
-    return reserve.fileName();
+    base += ui::now().toString(QStringLiteral("_yyyyMMdd_HHmmss"));
+    const QDir dir = exportFolder();
+    QString path = dir.filePath(base + QStringLiteral(".xlsx"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir.filePath(base + QStringLiteral("_%1.xlsx").arg(n));
+    return path;
 }
 
 } // namespace
@@ -106,12 +122,13 @@ QString ExportToExcel(QAbstractItemView* grid, const QString& title)
         if (!book.close(&why))
             rt::raise(rt::ErrPathFileAccess, rt::errorDescription(rt::ErrPathFileAccess) + QStringLiteral("（%1）").arg(why));
         grid->setVisible(true);
-        if (!ui::services().openWithDesktop(path))
-            rt::raise(rt::ErrCantCreateObject,
-                      QStringLiteral("没有能打开工作簿的程序，工作簿已保存为“%1”").arg(QDir::toNativeSeparators(path)));
         rs.moveFirst();
         if (model->rowCount() > 0)
             grid->setCurrentIndex(model->index(0, grid->currentIndex().isValid() ? grid->currentIndex().column() : 0));
+        if (!ui::services().openWithDesktop(path))
+            ui::msgBox(QStringLiteral("工作簿已保存为：\n%1\n\n本机没有能打开工作簿的电子表格程序。")
+                           .arg(QDir::toNativeSeparators(path)),
+                       ui::mb::OKOnly | ui::mb::Information, QStringLiteral("提示"));
         return QString();
     } catch (const rt::Error& e) {
         grid->setVisible(true);

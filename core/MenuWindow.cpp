@@ -10,6 +10,7 @@
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QGuiApplication>
@@ -24,6 +25,16 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The separator of the locale's short date ("yyyy/M/d" gives "/"); "/" for
+// a locale whose short date has none (C names the month).
+QString dateSeparator(const QLocale& locale)
+{
+    for (QChar c : locale.dateFormat(QLocale::ShortFormat))
+        if (!c.isLetter() && !c.isSpace() && c != QLatin1Char('\''))
+            return QString(c);
+    return QStringLiteral("/");
+}
 
 // The window's background: the design's colours and title in place of its picture.
 class Background : public QWidget {
@@ -157,9 +168,12 @@ void menu::Form_Load()
 
     setWindowTitle(QStringLiteral("门禁管理系统 V3.0"));
     const QDate today = ui::now().date();
-    // The weekday's name in the desktop's own language.
-    Panels[1]->setText(QLocale().toString(today, QStringLiteral("dddd"))
-                       + QLatin1Char(',') + today.toString(QStringLiteral("yyyy-MM-dd")));
+    // The weekday's name in the desktop's own language, the date with the
+    // desktop's date separator.
+    const QLocale desktop;
+    const QString sep = dateSeparator(desktop);
+    Panels[1]->setText(desktop.toString(today, QStringLiteral("dddd")) + QLatin1Char(',')
+                       + today.toString(QStringLiteral("yyyy") + sep + QStringLiteral("MM") + sep + QStringLiteral("dd")));
     if (QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect sr = s->geometry();
         const QSize outer = frameGeometry().size();
@@ -211,6 +225,10 @@ void menu::refreshTools()
 
 void menu::ActiveBar1_ToolClick(int number)
 {
+    // A window without modality (time groups, unlock) may be waiting for a
+    // controller: nothing may start beside its run, nor end the program.
+    if (ui::anyRunInProgress())
+        return;
     const tools::Dispatch d = tools::dispatchOf(number);
     try {
         switch (d.action) {
@@ -274,7 +292,7 @@ bool menu::confirmShutdown()
 
 void menu::Form_QueryUnload(bool& cancel)
 {
-    if (!confirmShutdown())
+    if (ui::anyRunInProgress() || !confirmShutdown())
         cancel = true;
 }
 

@@ -76,8 +76,11 @@ QString CompleteTimeGroupMask(const QString& selection);
 // Writes what the grid shows (its model must be a db::RecordsetModel) to a
 // new .xlsx workbook and opens it with the desktop's program: captions in
 // row 1, one row per record, number fields as numbers, everything else as
-// text. Returns "" on success, "没有数据可导出" when there is nothing to
-// export, else "ExportToExcel:<number>,<description>". Shows no message.
+// text. The workbook is named after the title and the time and kept in the
+// user's documents folder (the program folder's "Export" when there is
+// none); without a program to open it, a message says where it is. Returns
+// "" on success, "没有数据可导出" when there is nothing to export, else
+// "ExportToExcel:<number>,<description>".
 QString ExportToExcel(QAbstractItemView* grid, const QString& title);
 
 } // namespace Module1

@@ -5,6 +5,7 @@
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QAction>
@@ -631,6 +632,10 @@ bool FrmDemo::eventFilter(QObject* watched, QEvent* e)
 
 void FrmDemo::closeEvent(QCloseEvent* e)
 {
+    if (ui::holdClose(this)) {
+        e->ignore();
+        return;
+    }
     Form_Unload();
     e->accept();
 }
@@ -663,6 +668,15 @@ bool FrmDemo::checkAddress(int16_t& addr)
 }
 
 void FrmDemo::guarded(const std::function<void()>& body)
+{
+    // While a command waits the library runs the window's events: nothing
+    // else may start or close the window before this one is done.
+    ui::RunGuard run(this, {Toolbar1, TxtAddress});
+    if (run)
+        reported(body);
+}
+
+void FrmDemo::reported(const std::function<void()>& body)
 {
     try {
         body();
@@ -758,6 +772,8 @@ void FrmDemo::OpenPort(int16_t port)
 
 void FrmDemo::Cmd_Exit_Click()
 {
+    if (ui::holdClose(this))
+        return;
     door_.reset();
     ui::endProgram(0);
 }
@@ -872,31 +888,34 @@ void FrmDemo::Command7_Click()
 
 void FrmDemo::cmdSendCard_Click()
 {
-    guarded([&] {
-        if (TxtCardNum->text().size() != 10) {
-            setStatus(QStringLiteral("请先读取卡号!"));
-            return;
-        }
-        if (TxtNo->text().isEmpty()) {
-            setStatus(QStringLiteral("请输入工号"));
-            return;
-        }
-        const QString empNo = rt::Right(QStringLiteral("00000000") + TxtNo->text().trimmed(), 8);
-        setStatus(QString());
-        const QString endDate = dtpEndDate->date().toString(QStringLiteral("yyMMdd"));
-        QString mask1, mask2;
-        for (int i = 0; i < 16; ++i)
-            mask1 += txtTime1[i]->text();
-        for (int i = 16; i < 32; ++i)
-            mask2 += txtTime1[i]->text();
-        if (!GetEmployeeNo())
-            return;
-        auto flag = [](QCheckBox* b) { return int16_t(b->isChecked() ? 1 : 0); };
-        Args a{address(), empNo, TxtCardNum->text(), flag(chkLock01), flag(chkLock02), flag(chkWeekCtrl),
-               flag(chkEndDate), flag(chkTimeCtrl), txtWeekValue->text(), endDate, mask1, mask2};
-        const bool ok = callDoor(QStringLiteral("CardSendToMachine"), a).toBool();
-        setStatus(QStringLiteral("卡号:") + TxtNo->text() + (ok ? QStringLiteral("发送成功!") : QStringLiteral("发送不成功")));
-    });
+    guarded([&] { sendCard(); });
+}
+
+void FrmDemo::sendCard()
+{
+    if (TxtCardNum->text().size() != 10) {
+        setStatus(QStringLiteral("请先读取卡号!"));
+        return;
+    }
+    if (TxtNo->text().isEmpty()) {
+        setStatus(QStringLiteral("请输入工号"));
+        return;
+    }
+    const QString empNo = rt::Right(QStringLiteral("00000000") + TxtNo->text().trimmed(), 8);
+    setStatus(QString());
+    const QString endDate = dtpEndDate->date().toString(QStringLiteral("yyMMdd"));
+    QString mask1, mask2;
+    for (int i = 0; i < 16; ++i)
+        mask1 += txtTime1[i]->text();
+    for (int i = 16; i < 32; ++i)
+        mask2 += txtTime1[i]->text();
+    if (!GetEmployeeNo())
+        return;
+    auto flag = [](QCheckBox* b) { return int16_t(b->isChecked() ? 1 : 0); };
+    Args a{address(), empNo, TxtCardNum->text(), flag(chkLock01), flag(chkLock02), flag(chkWeekCtrl),
+           flag(chkEndDate), flag(chkTimeCtrl), txtWeekValue->text(), endDate, mask1, mask2};
+    const bool ok = callDoor(QStringLiteral("CardSendToMachine"), a).toBool();
+    setStatus(QStringLiteral("卡号:") + TxtNo->text() + (ok ? QStringLiteral("发送成功!") : QStringLiteral("发送不成功")));
 }
 
 bool FrmDemo::GetEmployeeNo()
@@ -953,7 +972,8 @@ void FrmDemo::cmdSendCardMulti_Click()
             emp += step;
             TxtCardNum->setText(rt::Right(QStringLiteral("0000000000") + QString::number(card), 10));
             TxtNo->setText(rt::Right(QStringLiteral("00000000") + QString::number(emp), 8));
-            cmdSendCard_Click();
+            // Each card as its own send, within this run.
+            reported([&] { sendCard(); });
             if (status().endsWith(QStringLiteral("发送不成功")))
                 ++failures;
             ui::sleepMs(int(std::clamp<qint64>(pause, 0, INT32_MAX)));

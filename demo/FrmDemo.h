@@ -213,8 +213,12 @@ private:
     // The address check of the maintenance commands: false (after the
     // message) when the box holds no address from 0 to 255.
     bool checkAddress(int16_t& addr);
-    // Runs a handler's body; a run-time error is shown as number:description.
+    // Runs a handler's body as the window's one run (ui::RunGuard); a
+    // run-time error is shown as number:description (reported).
     void guarded(const std::function<void()>& body);
+    void reported(const std::function<void()>& body);
+    // The body of the single card send.
+    void sendCard();
     com::Variant callDoor(const QString& member, com::Args& args);
     // Calls a status reader (address, text by reference); false after the
     // failure text when the controller gave no answer.

@@ -5,24 +5,14 @@
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 namespace doorlink {
 
 void pause() { ui::sleepMs(mdl::CommandDelay); }
 
 void waitWithEvents(int ms)
 {
-    if (ms <= 0)
-        return;
-    if (!dynamic_cast<ui::DesktopServices*>(&ui::services())) {
-        ui::sleepMs(ms);
-        return;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    if (ms > 0)
+        ui::waitWithEvents(ms);
 }
 
 com::Variant call(const QString& member, com::Args& args) { return mdl::Door.call(member, args); }

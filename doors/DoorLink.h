@@ -12,8 +12,7 @@ namespace doorlink {
 // The configured pause between two controller commands (a blocking sleep).
 void pause();
 // Waits ms milliseconds while the window's events run (no busy loop), for
-// pauses inside polling timers that must not freeze the window. Under the
-// test services it is the scripted sleep.
+// pauses inside polling timers that must not freeze the window.
 void waitWithEvents(int ms);
 // A member of the controller object, by name; by-reference results land in args.
 com::Variant call(const QString& member, com::Args& args);

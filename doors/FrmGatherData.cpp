@@ -11,7 +11,9 @@
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
 #include "ui/KeyPress.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
+#include "ui/Widths.h"
 
 #include <QAbstractTableModel>
 #include <QComboBox>
@@ -233,21 +235,6 @@ void FrmGatherData::setStatus(const QString& text)
     Panels[0]->setText(text);
 }
 
-// Gives the buttons back when a handler ends, however it ends.
-struct FrmGatherData::BusyScope {
-    FrmGatherData* w;
-    ~BusyScope() { w->setBusy(false); }
-};
-
-void FrmGatherData::setBusy(bool busy)
-{
-    // The library runs the window's events while it waits for a controller:
-    // no second operation may start and the window may not close meanwhile.
-    busy_ = busy;
-    for (QPushButton* b : {ReadCommand, numCommand, CmdClearData, cdexit})
-        b->setEnabled(!busy);
-}
-
 QString FrmGatherData::gridText(int row, int column) const
 {
     return gridOf(model_)->text(row, column);
@@ -262,12 +249,16 @@ void FrmGatherData::InitGrid()
 {
     static const int widths[kColumns] = {600, 1000, 1200, 950, 700, 1000, 1200};
     static const char* const heads[kColumns] = {" 序号", "  卡号", "   日期", "   时间", "标志", "开锁类型", "物理卡号"};
+    // The longest each column holds: a row number of a large collection, an
+    // employee number, a date, a time, a direction, an open type, a card.
+    static const char* const longest[kColumns] = {"000000", "00000000", "0000-00-00", "00:00:00", "锁1进",
+                                                  "刷卡&密码", "0000000000"};
     PunchGrid* g = gridOf(model_);
     for (int c = 0; c < kColumns; ++c)
         g->headers[size_t(c)] = QString::fromUtf8(heads[c]);
     g->resize(0);
     for (int c = 0; c < kColumns; ++c)
-        datalist->setColumnWidth(c, widths[c] / 15);
+        ui::fitColumn(datalist, c, widths[c], {QString::fromUtf8(longest[c])});
 }
 
 void FrmGatherData::Form_Load()
@@ -291,12 +282,6 @@ void FrmGatherData::Form_Load()
     }
 }
 
-void FrmGatherData::Form_QueryUnload(bool& cancel)
-{
-    if (busy_)
-        cancel = true;
-}
-
 void FrmGatherData::Form_Unload(bool& cancel)
 {
     Q_UNUSED(cancel);
@@ -310,10 +295,9 @@ void FrmGatherData::cdexit_Click()
 
 void FrmGatherData::ReadCommand_Click()
 {
-    if (busy_)
+    ui::RunGuard run(this, {cText});
+    if (!run)
         return;
-    setBusy(true);
-    const BusyScope scope{this};
     try {
         if (!ctl::openPort()) {
             setStatus(QStringLiteral("串口打开失败！"));
@@ -348,7 +332,7 @@ void FrmGatherData::ReadCommand_Click()
         mdl::PortReady = 0;
     } catch (const rt::Error& e) {
         readProgressBar->hide();
-        setBusy(false);
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
     }
 }
@@ -513,11 +497,10 @@ void FrmGatherData::storeFile(const QString& path, int total)
 
 void FrmGatherData::numCommand_Click()
 {
-    if (busy_)
+    ui::RunGuard run(this, {cText});
+    if (!run)
         return;
     setStatus(QStringLiteral("正在测试机器的通讯，请稍候..."));
-    setBusy(true);
-    const BusyScope scope{this};
     try {
         if (!ctl::openPort()) {
             setStatus(QStringLiteral("串口打开失败！"));
@@ -539,17 +522,16 @@ void FrmGatherData::numCommand_Click()
             setStatus(QStringLiteral("机器通讯测试不成功"));
         }
     } catch (const rt::Error& e) {
-        setBusy(false);
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }
 
 void FrmGatherData::CmdClearData_Click()
 {
-    if (busy_)
+    ui::RunGuard run(this, {cText});
+    if (!run)
         return;
-    setBusy(true);
-    const BusyScope scope{this};
     try {
         const QString text = cText->currentText();
         if (text.isEmpty()) {
@@ -572,7 +554,7 @@ void FrmGatherData::CmdClearData_Click()
         }
         setStatus(labtext->text());
     } catch (const rt::Error& e) {
-        setBusy(false);
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
     }
 }

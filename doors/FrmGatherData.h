@@ -39,7 +39,6 @@ public:
     QLabel* Panels[1] = {nullptr};
 
     void Form_Load() override;
-    void Form_QueryUnload(bool& cancel) override;
     void Form_Unload(bool& cancel) override;
     void ReadCommand_Click();
     void numCommand_Click();
@@ -59,12 +58,9 @@ public:
 
 private:
     void setStatus(const QString& text);
-    void setBusy(bool busy);
-    struct BusyScope;
     // Reads the collected file into the grid and table data.
     void storeFile(const QString& path, int total);
 
     QAbstractTableModel* model_ = nullptr;
     bool passwordSupport_ = false;
-    bool busy_ = false;
 };

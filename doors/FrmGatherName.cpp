@@ -10,6 +10,7 @@
 #include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QCheckBox>
@@ -256,31 +257,19 @@ bool FrmGatherName::rebuildRow(int address, const ListLine& l)
     }
 }
 
-// A collection may rewrite dfaka and lets events run while the controller
-// answers: no other action may start or close the window meanwhile.
-void FrmGatherName::setCollecting(bool collecting)
-{
-    for (QPushButton* b : {ReadCommand, Command1, cmdTest, CmdExit})
-        b->setEnabled(!collecting);
-}
-
-void FrmGatherName::endCollection()
-{
-    ProgressBar1->hide();
-    unsetCursor();
-    setCollecting(false);
-}
-
 void FrmGatherName::ReadCommand_Click()
 {
+    ui::RunGuard run(this, {cText, TxtPhyID});
+    if (!run)
+        return;
     setCursor(Qt::BusyCursor);
-    setCollecting(true);
     try {
         collect();
     } catch (const rt::Error& e) {
         setStatus(e.text());
     }
-    endCollection();
+    ProgressBar1->hide();
+    unsetCursor();
 }
 
 void FrmGatherName::collect()
@@ -368,6 +357,9 @@ void FrmGatherName::collect()
 
 void FrmGatherName::Command1_Click()
 {
+    ui::RunGuard run(this, {cText, TxtPhyID});
+    if (!run)
+        return;
     if (cText->currentText().trimmed().isEmpty() || TxtPhyID->text().trimmed().isEmpty()) {
         setStatus(QStringLiteral("请输入地址和物理卡号！"));
         cText->setFocus();
@@ -418,11 +410,12 @@ void FrmGatherName::Command1_Click()
 
 void FrmGatherName::cmdTest_Click()
 {
-    cmdTest->setEnabled(false);
+    ui::RunGuard run(this, {cText, TxtPhyID});
+    if (!run)
+        return;
     if (cText->currentText().trimmed().isEmpty()) {
         setStatus(QStringLiteral("请输入地址！"));
         cText->setFocus();
-        cmdTest->setEnabled(true);
         return;
     }
     try {
@@ -436,15 +429,16 @@ void FrmGatherName::cmdTest_Click()
         } else {
             setStatus(QString::number(address) + QStringLiteral("采集测试不成功，请检查线路是否连通！"));
         }
-        cmdTest->setEnabled(true);
     } catch (const rt::Error& e) {
-        cmdTest->setEnabled(true);
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
 }
 
 void FrmGatherName::CmdExit_Click()
 {
+    if (ui::holdClose(this))
+        return;
     ctl::releasePort();
     unloadForm();
 }

@@ -65,8 +65,6 @@ private:
     void fillRow(int row, int address, const ListLine& l, const QString& shownPhysical);
     bool rebuildRow(int address, const ListLine& l);
     void collect();
-    void setCollecting(bool collecting);
-    void endCollection();
 
     int16_t address_ = 0;
     int32_t count_ = 0;

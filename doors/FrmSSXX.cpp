@@ -6,6 +6,7 @@
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QGuiApplication>
@@ -85,6 +86,9 @@ void FrmSSXX::Form_Load()
     if (QScreen* s = QGuiApplication::primaryScreen())
         screen = s->geometry();
     setGeometry(screen);
+    // Full screen rather than a window the size of the screen, whose frame
+    // would push its bottom row (and the exit button) off the screen.
+    setWindowState(windowState() | Qt::WindowFullScreen);
     Picture1->setGeometry(0, 0, screen.width() - 300 / 15, screen.height() - 600 / 15);
     const int w = Picture1->width() / 2;
     Image1->setGeometry(Picture1->width() - w, 0, w, Picture1->height());
@@ -108,6 +112,10 @@ void FrmSSXX::Form_Load()
 
 void FrmSSXX::TimerScanTD_Timer()
 {
+    // Closing meanwhile waits for the end of the poll.
+    ui::RunGuard run(this, {}, ui::RunGuard::CloseAfterRun);
+    if (!run)
+        return;
     QList<QVariant> addresses;
     try {
         db::Recordset rs = mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors ORDER BY rowid"));
@@ -176,6 +184,8 @@ void FrmSSXX::Timer2_Timer()
 
 void FrmSSXX::Command1_Click()
 {
+    if (ui::holdClose(this))
+        return;
     TimerScanTD->stop();
     Timer2->stop();
     unloadForm();

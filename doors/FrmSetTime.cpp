@@ -6,7 +6,9 @@
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
+#include "ui/Widths.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,23 +18,24 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
+#include <algorithm>
+
 namespace {
 
 const QString kTitle = QStringLiteral("提示");
 const QString kEmptyGroup = QStringLiteral("0000-0000");
 const QString kWholeDay = QStringLiteral("0000-2359");
 
-// Twips of the original design, 15 to a pixel.
-constexpr int px(int twips) { return twips / 15; }
-
-// Columns of the right half of the groups (9 to 16), with and without the
-// card-plus-password boxes.
+// Where the controls of a row of groups go from x on: its caption, the two
+// times with "到" between them, then the card-plus-password box.
 struct Columns {
     int label, start, to, end, check;
 };
-constexpr Columns kLeft{12, 76, 132, 152, 212};
-constexpr Columns kRightWide{312, 376, 432, 452, 512};
-constexpr Columns kRightNarrow{px(3200), px(4040), px(4760), px(5120), 0};
+Columns columnsFrom(int x, int label, int time)
+{
+    const int start = x + label;
+    return {x, start, start + time, start + time + 20, start + 2 * time + 24};
+}
 
 } // namespace
 
@@ -56,25 +59,18 @@ FrmSetTime::FrmSetTime(QWidget* parent)
     Frame3->setObjectName(QStringLiteral("Frame3"));
     Frame3->setGeometry(8, 44, 600, 256);
     for (int i = 0; i < kGroups; ++i) {
-        const Columns& c = i < 8 ? kLeft : kRightWide;
-        const int y = 24 + (i % 8) * 28;
         Label3[i] = new QLabel(QStringLiteral("时间段%1：").arg(i + 1), Frame3);
         Label3[i]->setObjectName(QStringLiteral("Label3_%1").arg(i));
-        Label3[i]->setGeometry(c.label, y, 64, 22);
         DTPicker1[i] = new QTimeEdit(QTime(0, 0), Frame3);
         DTPicker1[i]->setObjectName(QStringLiteral("DTPicker1_%1").arg(i));
         DTPicker1[i]->setDisplayFormat(QStringLiteral("HH:mm"));
-        DTPicker1[i]->setGeometry(c.start, y, 56, 22);
         Label2[i] = new QLabel(QStringLiteral("到"), Frame3);
         Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        Label2[i]->setGeometry(c.to, y, 20, 22);
         DTPEnd1[i] = new QTimeEdit(QTime(0, 0), Frame3);
         DTPEnd1[i]->setObjectName(QStringLiteral("DTPEnd1_%1").arg(i));
         DTPEnd1[i]->setDisplayFormat(QStringLiteral("HH:mm"));
-        DTPEnd1[i]->setGeometry(c.end, y, 56, 22);
         chkCardAndPWD[i] = new QCheckBox(QStringLiteral("卡加密码"), Frame3);
         chkCardAndPWD[i]->setObjectName(QStringLiteral("chkCardAndPWD_%1").arg(i));
-        chkCardAndPWD[i]->setGeometry(c.check, y, 80, 22);
     }
 
     Label4 = new QLabel(QStringLiteral("注意：如果打上[卡加密码]前面的选钩，则表示在该时间段内，需要卡和密码才能开门，否则，默认为卡或密码。"),
@@ -101,6 +97,7 @@ FrmSetTime::FrmSetTime(QWidget* parent)
     InfoStb = new QLabel(this);
     InfoStb->setObjectName(QStringLiteral("InfoStb"));
     InfoStb->setGeometry(16, 386, 584, 22);
+    placeGroups(true);
 }
 
 void FrmSetTime::Form_Load()
@@ -118,19 +115,35 @@ void FrmSetTime::Form_Load()
     AutoRead = 1;
     CmdRead_Click();
     if (!CardAndPWD) {
-        for (int i = 0; i < kGroups; ++i) {
+        for (int i = 0; i < kGroups; ++i)
             chkCardAndPWD[i]->hide();
-            if (i >= 8) {
-                Label3[i]->move(kRightNarrow.label, Label3[i]->y());
-                DTPicker1[i]->move(kRightNarrow.start, DTPicker1[i]->y());
-                Label2[i]->move(kRightNarrow.to, Label2[i]->y());
-                DTPEnd1[i]->move(kRightNarrow.end, DTPEnd1[i]->y());
-            }
-        }
-        Frame3->resize(px(6160), Frame3->height());
-        setFixedWidth(px(6295));
+        placeGroups(false);
         Label4->hide();
     }
+}
+
+// The groups in two halves of eight rows, the right half after the
+// card-plus-password boxes of the left one (or after its times when there
+// are none). Captions, times and boxes as wide as the font needs, at least
+// as wide as designed.
+void FrmSetTime::placeGroups(bool withCheck)
+{
+    const int label = std::max(64, ui::widthToShow(Label3[kGroups - 1], Label3[kGroups - 1]->text()));
+    const int time = std::max(56, ui::widthToShow(DTPicker1[0], QString()));
+    const int check = std::max(80, ui::widthToShow(chkCardAndPWD[0], chkCardAndPWD[0]->text()));
+    const Columns left = columnsFrom(12, label, time);
+    const Columns right = columnsFrom(withCheck ? left.check + check + 20 : left.end + time + 5, label, time);
+    for (int i = 0; i < kGroups; ++i) {
+        const Columns& c = i < 8 ? left : right;
+        const int y = 24 + (i % 8) * 28;
+        Label3[i]->setGeometry(c.label, y, label, 22);
+        DTPicker1[i]->setGeometry(c.start, y, time, 22);
+        Label2[i]->setGeometry(c.to, y, 20, 22);
+        DTPEnd1[i]->setGeometry(c.end, y, time, 22);
+        chkCardAndPWD[i]->setGeometry(c.check, y, check, 22);
+    }
+    Frame3->resize((withCheck ? right.check + check : right.end + time) + 8, Frame3->height());
+    setFixedWidth(std::max(Frame3->geometry().right() + 9, CmdExit->geometry().right() + 17));
 }
 
 bool FrmSetTime::cardPlusPassword(int group) const
@@ -146,6 +159,9 @@ QString FrmSetTime::pickerText(int group) const
 
 void FrmSetTime::CmdRead_Click()
 {
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
@@ -227,6 +243,9 @@ void FrmSetTime::storeRow(int16_t address, const QVariantList& groups, const QSt
 
 void FrmSetTime::CmdOk_Click()
 {
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
@@ -287,6 +306,9 @@ void FrmSetTime::CmdOk_Click()
 
 void FrmSetTime::CmdInitMachine_Click()
 {
+    ui::RunGuard run(this, {CmbAddr});
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));

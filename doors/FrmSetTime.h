@@ -49,6 +49,7 @@ public:
     void CmdExit_Click();
 
 private:
+    void placeGroups(bool withCheck);
     bool cardPlusPassword(int group) const;
     QString pickerText(int group) const;   // "hhmm-hhmm" as the pickers show it
     void storeRow(int16_t address, const QVariantList& groups, const QString& flags);

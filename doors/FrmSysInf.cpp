@@ -7,6 +7,7 @@
 #include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QDir>
@@ -130,6 +131,9 @@ void FrmSysInf::AdrView_NodeClick(QTreeWidgetItem* node)
 {
     if (!node)
         return;
+    ui::RunGuard run(this, {AdrView});
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
@@ -178,6 +182,8 @@ void FrmSysInf::AdrView_NodeClick(QTreeWidgetItem* node)
 
 void FrmSysInf::exitclose_Click()
 {
+    if (ui::holdClose(this))
+        return;
     ctl::releasePort();
     unloadForm();
 }

@@ -9,6 +9,7 @@
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/KeyPress.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -72,7 +73,7 @@ Frmdoors::Frmdoors(QWidget* parent)
 {
     setObjectName(QStringLiteral("Frmdoors"));
     setWindowTitle(QStringLiteral("门锁设置"));
-    resize(560, 424);
+    resize(560, 448);
 
     label(this, QStringLiteral("地址:"), 16, 14, 40);
     Cdoor = named(new QComboBox(this), QStringLiteral("Cdoor"));
@@ -108,7 +109,8 @@ Frmdoors::Frmdoors(QWidget* parent)
     LblExp = named(label(this, QStringLiteral("外接延时："), 16, 362, 70), QStringLiteral("LblExp"));
     TxtSecond3 = named(new QLineEdit(QStringLiteral("5"), this), QStringLiteral("TxtSecond3"));
     TxtSecond3->setGeometry(86, 362, 60, 22);
-    LblS = named(label(this, QStringLiteral("说明：1 个延时相当于 0.3 秒"), 156, 362, 200), QStringLiteral("LblS"));
+    // On its own line: beside the box it ran under the buttons of the right-hand column.
+    LblS = named(label(this, QStringLiteral("说明：1 个延时相当于 0.3 秒"), 16, 388, 262), QStringLiteral("LblS"));
 
     label(this, QStringLiteral("*门锁信息"), 292, 14, 100);
     ListView1 = named(new QListWidget(this), QStringLiteral("ListView1"));
@@ -151,7 +153,7 @@ Frmdoors::Frmdoors(QWidget* parent)
 
     StatusBar1 = named(new QStatusBar(this), QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, 400, 560, 24);
+    StatusBar1->setGeometry(0, 424, 560, 24);
     auto* panel = named(new QLabel(StatusBar1), QStringLiteral("Panel1"));
     StatusBar1->addWidget(panel, 1);
 }
@@ -217,6 +219,9 @@ void Frmdoors::Opt_Click(int index)
 
 void Frmdoors::Cdoor_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         setPanel1(QStringLiteral("正在读取门锁信息，请稍候..."));
         if (!ctl::openPort()) {
@@ -398,6 +403,9 @@ void Frmdoors::Cmdadd_Click()
 
 void Frmdoors::Command4_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         int16_t address = 0;
         if (!checkRowAddress(address))
@@ -483,6 +491,8 @@ void Frmdoors::Cmddel_Click()
 
 void Frmdoors::Command2_Click()
 {
+    if (ui::holdClose(this))
+        return;
     mdl::PortReady = 0;
     unloadForm();
 }
@@ -495,6 +505,9 @@ void Frmdoors::Form_Unload(bool&)
 
 void Frmdoors::Command1_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         const QString addressText = Cdoor->currentText().trimmed();
         if (addressText.isEmpty()) {
@@ -541,6 +554,9 @@ void Frmdoors::cmdCancel_Click()
 
 void Frmdoors::cmdY_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     BusyPointer busy;
     try {
         if (Cdoor->currentText().isEmpty()) {
@@ -575,11 +591,9 @@ void Frmdoors::cmdY_Click()
 
 void Frmdoors::CmdSetTime_Click()
 {
-    CmdSetTime->setEnabled(false);
-    struct Enable {
-        QPushButton* b;
-        ~Enable() { b->setEnabled(true); }
-    } enable{CmdSetTime};
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         if (Cdoor->currentText().isEmpty()) {
             setPanel1(QStringLiteral("请选择机器号!"));

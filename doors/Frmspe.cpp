@@ -5,6 +5,7 @@
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QComboBox>
@@ -58,6 +59,9 @@ void Frmspe::Form_Load()
 
 void Frmspe::Copen_Click()
 {
+    ui::RunGuard run(this, {Cdoor});
+    if (!run)
+        return;
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"));
@@ -79,6 +83,7 @@ void Frmspe::Copen_Click()
         const int16_t address = rt::CWhole(Cdoor->currentText());
         com::Args a{address, lock};
         const bool opened = doorlink::call(QStringLiteral("OpenLock"), a).toBool();
+        run.end();
         ui::msgBox(QString::number(lock) + (opened ? QStringLiteral("号锁开锁成功！") : QStringLiteral("号锁开锁失败！")),
                    ui::mb::OKOnly, QStringLiteral("开锁"));
         mdl::PortReady = 0;

@@ -6,13 +6,14 @@
 #include "Globals.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
+#include "ui/Widths.h"
 
 #include <QHeaderView>
 #include <QLCDNumber>
 #include <QListView>
 #include <QMenuBar>
-#include <QPointer>
 #include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QStyle>
@@ -26,10 +27,12 @@ const QString kTitle = QStringLiteral("提示");
 struct ColumnDef {
     const char* header;
     int twips;
+    const char* longest;   // the longest text the column is expected to show
 };
-const ColumnDef kColumns[FrmssjsN::ColumnCount] = {{"通道描述", 1600}, {"门锁状态", 700}, {"卡号", 800},
-                                                   {"姓名", 800},      {"部门", 1400},     {"职务", 600},
-                                                   {"进出状态", 700},  {"进出时间", 0}};
+const ColumnDef kColumns[FrmssjsN::ColumnCount] = {
+    {"通道描述", 1600, ""},     {"门锁状态", 700, "开"},   {"卡号", 800, "00000000"},
+    {"姓名", 800, "欧阳明日"},  {"部门", 1400, ""},        {"职务", 600, "副经理"},
+    {"进出状态", 700, ""},      {"进出时间", 0, "0000-00-00 00:00:00"}};
 } // namespace
 
 FrmssjsN::FrmssjsN(QWidget* parent)
@@ -93,8 +96,17 @@ void FrmssjsN::resizeEvent(QResizeEvent* e)
     Toolbar1->setGeometry(0, top, width() - DgTime2->width() - 8, 40);
     DgTime2->move((width() - DgTime2->width()) / 2, top);
     doorlist->setGeometry(0, top + 44, width() - 100 / 15, height() - top - 44 - 700 / 15 + 44);
-    const int rest = doorlist->width() - 5800 / 15;
-    report_->setColumnWidth(Time, std::max(rest, 60));
+    fitTimeColumn();
+}
+
+// The last column takes the rest of the list, but no less than its time.
+void FrmssjsN::fitTimeColumn()
+{
+    int rest = doorlist->width() - 2 * report_->frameWidth();
+    for (int c = 0; c < Time; ++c)
+        rest -= report_->columnWidth(c);
+    const int least = ui::fitColumn(report_, Time, 0, {QString::fromUtf8(kColumns[Time].longest)});
+    report_->setColumnWidth(Time, std::max(rest, least));
 }
 
 void FrmssjsN::setView(View v)
@@ -184,8 +196,7 @@ void FrmssjsN::Form_Load()
             for (const ColumnDef& c : kColumns)
                 headers << QString::fromUtf8(c.header);
             rowsModel->setHorizontalHeaderLabels(headers);
-            for (int c = 0; c < Time; ++c)
-                report_->setColumnWidth(c, kColumns[c].twips / 15);
+            QStringList channels;
             for (; !rs.eof(); rs.moveNext()) {
                 Controller ctl;
                 ctl.address = db::cint(rs.field(QStringLiteral("地址")));
@@ -198,9 +209,14 @@ void FrmssjsN::Form_Load()
                     if (!db::isNull(name))
                         text += QLatin1Char('*') + db::text(name);
                     (lock == 1 ? ctl.row1 : ctl.row2) = addRow(text);
+                    channels << text;
                 }
                 controllers << ctl;
             }
+            ui::fitColumn(report_, Channel, kColumns[Channel].twips, channels, true);
+            for (int c = Channel + 1; c < Time; ++c)
+                ui::fitColumn(report_, c, kColumns[c].twips, {QString::fromUtf8(kColumns[c].longest)});
+            fitTimeColumn();
         }
         const bool ready = ctl::openPort();
         if (ready && !controllers.isEmpty()) {
@@ -228,14 +244,19 @@ void FrmssjsN::Timer1_Timer()
 {
     if (busy != 0 || mdl::PortReady == 0 || controllers.isEmpty())
         return;
+    // Closing meanwhile waits for the end of the poll.
+    ui::RunGuard run(this, {}, ui::RunGuard::CloseAfterRun);
+    if (!run)
+        return;
     busy = 1;
     const int i = currentIndex % int(controllers.size());
     const Controller ctl = controllers[i];
     // The pause lets the window's events run; only the status read itself blocks.
-    QPointer<FrmssjsN> self(this);
     doorlink::waitWithEvents(rt::CLng(mdl::CommandDelay / 2.0));
-    if (!self || closing_)
+    if (run.closeRequested()) {
+        busy = 0;   // closed during the pause: no status read any more
         return;
+    }
     try {
         com::Args a{ctl.address, QString()};
         const bool ok = doorlink::call(QStringLiteral("getCardLockStatus"), a).toBool();
@@ -278,7 +299,6 @@ void FrmssjsN::Timer1_Timer()
 
 void FrmssjsN::Form_Unload(bool&)
 {
-    closing_ = true;
     if (busy == 1)
         ui::sleepMs(1000);
     busy = 1;

@@ -63,6 +63,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void fitTimeColumn();
     void setView(View v);
     void showClock();
     int addRow(const QString& text);
@@ -72,5 +73,4 @@ private:
     QIcon iconPics_[3];
     QTimer* clock_ = nullptr;
     View view_ = Details;
-    bool closing_ = false;
 };

@@ -6,6 +6,7 @@
 #include "ReturnBook.h"
 #include "runtime/RuntimeError.h"
 #include "ui/KeyPress.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QGroupBox>
@@ -41,27 +42,6 @@ QString required(const db::Recordset& rs, const QString& field)
         rt::raise(rt::ErrInvalidUseOfNull);
     return db::text(v);
 }
-
-// Keeps every button of a window disabled while a run lasts, however it ends.
-class ButtonsDisabled {
-public:
-    explicit ButtonsDisabled(QWidget* window)
-    {
-        for (QPushButton* b : window->findChildren<QPushButton*>())
-            if (b->isEnabled()) {
-                b->setEnabled(false);
-                disabled_.append(b);
-            }
-    }
-    ~ButtonsDisabled()
-    {
-        for (QPushButton* b : disabled_)
-            b->setEnabled(true);
-    }
-
-private:
-    QList<QPushButton*> disabled_;
-};
 
 } // namespace
 
@@ -378,8 +358,9 @@ void Frmbm::Cmddel2_Click()
 
 void Frmbm::Cmddel_Click()
 {
-    // A click while a controller answers must not start a second run.
-    ButtonsDisabled guard(this);
+    ui::RunGuard run(this, {TabStrip1});
+    if (!run)
+        return;
     LabelMessage->clear();
     const QString department = Tbm->text().trimmed();
     try {

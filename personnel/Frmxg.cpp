@@ -9,6 +9,7 @@
 #include "ui/KeyPress.h"
 #include "ui/ProgramFolder.h"
 #include "ui/Ui.h"
+#include "ui/Widths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QHash>
 #include <QHeaderView>
 #include <QImageReader>
 #include <QLabel>
@@ -42,6 +44,11 @@ constexpr const char* kListOrder = "knzmbisthadp";
 constexpr const char* kLookupOrder = "nzbipsdmtha";
 
 // The grid's design columns: caption over field.
+// The longest numbers the boxes and the grid show whole.
+const QString kLongestNumber = QStringLiteral("00000000");
+const QString kLongestId = QStringLiteral("00000000000000000X");
+const QString kLongestTel = QStringLiteral("0000-00000000");
+
 const QList<db::GridColumn>& designColumns()
 {
     static const QList<db::GridColumn> c = {
@@ -177,6 +184,12 @@ Frmxg::Frmxg(QWidget* parent)
     Thukou = textBox("Thukou", Frame2, 302, 152, 130, 50);
     caption(QStringLiteral("民        族："), Frame2, 12, 184);
     Tnation = textBox("Tnation", Frame2, 84, 184, 130, 20);
+    // The boxes hold their longest numbers, each column of boxes one width.
+    ui::widenToShow(Tkh, {kLongestNumber});
+    ui::widenToShow(Ttel, {kLongestTel});
+    ui::widenToShow(Tid, {kLongestId});
+    ui::widenToShow({Tkh, Cbm, Csex, DTPicker2, Ttel, Tnation}, {});
+    ui::widenToShow({Txm, tzw, Tma, Tid, Thukou}, {});
     Picture1 = control<QLabel>("Picture1", Frame2, 456, 20, 150, 170);
     Picture1->setScaledContents(true);   // stretched to the box
     Picture1->setFrameShape(QFrame::Box);
@@ -300,6 +313,14 @@ void Frmxg::ShowGrid(const QString& sql, const QVariantList& params)
         all = all && rs.fieldIndex(c.dataField) >= 0;
     if (all)
         grid_->setColumns(designColumns());
+    // A bound grid starts from default widths: widen the columns whose
+    // longest values (numbers, dates, identity numbers) would be cut.
+    static const QHash<QString, QString> longest = {
+        {QStringLiteral("卡号"), kLongestNumber}, {QStringLiteral("birthday"), QStringLiteral("0000-00-00")},
+        {QStringLiteral("tel"), kLongestTel},     {QStringLiteral("身份证号"), kLongestId},
+    };
+    for (int c = 0; c < grid_->columnCount(); ++c)
+        ui::fitColumn(DGshow, c, 0, {longest.value(grid_->columns().value(c).dataField)});
 }
 
 void Frmxg::ClearEmployee()

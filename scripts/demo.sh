@@ -3,7 +3,8 @@
 # prepares the program folder (demo-site/ by default) with the registered
 # controller library, ports 1 to 5 mapped to the simulated line, and a
 # controller at address 18 holding a few punch records; starts the simulator
-# and then Demo. Later runs keep the folder's settings and the controller's state.
+# and then Demo under the Chinese locale. Later runs keep the folder's
+# settings and the controller's state.
 #
 #   DEMO_DIR   the program folder   (default: <repo>/demo-site)
 #   BUILD_DIR  the build folder     (default: <repo>/build)
@@ -48,4 +49,4 @@ require_display Demo demo.sh
 start_simulator
 
 cd "$site"
-"$site/Demo"
+run_in_chinese "$site/Demo"

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the sample site: installs what is missing, builds the programs,
 # prepares the program folder (site/ by default), starts the controller
-# simulator and then Ostrela. The program folder is made once; later runs
-# keep its database, settings and the simulated controllers' state, and only
-# bring the programs up to date.
+# simulator and then Ostrela under the Chinese locale. The program folder is
+# made once; later runs keep its database, settings and the simulated
+# controllers' state, and only bring the programs up to date.
 #
 #   SITE_DIR   the program folder            (default: <repo>/site)
 #   BUILD_DIR  the build folder              (default: <repo>/build)
@@ -68,4 +68,4 @@ require_display Ostrela run.sh
 start_simulator
 
 cd "$site"
-"$site/Ostrela"
+run_in_chinese "$site/Ostrela"

@@ -58,6 +58,19 @@ repair_provider() {
     rm -f "$fixed"
 }
 
+# Runs a program under the Chinese locale that install-deps.sh generates, so
+# that weekday and month names and the calendars read Chinese whatever the
+# desktop's own language ($@: the program and its arguments).
+run_in_chinese() {
+    if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8'; then
+        echo "The locale zh_CN.UTF-8 is missing (bash scripts/install-deps.sh generates it);" >&2
+        echo "dates are shown in the desktop's own language." >&2
+        "$@"
+        return
+    fi
+    LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 LANGUAGE=zh_CN "$@"
+}
+
 # Starts the simulated controllers for as long as the calling script runs.
 # A simulator that another run still holds on the same state file is not
 # started twice: cards sent through one would be lost by the other.

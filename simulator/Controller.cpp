@@ -278,6 +278,26 @@ void Controller::presentCard(uint32_t card)
     changed();
 }
 
+void Controller::swipeCard(uint32_t card, int reader)
+{
+    // Bit 0 of the reader byte is the mode: set, one door with an in and an
+    // out reader; clear, two doors with a reader each.
+    const bool oneDoor = (readerCode_ & 1) != 0;
+    const bool second = reader == 2;
+    readerCode_ = uint8_t((readerCode_ & 1) | (second ? 2 : 0));
+    presentCard(card);
+    if (!findCard(card))
+        return;
+    PunchRecord p;
+    p.card = card;
+    p.time = clock();
+    p.time.setTime(QTime(p.time.time().hour(), p.time.time().minute(), p.time.time().second()));
+    p.openType = 0x0A;
+    p.code = !second ? 0x01 : oneDoor ? 0x02 : 0x03;   // lock 1 in, lock 1 out, lock 2 in
+    addPunch(p);
+    openLock(second && !oneDoor ? 2 : 1);
+}
+
 void Controller::setReaderCode(uint8_t code)
 {
     readerCode_ = code;

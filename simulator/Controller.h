@@ -183,6 +183,12 @@ public:
     // The reader: the last card presented, and the reader/mode byte the
     // card-and-lock status reports.
     void presentCard(uint32_t card);
+    // A card held to reader 1 or 2, as a person swipes it: the reader reports
+    // it, and a card in the name list is let through (a punch with the
+    // reader's direction at the controller's time, that reader's lock opened
+    // for its delay). A card the controller does not hold leaves no record:
+    // the punch layout has no open type for a refused card.
+    void swipeCard(uint32_t card, int reader = 1);
     std::optional<uint32_t> lastCard() const { return lastCard_; }
     void setReaderCode(uint8_t code);
     uint8_t readerCode() const { return readerCode_; }

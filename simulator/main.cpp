@@ -1,7 +1,8 @@
 // doorsim: virtual 8096 controllers served on a local socket as a simulated
 // controller line (the port "sim:/path/socket" of serialports.conf). The
 // controllers live in a state file that is saved after every change. A second
-// socket beside it ("SOCKET.ctl") takes cards held at a controller's reader.
+// socket beside it ("SOCKET.ctl") takes the options that change controllers
+// while the simulator runs, so that a second doorsim can hand them over.
 #include "Line.h"
 
 #include <QDateTime>
@@ -40,11 +41,14 @@ int usage(const char* why)
                  "  --card ADDR,CARD,EMPLOYEE\n"
                  "                   a card in the name list of the controller at ADDR, lock 1,\n"
                  "                   every day, no end date; EMPLOYEE is the 8-digit number\n"
-                 "  --present ADDR,CARD\n"
-                 "                   a card held at the reader of the controller at ADDR; sent\n"
-                 "                   to the simulator serving SOCKET when one runs\n"
+                 "  --present ADDR,CARD[,READER]\n"
+                 "                   a card held at reader 1 (default) or 2 of the controller at\n"
+                 "                   ADDR: the reader reports it, and a card in the name list\n"
+                 "                   records a punch and opens that reader's lock for its delay\n"
                  "  --line-speed     characters take their time at 19200 baud\n"
-                 "  --setup-only     apply the options to the state file and exit\n",
+                 "  --setup-only     apply the options to the state file and exit\n"
+                 "--add, --punch, --card and --present go to the simulator serving SOCKET\n"
+                 "when one runs, otherwise into the state file.\n",
                  why);
     return 2;
 }
@@ -77,15 +81,16 @@ bool lockState(const QString& statePath)
     return false;
 }
 
-bool parsePresent(const QString& text, int& address, uint32_t& card)
+bool parsePresent(const QString& text, int& address, uint32_t& card, int& reader)
 {
     const QStringList f = text.split(QLatin1Char(','));
-    bool ok1 = false, ok2 = false;
-    if (f.size() != 2)
+    bool ok1 = false, ok2 = false, ok3 = true;
+    if (f.size() != 2 && f.size() != 3)
         return false;
     address = f[0].trimmed().toInt(&ok1);
     card = f[1].trimmed().toUInt(&ok2);
-    return ok1 && ok2 && address >= 1 && address <= 255;
+    reader = f.size() == 3 ? f[2].trimmed().toInt(&ok3) : 1;
+    return ok1 && ok2 && ok3 && address >= 1 && address <= 255 && (reader == 1 || reader == 2);
 }
 
 // "ADDR,CARD,EMPLOYEE": a name-list entry that opens lock 1 at any time.
@@ -104,70 +109,6 @@ bool parseCard(const QString& text, int& address, sim::CardRecord& r)
     r.endDate = 0x991231;
     r.groups1 = r.groups2 = 0x0001;
     return ok1 && ok2 && ok3 && address >= 1 && address <= 255;
-}
-
-QString controlPath(const QString& socketPath) { return socketPath + QStringLiteral(".ctl"); }
-
-// Sends the card to the simulator serving the socket. -1 when none answers,
-// else the exit status (its answer printed).
-int presentToRunning(const QString& socketPath, int address, uint32_t card)
-{
-    sockaddr_un addr{};
-    if (!unixAddress(QFileInfo(controlPath(socketPath)).absoluteFilePath().toLocal8Bit(), addr))
-        return -1;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    const QByteArray request = "present " + QByteArray::number(address) + ' ' + QByteArray::number(card) + '\n';
-    ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
-    QByteArray answer;
-    char buf[256];
-    pollfd pfd{fd, POLLIN, 0};
-    while (!answer.contains('\n') && ::poll(&pfd, 1, 5000) > 0) {
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            break;
-        answer.append(buf, n);
-    }
-    ::close(fd);
-    if (answer.startsWith("ok"))
-        return 0;
-    std::fprintf(stderr, "doorsim: %s", answer.isEmpty() ? "no answer from the running simulator\n" : answer.constData());
-    return 1;
-}
-
-// One request on the control socket: "present ADDR CARD".
-void serveControl(int fd, sim::Line& line)
-{
-    QByteArray request;
-    char buf[256];
-    pollfd pfd{fd, POLLIN, 0};
-    while (!request.contains('\n') && request.size() < 256 && ::poll(&pfd, 1, 1000) > 0) {
-        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            break;
-        request.append(buf, n);
-    }
-    const QList<QByteArray> f = request.trimmed().split(' ');
-    QByteArray answer = "error: bad request\n";
-    bool ok1 = false, ok2 = false;
-    if (f.size() == 3 && f[0] == "present") {
-        const int address = f[1].toInt(&ok1);
-        const uint32_t card = f[2].toUInt(&ok2);
-        sim::Controller* c = ok1 && ok2 ? line.controller(address) : nullptr;
-        if (c) {
-            c->presentCard(card);
-            answer = "ok\n";
-        } else if (ok1 && ok2) {
-            answer = "error: no controller at address " + f[1] + "\n";
-        }
-    }
-    ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
-    ::close(fd);
 }
 
 bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
@@ -189,6 +130,120 @@ bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
             return false;
     }
     return true;
+}
+
+bool parseAdd(const QString& text, int& address, int& capacity, bool& sized)
+{
+    const QStringList f = text.split(QLatin1Char(':'));
+    bool ok1 = false, ok2 = true;
+    address = f[0].trimmed().toInt(&ok1);
+    sized = f.size() > 1;
+    capacity = sized ? f[1].trimmed().toInt(&ok2) : 1000;
+    return ok1 && ok2 && f.size() <= 2 && address >= 1 && address <= 255 && capacity >= 0;
+}
+
+// The options that change the controllers, in the order they are applied:
+// controllers first, then what goes into them.
+const char* const kKinds[] = {"add", "punch", "card", "present"};
+
+int kindRank(const QString& kind)
+{
+    for (int i = 0; i < int(std::size(kKinds)); ++i)
+        if (kind == QLatin1String(kKinds[i]))
+            return i;
+    return -1;
+}
+
+// Applies one option (its kind and its text as on the command line) to the
+// controllers, or only checks its text when line is nullptr. The empty text
+// when done, else why not. The same code serves the state file and a running
+// simulator's control socket.
+QString apply(sim::Line* line, const QString& kind, const QString& text)
+{
+    int address = 0, capacity = 0, reader = 1;
+    bool sized = false;
+    uint32_t card = 0;
+    sim::PunchRecord p;
+    sim::CardRecord r;
+    const bool ok = kind == QLatin1String("add")       ? parseAdd(text, address, capacity, sized)
+                  : kind == QLatin1String("punch")   ? parsePunch(text, address, p)
+                  : kind == QLatin1String("card")    ? parseCard(text, address, r)
+                  : kind == QLatin1String("present") ? parsePresent(text, address, card, reader)
+                                                     : false;
+    if (!ok)
+        return kindRank(kind) < 0 ? QStringLiteral("bad request") : QStringLiteral("bad --") + kind;
+    if (!line)
+        return QString();
+    if (kind == QLatin1String("add")) {
+        sim::Controller& c = line->add(uint8_t(address), capacity);
+        if (sized && c.capacity() != capacity)
+            c.setCapacity(capacity); // a controller kept from before gets the new size
+        return QString();
+    }
+    sim::Controller* c = line->controller(address);
+    if (!c)
+        return QStringLiteral("no controller at address %1").arg(address);
+    if (kind == QLatin1String("punch"))
+        c->addPunch(p);
+    else if (kind == QLatin1String("card") && !c->findCard(r.card) && !c->storeCard(r))
+        return QStringLiteral("the name list of the controller at address %1 is full").arg(address);
+    else if (kind == QLatin1String("present"))
+        c->swipeCard(card, reader);
+    return QString();
+}
+
+QString controlPath(const QString& socketPath) { return socketPath + QStringLiteral(".ctl"); }
+
+// Sends one option ("KIND TEXT") to the simulator serving the socket. -1
+// when none answers, else the exit status (its refusal printed).
+int sendToRunning(const QString& socketPath, const QString& kind, const QString& text)
+{
+    sockaddr_un addr{};
+    if (!unixAddress(QFileInfo(controlPath(socketPath)).absoluteFilePath().toLocal8Bit(), addr))
+        return -1;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const QByteArray request = kind.toUtf8() + ' ' + text.toUtf8() + '\n';
+    ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    QByteArray answer;
+    char buf[256];
+    pollfd pfd{fd, POLLIN, 0};
+    while (!answer.contains('\n') && ::poll(&pfd, 1, 5000) > 0) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        answer.append(buf, n);
+    }
+    ::close(fd);
+    if (answer.startsWith("ok"))
+        return 0;
+    std::fprintf(stderr, "doorsim: %s", answer.isEmpty() ? "no answer from the running simulator\n" : answer.constData());
+    return 1;
+}
+
+// One request on the control socket: "KIND TEXT", answered "ok" or "error: why".
+void serveControl(int fd, sim::Line& line)
+{
+    QByteArray request;
+    char buf[256];
+    pollfd pfd{fd, POLLIN, 0};
+    while (!request.contains('\n') && request.size() < 512 && ::poll(&pfd, 1, 1000) > 0) {
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        request.append(buf, n);
+    }
+    const QString r = QString::fromUtf8(request.left(request.indexOf('\n'))).trimmed();
+    const qsizetype space = r.indexOf(QLatin1Char(' '));
+    const QString why = space > 0 ? apply(&line, r.left(space), r.mid(space + 1)) : QStringLiteral("bad request");
+    const QByteArray answer = why.isEmpty() ? QByteArray("ok\n") : "error: " + why.toUtf8() + '\n';
+    ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
+    ::close(fd);
 }
 
 // The socket is bound under a passing name and renamed into place once it
@@ -234,7 +289,7 @@ void sendAll(int fd, const QByteArray& data)
 int main(int argc, char** argv)
 {
     QString socketPath, statePath;
-    QStringList adds, punches, presents, cardEntries;
+    QList<QPair<QString, QString>> options; // kind, text
     bool lineSpeed = false, setupOnly = false;
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
@@ -245,25 +300,16 @@ int main(int argc, char** argv)
             return true;
         };
         QString v;
-        if (a == QLatin1String("--state")) {
+        if (a.startsWith(QLatin1String("--")) && kindRank(a.mid(2)) >= 0) {
+            if (!value(v))
+                return usage(qPrintable(a + QStringLiteral(" needs a value")));
+            const QString why = apply(nullptr, a.mid(2), v);
+            if (!why.isEmpty())
+                return usage(qPrintable(why));
+            options.append({a.mid(2), v});
+        } else if (a == QLatin1String("--state")) {
             if (!value(statePath))
                 return usage("--state needs a file");
-        } else if (a == QLatin1String("--add")) {
-            if (!value(v))
-                return usage("--add needs an address");
-            adds << v;
-        } else if (a == QLatin1String("--punch")) {
-            if (!value(v))
-                return usage("--punch needs a record");
-            punches << v;
-        } else if (a == QLatin1String("--card")) {
-            if (!value(v))
-                return usage("--card needs an address, a card and an employee number");
-            cardEntries << v;
-        } else if (a == QLatin1String("--present")) {
-            if (!value(v))
-                return usage("--present needs an address and a card");
-            presents << v;
         } else if (a == QLatin1String("--line-speed")) {
             lineSpeed = true;
         } else if (a == QLatin1String("--setup-only")) {
@@ -280,20 +326,18 @@ int main(int argc, char** argv)
         return usage("no socket given");
     if (statePath.isEmpty())
         statePath = socketPath + QStringLiteral(".json");
+    std::stable_sort(options.begin(), options.end(),
+                     [](const auto& x, const auto& y) { return kindRank(x.first) < kindRank(y.first); });
 
-    std::vector<std::pair<int, uint32_t>> cardsAtReaders;
-    for (const QString& t : presents) {
-        int address = 0;
-        uint32_t card = 0;
-        if (!parsePresent(t, address, card))
-            return usage("bad --present");
-        cardsAtReaders.emplace_back(address, card);
-    }
-    // Cards alone for a simulator that is serving: it takes them at once.
-    if (!cardsAtReaders.empty() && adds.isEmpty() && punches.isEmpty() && cardEntries.isEmpty() && !socketPath.isEmpty()) {
+    // A simulator serving the socket holds the state file: it takes the
+    // options itself, at once.
+    if (!options.isEmpty() && !socketPath.isEmpty()) {
         int status = -1;
-        for (const auto& [address, card] : cardsAtReaders) {
-            status = presentToRunning(socketPath, address, card);
+        for (const auto& [kind, text] : options) {
+            const int s = sendToRunning(socketPath, kind, text);
+            if (s < 0 && status < 0)
+                break; // none runs: into the state file below
+            status = s < 0 ? 1 : s;
             if (status != 0)
                 break;
         }
@@ -314,43 +358,10 @@ int main(int argc, char** argv)
     }
     if (lineSpeed)
         line.setLineSpeed(true);
-    for (const QString& a : adds) {
-        const QStringList f = a.split(QLatin1Char(':'));
-        bool ok1 = false, ok2 = true;
-        const int address = f[0].toInt(&ok1);
-        const int capacity = f.size() > 1 ? f[1].toInt(&ok2) : 1000;
-        if (!ok1 || !ok2 || f.size() > 2 || address < 1 || address > 255 || capacity < 0)
-            return usage("bad --add");
-        sim::Controller& c = line.add(uint8_t(address), capacity);
-        if (f.size() > 1 && c.capacity() != capacity)
-            c.setCapacity(capacity); // a controller from the state file gets the new size
-    }
-    for (const QString& t : punches) {
-        int address = 0;
-        sim::PunchRecord p;
-        if (!parsePunch(t, address, p))
-            return usage("bad --punch");
-        sim::Controller* c = line.controller(address);
-        if (!c)
-            return usage("--punch for an address without a controller");
-        c->addPunch(p);
-    }
-    for (const QString& t : cardEntries) {
-        int address = 0;
-        sim::CardRecord r;
-        if (!parseCard(t, address, r))
-            return usage("bad --card");
-        sim::Controller* c = line.controller(address);
-        if (!c)
-            return usage("--card for an address without a controller");
-        if (!c->findCard(r.card) && !c->storeCard(r))
-            return usage("--card for a controller whose name list is full");
-    }
-    for (const auto& [address, card] : cardsAtReaders) {
-        sim::Controller* c = line.controller(address);
-        if (!c)
-            return usage("--present for an address without a controller");
-        c->presentCard(card);
+    for (const auto& [kind, text] : options) {
+        const QString why = apply(&line, kind, text);
+        if (!why.isEmpty())
+            return usage(qPrintable(why));
     }
     if (!line.save(statePath)) {
         std::fprintf(stderr, "doorsim: cannot write the state file %s\n", qPrintable(statePath));

@@ -7,6 +7,7 @@
 #include "Module1.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
+#include "ui/Widths.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -103,6 +104,7 @@ void FrmDataBase::Form_Load()
             roots.append(v.rootPath());
     roots.sort();
     Drive1->addItems(roots);
+    ui::fitPopup(Drive1);   // mount points can be long
     const QString here = QDir::currentPath();
     Drive1->setCurrentText(QStorageInfo(here).rootPath());
     // The target stays empty until the operator picks a folder or a name.

@@ -8,6 +8,7 @@
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/KeyPress.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 #include <QComboBox>
@@ -163,6 +164,9 @@ void frmsys::LoadMachineVersions()
 
 void frmsys::CmdOk_Click()
 {
+    ui::RunGuard run(this);
+    if (!run)
+        return;
     try {
         for (QLineEdit* b : {Tport, Tset, Tinb, Toutb}) {
             if (b->text().isEmpty()) {
@@ -211,9 +215,11 @@ void frmsys::CmdOk_Click()
         mdl::OutBufferSize = rt::CInt(Toutb->text());
         mdl::MachineVersion = trimBlanks(CmbMachVer->currentText());
     } catch (const rt::Error& e) {
+        run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly);
         return;
     }
+    run.end();
     unloadForm();
 }
 
@@ -233,6 +239,9 @@ void frmsys::Command2_Click()
 
 void frmsys::Command1_Click()
 {
+    ui::RunGuard run(this);
+    if (!run)
+        return;
     try {
         // The port last applied, not what the box shows.
         mdl::PortReady = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool() ? -1 : 0;
@@ -255,7 +264,6 @@ void frmsys::Command1_Click()
         tdz->setFocus();
         return;
     }
-    Command1->setEnabled(false);
     bool ok = false;
     try {
         ok = ctl::setClockNow(*address);
@@ -264,7 +272,6 @@ void frmsys::Command1_Click()
     }
     ui::msgBox(ok ? QStringLiteral("测试成功") : QStringLiteral("测试不成功"), ui::mb::OKOnly | ui::mb::Information,
                QStringLiteral("提示"));
-    Command1->setEnabled(true);
     mdl::PortReady = 0;
 }
 

@@ -92,6 +92,12 @@ CallObserver& callObserverSlot()
     static CallObserver observer;
     return observer;
 }
+CallStartObserver& callStartObserverSlot()
+{
+    static CallStartObserver observer;
+    return observer;
+}
+int underway = 0;   // calls answered right now, on the stack
 } // namespace
 
 std::atomic<long>& serverLockCount()
@@ -177,6 +183,12 @@ Variant DispatchObject::invoke(const QString& member, InvokeKind kind, Args& arg
         coerced.push_back(p.type == VType::Empty ? v : v.convertedTo(p.type));
     }
 
+    if (const CallStartObserver& started = callStartObserverSlot())
+        started(this, member, underway);
+    struct Underway {
+        Underway() { ++underway; }
+        ~Underway() { --underway; }
+    } counted;
     CallObserver& observer = callObserverSlot();
     Args before;
     if (observer)
@@ -205,6 +217,11 @@ Variant DispatchObject::invoke(const QString& member, InvokeKind kind, Args& arg
 void setCallObserver(CallObserver observer)
 {
     callObserverSlot() = std::move(observer);
+}
+
+void setCallStartObserver(CallStartObserver observer)
+{
+    callStartObserverSlot() = std::move(observer);
 }
 
 // ---- class registry and creation --------------------------------------------

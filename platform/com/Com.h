@@ -145,6 +145,10 @@ using CallObserver = std::function<void(const CallRecord&)>;
 // Sees every call any object in the process answers (tests trace a window's
 // controller traffic with it); an empty observer turns tracing off.
 void setCallObserver(CallObserver observer);
+// Sees every call as it begins, with the number of calls already under way
+// (more than 0 only when a call lets events run that make another call).
+using CallStartObserver = std::function<void(const IDispatch* object, const QString& member, int underway)>;
+void setCallStartObserver(CallStartObserver observer);
 
 // Entry points a component library exports (extern "C"), results 0 = success
 // (ComServer.h writes all four with one macro):

@@ -1,5 +1,6 @@
 #include "Form.h"
 
+#include "RunGuard.h"
 #include "Ui.h"
 
 #include <QCloseEvent>
@@ -170,6 +171,10 @@ bool unload(Form* f)
 {
     if (!f || FormAccess::unloading(f))
         return true;
+    // A window whose controller run is in progress stays: the run still
+    // writes to it.
+    if (holdClose(f))
+        return false;
     FormAccess::unloading(f) = true;
     bool ok = false;
     try {

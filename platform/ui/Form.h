@@ -91,7 +91,8 @@ bool isLoaded()
 }
 
 // Unloads a window (Form_QueryUnload, Form_Unload, then it is destroyed);
-// false when the window cancelled. Unloading a window that is not loaded is a no-op.
+// false when the window cancelled or its controller run is in progress
+// (ui::RunGuard). Unloading a window that is not loaded is a no-op.
 bool unload(Form* f);
 template <class T>
 bool unload()

@@ -45,6 +45,8 @@ void ScriptedUi::doEvents()
     ++doEventsCalls;
     if (onDoEvents)
         onDoEvents();
+    if (runEvents)
+        DesktopServices().doEvents();
 }
 
 void ScriptedUi::sleepMs(int ms)
@@ -79,7 +81,7 @@ void ScriptedUi::endProgram(int code)
 bool ScriptedUi::openWithDesktop(const QString& path)
 {
     opened.append(path);
-    return true;
+    return desktopOpens;
 }
 
 } // namespace ui

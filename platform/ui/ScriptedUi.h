@@ -29,6 +29,7 @@ public:
     QList<ShownMessage> messages;       // every message box shown, in order
     QList<FileDialogRequest> fileDialogs;
     QStringList opened;                 // paths given to openWithDesktop
+    bool desktopOpens = true;           // whether the desktop has a program for them
     int endCalls = 0;
     int lastEndCode = -1;
     int doEventsCalls = 0;
@@ -41,6 +42,8 @@ public:
     void useRealClock(bool real) { realClock_ = real; }
     // Called on every doEvents (lets a test act "while a command waits").
     std::function<void()> onDoEvents;
+    // doEvents also runs the pending window events, as in the program.
+    bool runEvents = false;
     // Called on every sleep, with its length, before the clock advances.
     std::function<void(int)> onSleep;
 

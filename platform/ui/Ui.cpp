@@ -12,6 +12,9 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QSpacerItem>
 #include <QTranslator>
 #include <QThread>
@@ -47,10 +50,30 @@ int msgBox(const QString& text, int style, const QString& title)
 {
     return services().messageBox(text, style, title.isEmpty() ? defaultTitle() : title);
 }
-void doEvents() { services().doEvents(); }
+namespace {
+int depth = 0;
+} // namespace
+
+WaitScope::WaitScope() { ++depth; }
+WaitScope::~WaitScope() { --depth; }
+int waitDepth() { return depth; }
+
+void doEvents()
+{
+    WaitScope wait;
+    services().doEvents();
+}
 void sleepMs(int ms) { services().sleepMs(ms); }
-void waitWithEvents(int ms) { services().waitWithEvents(ms); }
-bool waitReadableWithEvents(int fd, int ms) { return services().waitReadableWithEvents(fd, ms); }
+void waitWithEvents(int ms)
+{
+    WaitScope wait;
+    services().waitWithEvents(ms);
+}
+bool waitReadableWithEvents(int fd, int ms)
+{
+    WaitScope wait;
+    return services().waitReadableWithEvents(fd, ms);
+}
 
 void Services::waitWithEvents(int ms)
 {
@@ -219,6 +242,16 @@ void DesktopServices::endProgram(int code)
 
 bool DesktopServices::openWithDesktop(const QString& path)
 {
+    // The desktop's opener starts (and reports success) even when no program
+    // takes the file's type: ask the desktop first whether one does.
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return false;
+    const QString type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+    QProcess query;
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForFinished(5000) || query.exitCode() != 0 || query.readAllStandardOutput().trimmed().isEmpty())
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 

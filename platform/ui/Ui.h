@@ -70,7 +70,8 @@ public:
     virtual int64_t monotonicMs() = 0;
     // Ends the program at once with the given code.
     virtual void endProgram(int code) = 0;
-    // Opens a file or folder with the desktop's program; false when that fails.
+    // Opens a file or folder with the desktop's program for its type; false
+    // when the desktop has none or it cannot be started.
     virtual bool openWithDesktop(const QString& path) = 0;
     // The desktop's warning beep.
     virtual void beep();
@@ -91,6 +92,20 @@ QDateTime now();
 int64_t monotonicMs();
 void endProgram(int code = 0);
 void beep();
+
+// How many waits that let window events run (doEvents, waitWithEvents,
+// waitReadableWithEvents) are under way: more than the count a handler
+// started at means events brought it in during someone's wait.
+int waitDepth();
+// Counts as one such wait for its lifetime (for waits made without the
+// functions above).
+class WaitScope {
+public:
+    WaitScope();
+    ~WaitScope();
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+};
 
 // Qt's own Chinese texts for standard buttons and dialogs (确定, 取消, ...),
 // whatever the desktop's language: the programs speak Chinese throughout.

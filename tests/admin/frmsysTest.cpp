@@ -324,3 +324,27 @@ TEST_F(frmsysTest, TabLeavesTheFilteredBoxes)
         EXPECT_FALSE(b->hasFocus());
     }
 }
+
+TEST_F(frmsysTest, ConnectionTestHoldsItsRun)
+{
+    const QList<Interruption<frmsys>> clicks = {
+        {"close box", [](frmsys* w) { w->close(); }},
+        {"exit", [](frmsys* w) { w->CmdExit_Click(); }},
+        {"apply", [](frmsys* w) { w->CmdOk_Click(); }},
+        {"test again", [](frmsys* w) { w->Command1_Click(); }},
+        {"back button", [](frmsys* w) { w->Command2->click(); }},
+    };
+    holdsItsRuns<frmsys>(
+        QStringLiteral("SELECT name, zhi, detail FROM system ORDER BY name"), "connection test",
+        [&] {
+            ui::forms::unloadAll();
+            line.remove(3);
+            controller(3).inject(sim::Fault::noAnswer(0x08, 0));   // the clock is never acknowledged
+            auto* w = ui::forms::load<frmsys>();
+            w->cmdTest_Click();
+            w->tdz->setText("3");
+            return w;
+        },
+        [](frmsys* w) { w->Command1_Click(); }, "ModifyDateTime", 1, clicks, [](frmsys* w) { w->CmdExit_Click(); });
+    EXPECT_EQ(scripted.lastMessage(), "测试不成功");
+}

@@ -63,7 +63,7 @@ TEST_F(MenuTest, LoadReadsTheSettingsWithTheirConversions)
     EXPECT_TRUE(scripted.messages.isEmpty());
     EXPECT_EQ(m->windowTitle(), "门禁管理系统 V3.0");
     EXPECT_EQ(m->Panels[0]->text(), "");
-    EXPECT_EQ(m->Panels[1]->text(), "星期二,2026-12-08");
+    EXPECT_EQ(m->Panels[1]->text(), "星期二,2026/12/08");
     EXPECT_FALSE(m->isVisible()); // the load does not show it
     // the automatic schedule keeps the timer on; its tick does nothing
     EXPECT_TRUE(m->Timer1->isActive());
@@ -308,12 +308,14 @@ TEST_F(MenuTest, HelpToolOpensTheViewerInKeywordSearch)
 } // namespace
 
 namespace {
-TEST_F(MenuTest, WeekdayIsNamedInTheDesktopLanguage)
+TEST_F(MenuTest, WeekdayIsNamedInTheDesktopLanguageWithItsDateSeparator)
 {
     const std::pair<QLocale, const char*> cases[] = {
-        {QLocale(QLocale::Chinese, QLocale::China), "星期二,2026-12-08"},
-        {QLocale(QLocale::English, QLocale::UnitedStates), "Tuesday,2026-12-08"},
-        {QLocale(QLocale::German, QLocale::Germany), "Dienstag,2026-12-08"},
+        {QLocale(QLocale::Chinese, QLocale::China), "星期二,2026/12/08"},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "Tuesday,2026/12/08"},
+        {QLocale(QLocale::German, QLocale::Germany), "Dienstag,2026.12.08"},
+        {QLocale(QLocale::Dutch, QLocale::Netherlands), "dinsdag,2026-12-08"},
+        {QLocale::c(), "Tuesday,2026/12/08"},
     };
     menu* m = load();
     for (const auto& [locale, text] : cases) {

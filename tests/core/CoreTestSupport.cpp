@@ -6,6 +6,7 @@
 #include "ui/ProgramFolder.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -68,6 +69,11 @@ void ProgramFolderTest::SetUp()
     ASSERT_TRUE(dir.isValid());
     ui::setProgramFolder(dir.path());
     mdl::resetGlobals();
+    savedHome_ = qgetenv("HOME");
+    savedConfigHome_ = qgetenv("XDG_CONFIG_HOME");
+    QDir().mkpath(home());
+    qputenv("HOME", home().toLocal8Bit());
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 void ProgramFolderTest::TearDown()
@@ -76,6 +82,11 @@ void ProgramFolderTest::TearDown()
     ui::forms::setModalHandler(nullptr);
     mdl::resetGlobals();
     ui::setProgramFolder(QString());
+    qputenv("HOME", savedHome_);
+    if (savedConfigHome_.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedConfigHome_);
 }
 
 void ProgramFolderTest::shipDatabase(const QString& name)

@@ -53,6 +53,10 @@ class ProgramFolderTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     ui::ScriptedUi scripted;
+    // The user's home for the test ("home/" in the temporary directory, no
+    // documents folder): nothing a window saves for the user lands in the
+    // real one.
+    QString home() const { return dir.path() + "/home"; }
 
     void SetUp() override;
     void TearDown() override;
@@ -65,4 +69,7 @@ protected:
     // Ships both files and opens the shared handles on the program folder's
     // database, as the start-up and the login do.
     void openShared();
+
+private:
+    QByteArray savedHome_, savedConfigHome_;
 };

@@ -12,22 +12,21 @@
 #include <QHash>
 #include <QTableView>
 
+#include <sys/stat.h>
+
 #include <memory>
 
 namespace {
 
 class ExportTest : public ProgramFolderTest {
 protected:
-    QTemporaryDir tmp;
-    QByteArray oldTmp;
     std::unique_ptr<QTableView> view;
     db::RecordsetModel model;
 
     void SetUp() override
     {
         ProgramFolderTest::SetUp();
-        oldTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", tmp.path().toUtf8());
+        QDir().mkpath(documents());
         openShared();
         view = std::make_unique<QTableView>();
         view->setModel(&model);
@@ -35,14 +34,14 @@ protected:
     void TearDown() override
     {
         view.reset();
-        if (oldTmp.isEmpty())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", oldTmp);
         ProgramFolderTest::TearDown();
     }
+    QString documents() const { return home() + "/Documents"; }
     void exec(const QString& sql, const QVariantList& p = {}) { mdl::AdoConnection.execute(sql, p); }
-    QStringList workbooks() const { return QDir(tmp.path()).entryList({"*.xlsx"}); }
+    QStringList workbooks() const
+    {
+        return QDir(documents()).entryList({"*.xlsx"}) + QDir(folder() + "Export").entryList({"*.xlsx"});
+    }
 };
 
 TEST_F(ExportTest, NothingToExportCreatesNoWorkbook)
@@ -134,6 +133,44 @@ TEST_F(ExportTest, FailuresComeBackAsText)
     EXPECT_TRUE(r.startsWith("ExportToExcel:3265,")) << r.toStdString();
     EXPECT_TRUE(workbooks().isEmpty()) << "a failed export leaves no file";
     EXPECT_TRUE(view->isVisible());
+}
+
+TEST_F(ExportTest, WorkbookIsKeptWhereTheUserFindsIt)
+{
+    exec("insert into doors (地址, namedr1) values (?,?)", {7, "前门"});
+    model.setRecordset(mdl::AdoConnection.execute("select 地址, namedr1 from doors"));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const struct {
+        bool documents;    // the user has a documents folder
+        bool desktopOpens; // and a program for workbooks
+        const char* file;  // relative to the test's directory
+    } cases[] = {
+        {true, true, "home/Documents/打卡数据查询_20260105_090000.xlsx"},
+        {true, true, "home/Documents/打卡数据查询_20260105_090000_2.xlsx"},   // same second
+        {false, false, "Export/打卡数据查询_20260105_090000.xlsx"},
+    };
+    for (const auto& c : cases) {
+        if (!c.documents)
+            QDir(documents()).removeRecursively();
+        scripted.desktopOpens = c.desktopOpens;
+        scripted.clearMessages();
+        scripted.opened.clear();
+        ASSERT_EQ(Module1::ExportToExcel(view.get(), " 打卡数据查询 "), "") << c.file;
+        const QString file = folder() + QString::fromUtf8(c.file);
+        EXPECT_EQ(scripted.opened, QStringList{file});
+        struct stat st{};
+        ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0) << c.file;
+        EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << "the user's normal rights";
+        if (c.desktopOpens) {
+            EXPECT_TRUE(scripted.messages.isEmpty());
+        } else {
+            ASSERT_EQ(scripted.messages.size(), 1);
+            EXPECT_EQ(scripted.messages[0].text,
+                      "工作簿已保存为：\n" + file + "\n\n本机没有能打开工作簿的电子表格程序。");
+            EXPECT_EQ(scripted.messages[0].title, "提示");
+        }
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // identifier, talking to virtual controllers on an in-process line.
 #include "DemoFixture.h"
 #include "Line.h"
+#include "Restless.h"
 #include "com/Com.h"
 #include "registry/Registry.h"
 
@@ -12,7 +13,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTimeEdit>
+#include <QToolBar>
 #include <atomic>
 #include <dlfcn.h>
 
@@ -257,4 +260,132 @@ TEST_F(DemoSimTest, PublicSysIsWrittenInOrderAndReadBack)
     EXPECT_TRUE(w.IsCheck->isChecked());
     EXPECT_EQ(w.TxtF[3]->text(), QStringLiteral(" "));
     EXPECT_EQ(w.dtp_Begin[2]->time(), QTime(6, 30));
+}
+
+// Every button of the window pressed while a command waits for a late or
+// silent controller, and the window closed meanwhile: nothing starts, the
+// window stays, and the run ends as the calm run does.
+TEST_F(DemoSimTest, EveryButtonAndTheCloseBoxWaitForTheRunningCommand)
+{
+    using Act = std::function<void(FrmDemo&)>;
+    struct Click {
+        const char* name;
+        Act act;
+    };
+    QList<Click> clicks = {
+        {"close box", [](FrmDemo& w) { w.close(); }},
+        {"exit", [](FrmDemo& w) { w.Cmd_Exit_Click(); }},
+        {"port button", [](FrmDemo& w) { w.Toolbar1Buttons[0]->trigger(); }},
+        {"every button", [](FrmDemo& w) {
+             for (QPushButton* b : w.findChildren<QPushButton*>())
+                 b->click();
+         }},
+    };
+    const struct {
+        const char* name;
+        void (FrmDemo::*handler)();
+    } handlers[] = {
+        {"read card", &FrmDemo::Command7_Click},         {"issue", &FrmDemo::cmdSendCard_Click},
+        {"batch", &FrmDemo::cmdSendCardMulti_Click},     {"return", &FrmDemo::cmdBackCard_Click},
+        {"look up", &FrmDemo::Command22_Click},          {"collect", &FrmDemo::Cmd_GetData_Click},
+        {"collect list", &FrmDemo::Cmd_GetNameList_Click}, {"erase list", &FrmDemo::cmdClearNameList_Click},
+        {"erase records", &FrmDemo::cmdClearRecord_Click}, {"locks", &FrmDemo::cmdGetLockStatus_Click},
+        {"card and locks", &FrmDemo::cmdGetCardLockStatus_Click}, {"clock and delays", &FrmDemo::cmdGetDateTimeDelay_Click},
+        {"version", &FrmDemo::cmdGetMachVer_Click},      {"set clock", &FrmDemo::CmdModifyDateTime_Click},
+        {"open lock", &FrmDemo::cmdOpenLock_Click},      {"set delays", &FrmDemo::cmdSetDelay_Click},
+        {"record count", &FrmDemo::Command5_Click},      {"list count", &FrmDemo::Command6_Click},
+        {"send groups", &FrmDemo::Command8_Click},       {"read groups", &FrmDemo::Command2_Click},
+        {"fill groups", &FrmDemo::Command13_Click},
+    };
+    for (const auto& h : handlers)
+        clicks.append({h.name, [m = h.handler](FrmDemo& w) { (w.*m)(); }});
+
+    struct Run {
+        const char* name;
+        std::function<void()> faults;
+        Act setUp;
+        Act start;
+        const char* member;
+        int nth;
+    };
+    const Run runs[] = {
+        {"collection", [this] { ctl->inject(sim::Fault::late(0x05, 300)); }, [](FrmDemo&) {},
+         [](FrmDemo& w) { w.Cmd_GetData_Click(); }, "GatherData", 1},
+        {"issue", [this] { ctl->inject(sim::Fault::noAnswer(0x03, 0)); },
+         [](FrmDemo& w) {
+             w.TxtCardNum->setText(QStringLiteral("0000000042"));
+             w.TxtNo->setText(QStringLiteral("1"));
+         },
+         [](FrmDemo& w) { w.cmdSendCard_Click(); }, "CardSendToMachine", 1},
+        {"batch", [this] { ctl->inject(sim::Fault::late(0x03, 300, 0)); },
+         [](FrmDemo& w) {
+             w.TxtCardNum->setText(QStringLiteral("100"));
+             w.TxtNo->setText(QStringLiteral("1"));
+             w.txtCardStep->setText(QStringLiteral("1"));
+             w.txtCardTotal->setText(QStringLiteral("3"));
+         },
+         [](FrmDemo& w) { w.cmdSendCardMulti_Click(); }, "CardSendToMachine", 2},
+        {"time groups", [this] { ctl->inject(sim::Fault::late(0x41, 300)); },
+         [](FrmDemo& w) { w.dtp_End[0]->setTime(QTime(12, 0)); }, [](FrmDemo& w) { w.Command8_Click(); },
+         "SetTimeGroup", 1},
+    };
+
+    Restless restless(scripted);
+    restless.start();
+    QStringList calls;
+    com::setCallObserver([&](const com::CallRecord& r) {
+        QStringList args;
+        for (const com::Variant& v : r.args)
+            args << v.toString();
+        calls << r.member + u'(' + args.join(QStringLiteral(", ")) + u')';
+    });
+    struct Outcome {
+        QStringList calls, messages;
+        QString status;
+        size_t held = 0;
+        bool shown = false;
+        int acted = 0, most = 0;
+    };
+    auto once = [&](const Run& run, const Act& interruption) {
+        frm.reset();
+        line.dropPending();
+        line.remove(18);
+        ctl = &line.add(18);
+        ctl->addPunch({42, QDateTime(QDate(2026, 12, 7), QTime(8, 1))});
+        run.faults();
+        scripted.setNow(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+        FrmDemo& w = load();
+        w.show();
+        run.setUp(w);
+        restless.reset();
+        calls.clear();
+        scripted.clearMessages();
+        if (interruption)
+            restless.at(QString::fromLatin1(run.member), run.nth, [&] { interruption(w); });
+        restless.click([&] { run.start(w); });
+        Outcome o{calls, {}, status(), ctl->cardSlots().size(), w.isVisible(), restless.acted(), restless.mostAtOnce()};
+        for (const ui::ShownMessage& m : scripted.messages)
+            o.messages << m.text;
+        return o;
+    };
+    for (const Run& run : runs) {
+        const Outcome calm = once(run, nullptr);
+        ASSERT_GE(restless.begun(QString::fromLatin1(run.member)), run.nth) << run.name;
+        EXPECT_EQ(calm.most, 1) << run.name;
+        for (const Click& c : clicks) {
+            SCOPED_TRACE(std::string(run.name) + ", " + c.name);
+            const Outcome o = once(run, c.act);
+            EXPECT_EQ(o.acted, 1);
+            EXPECT_TRUE(o.shown);
+            EXPECT_EQ(o.most, 1);
+            EXPECT_EQ(o.calls, calm.calls);
+            EXPECT_EQ(o.status, calm.status);
+            EXPECT_EQ(o.messages, calm.messages);
+            EXPECT_EQ(o.held, calm.held);
+            EXPECT_EQ(scripted.endCalls, 0);
+            frm->close();   // the run is over: now it closes
+            EXPECT_FALSE(frm->isVisible());
+        }
+    }
+    com::setCallObserver({});
 }

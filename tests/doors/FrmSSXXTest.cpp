@@ -2,10 +2,12 @@
 // holder display and the lock-state monitor's rows and polling cycle.
 #include "WindowBench.h"
 
+#include "FrmGatherData.h"
 #include "FrmSSXX.h"
 #include "FrmssjsN.h"
 #include "Globals.h"
 
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QTimer>
@@ -196,6 +198,32 @@ TEST_F(FrmssjsNTest, OneRowPerLockInUseAndEachControllerUpdatesOnlyItsOwn)
     w->Timer1_Timer();
     EXPECT_EQ(w->cell(2, FrmssjsN::State), "关");
     EXPECT_EQ(w->cell(3, FrmssjsN::Name), "张三");
+}
+
+TEST_F(FrmssjsNTest, ACardSwipedAtTheControllerIsSeenByBothMonitorsAndCollected)
+{
+    issue("00000007", "张三", 3, kCardText);
+    door(3, "玻", "前门", QVariant(), QVariant());
+    sim::Controller& c = controller(3);
+    c.setDelays(60, 60, 0);
+    c.storeCard({kCard, 0x00000007, 0x80});
+    c.swipeCard(kCard, 1);
+
+    FrmssjsN* lockMonitor = ui::forms::load<FrmssjsN>();
+    lockMonitor->Timer1_Timer();
+    EXPECT_EQ(column(lockMonitor, FrmssjsN::State), QStringList{"开"});
+    EXPECT_EQ(column(lockMonitor, FrmssjsN::Name), QStringList{"张三"});
+    ui::forms::unload<FrmssjsN>();
+    FrmSSXX* punchMonitor = ui::forms::load<FrmSSXX>();
+    punchMonitor->TimerScanTD_Timer();
+    EXPECT_EQ(shown(punchMonitor).mid(0, 2), (QStringList{"00000007", "张三"}));
+    ui::forms::unload<FrmSSXX>();
+
+    auto* gather = ui::forms::load<FrmGatherData>();
+    gather->cText->setCurrentIndex(gather->cText->findText("3"));
+    gather->ReadCommand_Click();
+    EXPECT_EQ(rows("SELECT 卡号, 日期, 时间, flagIO FROM data"),
+              (QList<QVariantList>{{"00000007", "2026-12-08", "09:30:00", "锁1进"}}));
 }
 
 TEST_F(FrmssjsNTest, IntervalRuleAndNothingToWatch)

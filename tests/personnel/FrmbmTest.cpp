@@ -398,3 +398,43 @@ TEST_F(FrmbmTest, ListResentFromTheAdviceNoLongerHoldsTheWithdrawnCard)
 }
 
 } // namespace
+
+TEST_F(FrmbmTest, DepartmentDeletionHoldsItsRun)
+{
+    // Two credentials of the department; 3 answers late, 5 never.
+    const QList<Interruption<Frmbm>> clicks = {
+        {"close box", [](Frmbm* w) { w->close(); }},
+        {"exit", [](Frmbm* w) { w->CmdExit_Click(); }},
+        {"exit of the positions", [](Frmbm* w) { w->Cmdexit2_Click(); }},
+        {"delete again", [](Frmbm* w) { w->Cmddel_Click(); }},
+        {"add button", [](Frmbm* w) { w->Cmdadd->click(); }},
+        {"position delete button", [](Frmbm* w) { w->Cmddel2->click(); }},
+    };
+    const QString booked = QStringLiteral(
+        "SELECT 'dfaka', 地址, 卡号 FROM dfaka UNION ALL SELECT 'dtuika', 地址, 卡号 FROM dtuika "
+        "UNION ALL SELECT 'department', 0, 部门 FROM department ORDER BY 1, 2, 3");
+    holdsItsRuns<Frmbm>(
+        booked, "department deletion",
+        [&] {
+            ui::forms::unloadAll();
+            for (const char* table : {"dfaka", "dtuika", "department"})
+                exec(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+            line.remove(3);
+            line.remove(5);
+            addDepartment("销售部");
+            issue(3, "00000001", 1001, "销售部");
+            issue(5, "00000002", 1002, "销售部");
+            controller(3).inject(sim::Fault::late(0x0D, 300));
+            controller(5).inject(sim::Fault::noAnswer(0x0D, 0));
+            scripted.queueAnswer(ui::mb::Yes);   // the people go too
+            Frmbm* w = load();
+            select(w, "销售部");
+            return w;
+        },
+        [](Frmbm* w) { w->Cmddel_Click(); }, "ClearName", 1, clicks, [](Frmbm* w) { w->CmdExit_Click(); });
+    // Stopped at the silent controller: the first return is booked, the
+    // department stays.
+    EXPECT_EQ(rows(booked), (QList<QVariantList>{{"department", 0, "销售部"},
+                                                 {"dfaka", 5, "00000002"},
+                                                 {"dtuika", 3, "00000001"}}));
+}

@@ -343,6 +343,46 @@ TEST(Locks, CardAndLockStatusShowsLastCard)
     EXPECT_EQ(r.mid(3, 6), hexBytes("0012D687" "10" "02"));
 }
 
+TEST(Reader, ASwipedCardIsLetThroughOnlyWhenHeld)
+{
+    // Reader byte: bit 0 set, one door with an in and an out reader; clear,
+    // a door per reader.
+    const struct {
+        uint8_t mode;
+        int reader;
+        bool held;
+        const char* status;   // card, locks, reader byte of the card-and-lock reply
+        int code;             // direction of the punch, -1 for none
+    } cases[] = {
+        {0x01, 1, true, "0012D687" "10" "01", 0x01},
+        {0x01, 2, true, "0012D687" "10" "03", 0x02},
+        {0x00, 1, true, "0012D687" "10" "00", 0x01},
+        {0x00, 2, true, "0012D687" "01" "02", 0x03},
+        {0x01, 1, false, "0012D687" "00" "01", -1},
+    };
+    for (const auto& k : cases) {
+        SimSite s;
+        sim::Controller& c = s.line.add(1);
+        c.setReaderCode(k.mode);
+        c.setDelays(10, 10, 0);
+        c.setClock(QDateTime(QDate(2026, 3, 23), QTime(8, 15, 30)));
+        if (k.held)
+            c.storeCard({0x0012D687, 0x1234, 0xC0});
+        c.swipeCard(0x0012D687, k.reader);
+        const QByteArray r = s.exchange(1, hexBytes("0318"), 10);
+        EXPECT_EQ(r.mid(3, 6), hexBytes(k.status)) << k.reader << k.held;
+        if (k.code < 0) {
+            EXPECT_TRUE(c.punches().empty());
+            continue;
+        }
+        ASSERT_EQ(c.punches().size(), 1u);
+        const QByteArray slot = s.exchange(1, hexBytes("05050000"), 240).left(16);
+        EXPECT_EQ(slot.mid(3, 12), hexBytes("0012D687" "260323081530" "0A") + char(k.code));
+        s.ui.advanceMs(3000);   // ten units of 0.3 s
+        EXPECT_FALSE(c.lockOpen(1) || c.lockOpen(2));
+    }
+}
+
 TEST(Version, TwelveByteReply)
 {
     SimSite s;

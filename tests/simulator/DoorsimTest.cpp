@@ -214,6 +214,38 @@ TEST_F(Doorsim, CardPlacedAtTheReaderFromTheCommandLine)
     EXPECT_EQ(r.mid(3, 4), QByteArray::fromHex("0000002A"));
 }
 
+TEST_F(Doorsim, TheRunningSimulatorTakesControllersCardsPunchesAndSwipes)
+{
+    start({QStringLiteral("--add"), QStringLiteral("1")});
+    const auto opt = [&](const char* option, const char* value) {
+        return run({QString::fromLatin1(option), QString::fromUtf8(value), socket}, true);
+    };
+    // Options a second doorsim hands to the one that holds the state file.
+    EXPECT_EQ(opt("--add", "3:50"), 0);
+    EXPECT_EQ(opt("--card", "3,1310721,00000007"), 0);
+    EXPECT_EQ(opt("--punch", "3,42,2026-03-23 17:31:00"), 0);
+    EXPECT_EQ(opt("--punch", "9,42,2026-03-23 17:31:00"), 1) << "no controller at 9";
+    auto port = serial::createSerialPort(dir.path());
+    ASSERT_EQ(exchange(*port, 3, QByteArray::fromHex("0509C8C800"), 4).size(), 4);   // locks open 60 s
+
+    EXPECT_EQ(opt("--present", "3,1310721"), 0);
+    EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0318"), 10).mid(3, 6), QByteArray::fromHex("00140001" "10" "01"));
+    EXPECT_EQ(opt("--present", "3,99,2"), 0);   // not in the name list: seen, not let through
+    EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0310"), 131).mid(50, 4), QByteArray::fromHex("00010002"));
+    const QByteArray r = exchange(*port, 3, QByteArray::fromHex("05050000"), 240);
+    EXPECT_EQ(r.mid(16 + 3, 4), QByteArray::fromHex("00140001"));
+    EXPECT_EQ(r.mid(16 + 13, 2), QByteArray::fromHex("0A01"));
+    port->setPortOpen(false);
+    stop();
+
+    sim::Line kept;
+    ASSERT_TRUE(kept.load(state));
+    ASSERT_NE(kept.controller(3), nullptr);
+    EXPECT_EQ(kept.controller(3)->capacity(), 50);
+    EXPECT_EQ(kept.controller(3)->punches().size(), 2u);
+    EXPECT_EQ(kept.controller(3)->lastCard(), std::optional<uint32_t>(99));
+}
+
 TEST_F(Doorsim, CardsStoredInANameListFromTheCommandLine)
 {
     EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("1"), QStringLiteral("--card"),

@@ -3,11 +3,14 @@
 #include "Globals.h"
 #include "registry/Registry.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 
 #include <atomic>
 #include <dlfcn.h>
+
+QDateTime WindowBench::benchNow() { return QDateTime(QDate(2026, 12, 8), QTime(9, 30)); }
 
 QString TracedCall::arg(size_t i) const
 {
@@ -44,7 +47,7 @@ void WindowBench::SetUp()
     openShared();
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("basedata")));
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("SendData")));
-    scripted.setNow(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
+    scripted.setNow(benchNow());
 
     // The library's settings file and port map live in its own folder, so
     // each test gets a copy of the library in its program folder.
@@ -166,4 +169,30 @@ QStringList WindowBench::messageTexts() const
     for (const ui::ShownMessage& m : scripted.messages)
         out << m.text;
     return out;
+}
+
+WindowBench::RunRecord WindowBench::recordRun(ui::Form* window, const std::function<void()>& start,
+                                              const QString& member, int nth, const std::function<void()>& act,
+                                              const QString& bookedSql)
+{
+    if (!restless.started())
+        restless.start();
+    restless.reset();
+    clearTrace();
+    scripted.setNow(benchNow());   // every run of a table at the same time
+    if (act)
+        restless.at(member, nth, act);
+    const QPointer<ui::Form> w(window);
+    restless.click(start);
+    RunRecord r;
+    r.calls = traceText();
+    r.booked = rows(bookedSql);
+    r.open = w && ui::forms::loaded().contains(w.data());
+    if (w)
+        for (const QAbstractButton* b : w->findChildren<QAbstractButton*>())
+            if (b->isEnabled())
+                r.enabled << b->objectName() + QLatin1Char(':') + b->text();
+    r.acted = restless.acted();
+    r.mostAtOnce = restless.mostAtOnce();
+    return r;
 }

@@ -11,7 +11,10 @@
 //     spelt, the arguments after coercion, by-reference results, the result;
 //   - scripted message boxes and file dialogs, a fixed clock (Tuesday
 //     2026-12-08 09:30:00 local time), instant sleeps, the program end
-//     recorded instead of happening.
+//     recorded instead of happening;
+//   - instant by default: the simulated line answers at once and no event
+//     runs during a wait; restless.start() gives the program's
+//     restlessness to tests that act in the middle of a run (Restless.h).
 //
 //     class FrmdoorsTest : public WindowBench {};
 //     TEST_F(FrmdoorsTest, AddsADoor) {
@@ -24,13 +27,16 @@
 //         EXPECT_EQ(value("SELECT COUNT(*) FROM doors"), 1);
 //     }
 #include "CoreTestSupport.h"
+#include "Restless.h"
 
 #include "Controller.h"
 #include "Line.h"
 #include "com/Com.h"
+#include "ui/Form.h"
 #include "db/Db.h"
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 
@@ -58,9 +64,12 @@ struct TracedCall {
 class WindowBench : public ProgramFolderTest {
 protected:
     sim::Line line;
+    Restless restless{scripted};
 
     void SetUp() override;
     void TearDown() override;
+    // The bench's clock at the start of a test (Tuesday 2026-12-08 09:30:00).
+    static QDateTime benchNow();
 
     // The virtual controller at address on port 1 (added on first use).
     sim::Controller& controller(int address);
@@ -90,6 +99,58 @@ protected:
 
     // Texts of the message boxes shown so far.
     QStringList messageTexts() const;
+
+    // What a run left behind, to hold an interrupted run against a calm one.
+    struct RunRecord {
+        QStringList calls;            // the trace as text
+        QList<QVariantList> booked;   // rows of the test's query
+        QStringList enabled;          // the window's buttons enabled afterwards
+        bool open = false;            // the window is still loaded
+        int acted = 0;                // interruptions carried out
+        int mostAtOnce = 0;           // controller calls under way at once
+    };
+    // Restless: clicks start (from the event loop) on a freshly cleared
+    // trace; act, when given, comes once the nth call of member has begun.
+    RunRecord recordRun(ui::Form* window, const std::function<void()>& start, const QString& member, int nth,
+                        const std::function<void()>& act, const QString& bookedSql);
+
+    // One thing the operator does in the middle of a run.
+    template <class W>
+    struct Interruption {
+        const char* name;
+        std::function<void(W*)> act;
+    };
+    // A table of interruptions of one run: the run once calm, then once per
+    // interruption, which must leave the window open until the run is over
+    // and change nothing of what the calm run sent, booked and gave back;
+    // afterwards exit closes the window. prepare() sets the world up afresh
+    // and returns the loaded window; booked is the query of what the run books.
+    template <class W>
+    void holdsItsRuns(const QString& booked, const char* runName, const std::function<W*()>& prepare,
+                      const std::function<void(W*)>& start, const QString& member, int nth,
+                      const QList<Interruption<W>>& interruptions, const std::function<void(W*)>& exit)
+    {
+        W* w = prepare();
+        const RunRecord calm = recordRun(w, [&] { start(w); }, member, nth, nullptr, booked);
+        ASSERT_TRUE(calm.open) << runName;
+        EXPECT_EQ(calm.mostAtOnce, 1) << runName;
+        ASSERT_GE(restless.begun(member), nth) << runName << ": the run never got there\n"
+                                               << calm.calls.join('\n').toStdString();
+        for (const Interruption<W>& i : interruptions) {
+            SCOPED_TRACE(std::string(runName) + ", " + i.name);
+            w = prepare();
+            const RunRecord r = recordRun(w, [&] { start(w); }, member, nth, [&] { i.act(w); }, booked);
+            EXPECT_EQ(r.acted, 1);
+            ASSERT_TRUE(r.open);
+            EXPECT_EQ(r.mostAtOnce, 1);
+            EXPECT_EQ(r.calls, calm.calls);
+            EXPECT_EQ(r.booked, calm.booked);
+            EXPECT_EQ(r.enabled, calm.enabled);
+            const QPointer<W> alive(w);
+            restless.click([&] { exit(w); });
+            EXPECT_TRUE(alive.isNull());
+        }
+    }
 
 private:
     QList<TracedCall> trace_;
