@@ -493,16 +493,15 @@ void FrmFK::log(const QString& employee, const QString& kind, int address, const
 
 int16_t FrmFK::portOfBox() const
 {
-    try {
-        return rt::CInt(rt::Val(ComPort->currentText()));
-    } catch (const rt::Error&) {
-        return 0;
-    }
+    // "1.5" is no port: rounded it would open port 2 and store it as the
+    // library's port.
+    return rt::WholeNumber(ComPort->currentText()).value_or(0);
 }
 
 bool FrmFK::openPort()
 {
-    mdl::PortReady = mdl::Door.call(QStringLiteral("SetPort"), {portOfBox()}).toBool() ? -1 : 0;
+    const int16_t port = portOfBox();
+    mdl::PortReady = port > 0 && mdl::Door.call(QStringLiteral("SetPort"), {port}).toBool() ? -1 : 0;
     if (mdl::PortReady)
         return true;
     setStatus(QStringLiteral("串口打开失败！"));

@@ -511,6 +511,15 @@ TEST_F(FrmFKTest, CommunicationTestListsEachAddress)
     EXPECT_EQ(set[0].text(), QStringLiteral("ModifyDateTime(1, 261208, 093000, 2)"));   // a Tuesday
     EXPECT_EQ(controller(1).clock().date(), QDate(2026, 12, 8));
     EXPECT_TRUE(w->cmdTest->isEnabled());
+
+    // A port box holding no whole number opens no port ("1.5" is not port 2).
+    for (const char* port : {"1.5", "2.0", "abc", "-1"}) {
+        clearTrace();
+        w->ComPort->setEditText(QString::fromLatin1(port));
+        w->cmdTest_Click();
+        EXPECT_EQ(w->status(), QStringLiteral("串口打开失败！")) << port;
+        EXPECT_TRUE(trace().isEmpty()) << port;
+    }
 }
 
 TEST_F(FrmFKTest, TimeGroupButtonsExchangeWithThePicker)
