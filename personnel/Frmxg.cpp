@@ -683,10 +683,13 @@ void Frmxg::SaveEmployee()
             const QString photo = photoChosen_ ? PhotoPath : PeopleTable.text(QStringLiteral("照片"));
             // So does the stored birthday when the picker shows none of this record's.
             const QVariant birthday = birthdayShown_ ? QVariant(picked) : PeopleTable.field(QStringLiteral("birthday"));
+            // A stored identity number longer than typing allows is kept while it is shown unchanged.
+            const QString storedId = PeopleTable.text(QStringLiteral("身份证号"));
+            const QString keptId = Tid->text() == storedId.left(Tid->maxLength()) ? storedId : id;
             mdl::AdoConnection.execute(
                 QStringLiteral("update people set 姓名=?,部门=?,身份证号=?,职务=?,照片=?,birthday=?,sex=?,tel=?,"
                                "nation=?,hukou=?,marriage=? where 卡号=?"),
-                {Txm->text().trimmed(), Cbm->currentText().trimmed(), id.trimmed(),
+                {Txm->text().trimmed(), Cbm->currentText().trimmed(), keptId.trimmed(),
                  tzw->currentText().trimmed(), photo, birthday, Csex->currentText(), Ttel->text(), Tnation->text(),
                  Thukou->text(), Tma->currentText(), typed});
             shownPhoto_ = photo;

@@ -289,22 +289,26 @@ TEST_F(FrmxgTest, ModifyKeepsTheStoredPhotoUnlessOneWasChosenForThisRecord)
     EXPECT_EQ(w->EditMode, 3);
 }
 
+// What the operator did not change keeps its stored value: a Null birthday,
+// an identity number stored longer than typing allows.
 TEST_F(FrmxgTest, ModifyKeepsANullBirthdayUnlessADateWasSet)
 {
     person("00000001", "张三", "销售部");   // born 1980-02-03
     person("00000002", "李四", "销售部");
-    exec("update people set birthday=NULL where 卡号='00000002'");
+    const QString longId = QString(25, '1');
     const struct {
         const char* what;
         QDate set;   // set by the operator while modifying, or none
         QVariant stored;
+        QString id;   // pasted by the operator, or none
+        QString storedId;
     } cases[] = {
-        {"the picker still shows the employee shown before", QDate(), QVariant()},
-        {"a date set by the operator", QDate(1985, 12, 31), "1985-12-31"},
+        {"the picker still shows the employee shown before", QDate(), QVariant(), {}, longId},
+        {"a date set by the operator", QDate(1985, 12, 31), "1985-12-31", QString(21, '9'), QString(18, '9')},
     };
     auto* w = load();
     for (const auto& c : cases) {
-        exec("update people set birthday=NULL where 卡号='00000002'");
+        exec("update people set birthday=NULL, 身份证号=? where 卡号='00000002'", {longId});
         pick(w, {"00000001"});
         EXPECT_EQ(w->DTPicker2->date(), QDate(1980, 2, 3)) << c.what;
         pick(w, {"00000002"});
@@ -312,10 +316,12 @@ TEST_F(FrmxgTest, ModifyKeepsANullBirthdayUnlessADateWasSet)
         w->Ttel->setText("5550000");
         if (c.set.isValid())
             w->DTPicker2->setDate(c.set);
+        if (!c.id.isEmpty())
+            w->Tid->setText(c.id);
         w->Toolbar1_ButtonClick(5);
         EXPECT_EQ(w->statusText(), "卡号：00000002,更新成功!") << c.what;
-        EXPECT_EQ(rows("select tel, birthday from people where 卡号='00000002'"),
-                  (QList<QVariantList>{{"5550000", c.stored}}))
+        EXPECT_EQ(rows("select tel, birthday, 身份证号 from people where 卡号='00000002'"),
+                  (QList<QVariantList>{{"5550000", c.stored, c.storedId}}))
             << c.what;
     }
     EXPECT_EQ(value("select birthday from people where 卡号='00000001'").toString(), "1980-02-03");
