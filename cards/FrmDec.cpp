@@ -263,18 +263,17 @@ void FrmDec::CmdDelAddr_Click()
 {
     const bool anyway = ChkSpe->isChecked();
     runBatch(QStringLiteral("正在按机器号删除，请稍候..."), [&]() -> std::optional<QString> {
-        QString last;
+        // The addresses selected now: clicks in the list during a wait do not change the run.
+        QStringList selected;
         for (int i = 0; i < LstAddr->count(); ++i)
             if (LstAddr->item(i)->isSelected())
-                last = LstAddr->item(i)->text();
-        if (last.isEmpty()) {
+                selected << LstAddr->item(i)->text();
+        if (selected.isEmpty()) {
             setStatus(QStringLiteral("请选择要删除的机号！"));
             return std::nullopt;
         }
-        for (int i = 0; i < LstAddr->count(); ++i) {
-            if (!LstAddr->item(i)->isSelected())
-                continue;
-            const int address = rt::CInt(LstAddr->item(i)->text());
+        for (const QString& text : selected) {
+            const int address = rt::CInt(text);
             // The address's rows as one snapshot: the deletes of the run do not
             // change what is walked.
             db::Recordset rs = mdl::AdoConnection.execute(
@@ -285,7 +284,7 @@ void FrmDec::CmdDelAddr_Click()
                           rs.text(QStringLiteral("姓名")), rs.text(QStringLiteral("部门"))},
                          anyway);
         }
-        return last + QStringLiteral("号机删除成功！");
+        return selected.last() + QStringLiteral("号机删除成功！");
     });
 }
 

@@ -629,14 +629,16 @@ void FrmFK::CmdSendCard_Click()
         const QString physical =
             tcard->text().isEmpty() ? QString() : rt::Right(QStringLiteral("0000000000") + tcard->text().trimmed(), 10);
         const cards::Rights windowRights = rights_->rights();
+        // Decided now as well: the card box may be emptied during a wait.
+        bool sendCard = physical.size() == 10;
         if (cards::hasSelection(DoorAddr)) {
             const QStringList selection = mdl::SelectedLocks;
             for (const QString& item : selection) {
                 const int address = cards::addressOf(item);
                 const int lock = cards::lockOf(item);
-                if (!tcard->text().isEmpty() && physical.size() == 10) {
-                    if (!issue(address, holder, physical, false, windowRights, lock))
-                        tcard->clear();   // a refused card is not tried elsewhere
+                if (sendCard && !issue(address, holder, physical, false, windowRights, lock)) {
+                    sendCard = false;   // a refused card is not tried elsewhere
+                    tcard->clear();
                 }
                 if (password.size() == 10)
                     issue(address, holder, password, true, windowRights, lock);

@@ -324,6 +324,10 @@ void FrmSetTime::CmdInitMachine_Click()
                        ui::mb::YesNo, kTitle)
             != ui::mb::Yes)
             return;
+        // What the window shows now: its times can be changed while a controller answers.
+        QString shown[kGroups];
+        for (int i = 0; i < kGroups; ++i)
+            shown[i] = pickerText(i);
         QVariantList columns;
         QString flags;
         QStringList done;
@@ -339,7 +343,7 @@ void FrmSetTime::CmdInitMachine_Click()
                     done << QString::number(i + 1);
             } else {
                 // What the controller still holds is what the window shows.
-                columns << pickerText(i);
+                columns << shown[i];
                 flags += cardPlusPassword(i) ? QLatin1Char('3') : QLatin1Char('0');
             }
         }

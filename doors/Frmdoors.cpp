@@ -428,11 +428,7 @@ void Frmdoors::Command4_Click()
         }
         com::Args delays{address, rt::CInt(delayText(second2[0])), rt::CInt(delayText(second2[1])),
                          rt::CInt(TxtSecond3->text())};
-        if (!doorlink::call(QStringLiteral("SetLockDelayTime"), delays).toBool()) {
-            setPanel1(QStringLiteral("已经修改完毕,失败！"));
-            return;
-        }
-        // The old row goes only together with the new one going in.
+        // The row is what is sent: the boxes can be typed in while the controller answers.
         const QVariantList values{address,
                                   drnam[0]->text().trimmed(),
                                   second2[0]->text().trimmed(),
@@ -441,6 +437,11 @@ void Frmdoors::Command4_Click()
                                   second2[1]->text().trimmed(),
                                   lockType(1),
                                   rt::Val(TxtSecond3->text().trimmed())};
+        if (!doorlink::call(QStringLiteral("SetLockDelayTime"), delays).toBool()) {
+            setPanel1(QStringLiteral("已经修改完毕,失败！"));
+            return;
+        }
+        // The old row goes only together with the new one going in.
         try {
             mdl::DaoDatabase.beginTrans();
             mdl::DaoDatabase.execute(QStringLiteral("DELETE FROM doors WHERE 地址=?"), {address});

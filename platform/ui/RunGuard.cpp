@@ -82,14 +82,20 @@ bool anyRunInProgress() { return !running().empty(); }
 
 bool holdClose(QWidget* window)
 {
+    const int depth = waitDepth();
+    bool duringAnotherRun = false;
     for (RunGuard* r : running()) {
-        if (r->window_ != window)
+        if (r->window_ != window) {
+            duringAnotherRun = duringAnotherRun || r->depth_ < depth;
             continue;
+        }
         if (r->options_ & RunGuard::CloseAfterRun)
             r->closeAsked_ = true;
         return true;
     }
-    return false;
+    // Events brought the close in while another window's run waits for its
+    // controller: the unload would release the port under that run.
+    return duringAnotherRun;
 }
 
 } // namespace ui

@@ -5,7 +5,8 @@
 // first on the line. While a run lasts:
 //   - its window does not close: the close box, an exit button and
 //     forms::unload are refused (or, for a window that asks for it, the
-//     close is carried out once the run is over);
+//     close is carried out once the run is over); nor does another window
+//     whose close events brought in during the run's wait;
 //   - every button of the window and the other given controls are disabled,
 //     and given back when the run ends, however it ends;
 //   - no second run starts in the window, nor one in another window that
@@ -64,7 +65,8 @@ bool runInProgress(const QWidget* window);
 bool anyRunInProgress();
 // Asked before a window closes: true when it must not close now because its
 // run is in progress (the close is refused, or kept for the end of a run
-// that closes afterwards).
+// that closes afterwards), or because events brought the close in while
+// another window's run waits (refused).
 bool holdClose(QWidget* window);
 
 } // namespace ui

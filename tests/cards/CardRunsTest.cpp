@@ -104,18 +104,28 @@ TEST_F(CardRunsTest, CardWindowHoldsItsRuns)
 
     // Issue: 3 answers late, 5 never; the operator clicks during the first
     // send to 5. The card is booked at 3 only, where the controller took it.
-    holdsItsRuns<FrmFK>(kBooked, 
-        "issue",
-        [&] {
-            freshWorld();
-            controller(3).inject(sim::Fault::late(kCardSend, 400));
-            controller(5).inject(sim::Fault::noAnswer(kCardSend, 0));
-            FrmFK* w = open({"3[1前门]", "5[1大门]"});
-            w->tcard->setText(QStringLiteral("1193046"));
-            return w;
-        },
-        [](FrmFK* w) { w->CmdSendCard_Click(); }, "CardSendToMachine", 2, clicks, exit);
+    auto issuing = [&] {
+        freshWorld();
+        controller(3).inject(sim::Fault::late(kCardSend, 400));
+        controller(5).inject(sim::Fault::noAnswer(kCardSend, 0));
+        FrmFK* w = open({"3[1前门]", "5[1大门]"});
+        w->tcard->setText(QStringLiteral("1193046"));
+        return w;
+    };
+    holdsItsRuns<FrmFK>(kBooked, "issue", issuing, [](FrmFK* w) { w->CmdSendCard_Click(); }, "CardSendToMachine", 2,
+                        clicks, exit);
     EXPECT_EQ(rows(kBooked), (QList<QVariantList>{{"dfaka", 3, "00000001", "0001193046"}}));
+    // A click in the employee list during the send to 3 empties the card
+    // box; the card still goes on to 5.
+    holdsItsRuns<FrmFK>(kBooked, "issue, the list clicked", issuing, [](FrmFK* w) { w->CmdSendCard_Click(); },
+                        "CardSendToMachine", 1,
+                        {{"the employee clicked again",
+                          [](FrmFK* w) {
+                              w->LstEmpInfo->item(0)->setSelected(false);
+                              w->LstEmpInfo->item(0)->setSelected(true);
+                          }},
+                         {"card box emptied", [](FrmFK* w) { w->tcard->clear(); }}},
+                        exit);
     EXPECT_TRUE(controller(3).findCard(1193046).has_value());
 
     // Return from 3 and 5, 5 silent: booked as returned at 3 only.
@@ -193,21 +203,25 @@ TEST_F(CardRunsTest, ListWindowsHoldTheirRuns)
         {"select all button", [](FrmDec* w) { w->cmdSelect->click(); }},
         {"clear button", [](FrmDec* w) { w->CmdClear->click(); }},
     };
-    holdsItsRuns<FrmDec>(kBooked, 
-        "compression",
-        [&] {
-            freshWorld();
-            issued(3, "00000001", 42);
-            issued(5, "00000001", 42);
-            controller(3).inject(sim::Fault::late(kClearName, 300));
-            controller(5).inject(sim::Fault::noAnswer(kClearName, 0));
-            auto* w = ui::forms::load<FrmDec>();
-            select(w->LstAddr, {"3", "5"});
-            return w;
-        },
-        [](FrmDec* w) { w->CmdDelAddr_Click(); }, "ClearName", 2, compress, [](FrmDec* w) { w->Command2_Click(); });
+    auto compressing = [&] {
+        freshWorld();
+        issued(3, "00000001", 42);
+        issued(5, "00000001", 42);
+        controller(3).inject(sim::Fault::late(kClearName, 300));
+        controller(5).inject(sim::Fault::noAnswer(kClearName, 0));
+        auto* w = ui::forms::load<FrmDec>();
+        select(w->LstAddr, {"3", "5"});
+        return w;
+    };
+    holdsItsRuns<FrmDec>(kBooked, "compression", compressing, [](FrmDec* w) { w->CmdDelAddr_Click(); }, "ClearName", 2,
+                         compress, [](FrmDec* w) { w->Command2_Click(); });
     EXPECT_EQ(rows(kBooked), (QList<QVariantList>{{"dfaka", 5, "00000001", "0000000042"},
                                                   {"dtuika", 3, "00000001", "0000000042"}}));
+    // The addresses are those selected when the run began.
+    holdsItsRuns<FrmDec>(kBooked, "compression, the address list clicked", compressing,
+                         [](FrmDec* w) { w->CmdDelAddr_Click(); }, "ClearName", 1,
+                         {{"5 unselected", [](FrmDec* w) { select(w->LstAddr, {"3"}); }}},
+                         [](FrmDec* w) { w->Command2_Click(); });
 
     // Extension of 3's list onto 5, 5 silent: nothing new is booked.
     const QList<Interruption<FrmEtD>> extend = {

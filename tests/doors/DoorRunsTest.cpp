@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimeEdit>
 #include <QTimer>
 
 namespace {
@@ -84,6 +85,11 @@ TEST_F(DoorRunsTest, DoorTableHoldsItsRuns)
         {"time groups", [](Frmdoors* w) { w->CmdSetTime_Click(); }},
         {"add button", [](Frmdoors* w) { w->Cmdadd->click(); }},
         {"delete button", [](Frmdoors* w) { w->Cmddel->click(); }},
+        {"a delay and a name typed",
+         [](Frmdoors* w) {
+             w->second2[0]->setText(QStringLiteral("9"));
+             w->drnam[0]->setText(QStringLiteral("后门"));
+         }},
     };
     auto exit = [](Frmdoors* w) { w->Command2_Click(); };
     auto table = [&](const char* name, int code, bool silent, const QString& address,
@@ -102,6 +108,8 @@ TEST_F(DoorRunsTest, DoorTableHoldsItsRuns)
     };
     table("information", kVersion, false, "3", [](Frmdoors* w) { w->Cdoor_Click(); }, "GetMachVer");
     table("lock delays", kDelays, true, "3", [](Frmdoors* w) { w->Command4_Click(); }, "SetLockDelayTime");
+    // What is stored is what the controller was sent, not what was typed meanwhile.
+    table("lock delays, late", kDelays, false, "3", [](Frmdoors* w) { w->Command4_Click(); }, "SetLockDelayTime");
     table("clock", kClock, true, "3", [](Frmdoors* w) { w->Command1_Click(); }, "ModifyDateTime");
     table("initialisation", kClearRecords, false, "3", [](Frmdoors* w) { w->cmdY_Click(); }, "clearRecord");
     EXPECT_TRUE(controller(3).punches().empty() && controller(3).cardSlots().empty());
@@ -121,6 +129,9 @@ TEST_F(DoorRunsTest, TimeGroupWindowHoldsItsRuns)
         {"read", [](FrmSetTime* w) { w->CmdRead_Click(); }},
         {"send", [](FrmSetTime* w) { w->CmdOk_Click(); }},
         {"initialisation", [](FrmSetTime* w) { w->CmdInitMachine_Click(); }},
+        {"a time typed", [](FrmSetTime* w) { w->DTPicker1[15]->setTime(QTime(1, 0)); }},
+        // The unlock window is without modality too; its unload releases the port.
+        {"unlock window's close box", [](FrmSetTime*) { ui::forms::find<Frmspe>()->close(); }},
     };
     auto table = [&](const char* name, const sim::Fault& fault, const std::function<void(FrmSetTime*)>& start,
                      const QString& member, int nth) {
@@ -129,6 +140,7 @@ TEST_F(DoorRunsTest, TimeGroupWindowHoldsItsRuns)
             [&] {
                 freshWorld();
                 controller(3).inject(fault);
+                ui::forms::load<Frmspe>();
                 return loadAt(&FrmSetTime::CmbAddr, "3");
             },
             start, member, nth, clicks, [](FrmSetTime* w) { w->CmdExit_Click(); });
@@ -201,12 +213,16 @@ TEST_F(DoorRunsTest, UnlockWindowHoldsItsRun)
         {"close box", [](Frmspe* w) { w->close(); }},
         {"exit", [](Frmspe* w) { w->closeCmd_Click(); }},
         {"open again", [](Frmspe* w) { w->Copen_Click(); }},
+        // The door window, shown again after a hand-over, is without modality.
+        {"door window's exit", [](Frmspe*) { ui::forms::find<Frmdoors>()->Command2_Click(); }},
+        {"door window's close box", [](Frmspe*) { ui::forms::find<Frmdoors>()->close(); }},
     };
     holdsItsRuns<Frmspe>(
         kStored, "unlock",
         [&] {
             freshWorld();
             controller(3).inject(sim::Fault::late(kOpen, 300));
+            loadAt(&Frmdoors::Cdoor, "3");
             Frmspe* w = loadAt(&Frmspe::Cdoor, "3");
             w->Option1[0]->setChecked(true);
             return w;
