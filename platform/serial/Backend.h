@@ -41,6 +41,9 @@ protected:
 
 // Raw-mode termios for these settings (raises 380 for what termios lacks).
 void makeTermios(termios& t, const LineSettings& s);
+// Whether what a device reads back holds the wanted settings: all of them,
+// or on a pseudo-terminal, which carries no parity, all but the parity.
+bool holdsSettings(const termios& wanted, const termios& read, bool pseudoTerminal);
 
 std::unique_ptr<Backend> openTermios(const QString& device, const LineSettings& s);
 std::unique_ptr<Backend> openInproc(const QString& name);

@@ -3,7 +3,9 @@
 #include "Backend.h"
 #include "runtime/RuntimeError.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -70,6 +72,15 @@ void makeTermios(termios& t, const LineSettings& s)
     cfsetospeed(&t, sp);
 }
 
+bool holdsSettings(const termios& wanted, const termios& read, bool pseudoTerminal)
+{
+    const tcflag_t ignored = pseudoTerminal ? tcflag_t(PARENB | PARODD | CMSPAR) : 0;
+    return read.c_iflag == wanted.c_iflag && read.c_oflag == wanted.c_oflag && read.c_lflag == wanted.c_lflag
+           && (read.c_cflag & ~ignored) == (wanted.c_cflag & ~ignored)
+           && cfgetispeed(&read) == cfgetispeed(&wanted) && cfgetospeed(&read) == cfgetospeed(&wanted)
+           && std::equal(std::begin(read.c_cc), std::end(read.c_cc), std::begin(wanted.c_cc));
+}
+
 namespace {
 
 class TermiosBackend : public Backend {
@@ -109,11 +120,17 @@ public:
         // TCSADRAIN: what was written (the address byte) leaves the line
         // under the old settings.
         if (::tcsetattr(fd_, TCSADRAIN, &t) != 0) {
-            if (deviceLost(errno)) {
+            const int err = errno;
+            if (deviceLost(err)) {
                 gone_ = true;
                 return;
             }
-            rt::raise(rt::ErrBadSettings);
+            // A request that changes nothing the device can hold is reported
+            // as invalid (a pseudo-terminal still holding the last space
+            // parity without its parity bit): what reads back decides.
+            termios now{};
+            if (err != EINVAL || ::tcgetattr(fd_, &now) != 0 || !holdsSettings(t, now, isPseudoTerminal()))
+                rt::raise(rt::ErrBadSettings);
         }
         if (s.parity == 'm' || s.parity == 's')
             checkStickParity();

@@ -119,6 +119,23 @@ TEST_F(PortLife, DeviceReplacedBetweenCommandsIsOpenedAgain)
     EXPECT_EQ(ver, "0506010000000000");
 }
 
+// A pseudo-terminal (what socat and network serial servers present) keeps
+// no parity: the space parity of the last exchange reads back without it,
+// and opening the port on it again must still work.
+TEST_F(PortLife, PseudoTerminalOpensAgainAfterACommand)
+{
+    const QStringList rounds = {"first open", "open again", "and again"};
+    for (const QString& round : rounds) {
+        SCOPED_TRACE(round.toStdString());
+        EXPECT_TRUE(door->SetPort(1));
+        EXPECT_TRUE(door->port().portOpen());
+        QString ver;
+        EXPECT_TRUE(askVersion(ver));
+        EXPECT_EQ(ver, "0506010000000000");
+    }
+    EXPECT_TRUE(ui.messages.isEmpty());
+}
+
 TEST_F(PortLife, DeviceGoneDuringAWaitClosesThePort)
 {
     std::thread pull([this] {

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -161,6 +162,80 @@ TEST_F(Pty, RateWithoutDivisorIsRefusedAndKeepsSettings)
         EXPECT_EQ(e.number(), rt::ErrBadSettings);
     }
     EXPECT_EQ(port->settings(), QStringLiteral("19200,s,8,1"));
+}
+
+// A pseudo-terminal keeps no parity, so after space parity it reads back
+// without it and applying the same settings again changes nothing: that is
+// no refusal. Each step is followed by a byte both ways.
+TEST_F(Pty, SettingsTheDeviceAlreadyHoldsAreTaken)
+{
+    ui::ScriptedUi ui;
+    ui.useRealClock(true);
+    const QList<QPair<const char*, std::function<void()>>> steps = {
+        {"frame settings again", [&] { port->setSettings(QStringLiteral("19200,s,8,1")); }},
+        {"closed and opened again", [&] { port->setPortOpen(false); port->setPortOpen(true); }},
+        {"address then frame settings, twice",
+         [&] {
+             for (int i = 0; i < 2; ++i) {
+                 port->setSettings(QStringLiteral("19200,n,8,2"));
+                 port->setSettings(QStringLiteral("19200,n,8,2"));
+                 port->setSettings(QStringLiteral("19200,s,8,1"));
+             }
+         }},
+        {"even parity, twice", [&] { for (int i = 0; i < 2; ++i) port->setSettings(QStringLiteral("9600,e,8,1")); }},
+        {"opened again under even parity", [&] { port->setPortOpen(false); port->setPortOpen(true); }},
+    };
+    for (const auto& [name, step] : steps) {
+        SCOPED_TRACE(name);
+        try {
+            step();
+        } catch (const rt::Error& e) {
+            ADD_FAILURE() << e.number() << ":" << e.text().toStdString();
+        }
+        ASSERT_TRUE(port->portOpen());
+        port->output(QByteArray("\x81", 1));
+        port->drainOutput();
+        EXPECT_EQ(readMaster(1), QByteArray("\x81", 1));
+        ASSERT_EQ(write(master, "\x7E", 1), 1);
+        const auto deadline = Clock::now() + std::chrono::seconds(2);
+        while (port->inBufferCount() < 1 && Clock::now() < deadline)
+            port->waitForInput(50);
+        port->setInputLen(0);
+        EXPECT_EQ(port->input(), QByteArray("\x7E"));
+    }
+}
+
+// What a device reads back after a request that changed nothing decides:
+// a pseudo-terminal may drop the parity it cannot carry, any other device
+// must hold every setting (a UART that loses mark/space parity is still
+// refused, by the parity check that follows).
+TEST(TermiosMapping, ReadBackHeldOnlyWhereTheDeviceCanHoldIt)
+{
+    termios wanted{};
+    serial::detail::makeTermios(wanted, serial::parseSettings(QStringLiteral("19200,s,8,1")));
+    auto with = [&](tcflag_t clear, tcflag_t set = 0, speed_t speed = B19200) {
+        termios t = wanted;
+        t.c_cflag = (t.c_cflag & ~clear) | set;
+        cfsetospeed(&t, speed);
+        return t;
+    };
+    struct Case {
+        const char* name;
+        termios read;
+        bool pty, held;
+    };
+    const Case cases[] = {
+        {"all held, pseudo-terminal", wanted, true, true},
+        {"all held, UART", wanted, false, true},
+        {"parity dropped, pseudo-terminal", with(PARENB), true, true},
+        {"parity dropped, UART", with(PARENB), false, false},
+        {"mark/space dropped, UART", with(CMSPAR), false, false},
+        {"other speed, pseudo-terminal", with(0, 0, B9600), true, false},
+        {"two stop bits, pseudo-terminal", with(0, CSTOPB), true, false},
+        {"seven bits, pseudo-terminal", with(CSIZE, CS7), true, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(serial::detail::holdsSettings(wanted, c.read, c.pty), c.held) << c.name;
 }
 
 TEST_F(Pty, SecondOpenFailsAsInUse)
