@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "Globals.h"
+#include "db/BulkWrite.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Ui.h"
@@ -99,58 +100,6 @@ std::optional<PrintStamp> stampRebuild(db::Database& d)
         return std::nullopt;
     }
 }
-
-// Runs f in a transaction of its own, rolled back when f or the commit fails.
-template <class F>
-void inOneTransaction(db::Database& d, F&& f)
-{
-    d.beginTrans();
-    try {
-        f();
-        d.commitTrans();
-    } catch (const rt::Error&) {
-        try {
-            d.rollback();
-        } catch (const rt::Error&) {
-        }
-        throw;
-    }
-}
-
-// The rebuild's settings of its handle, put back however it ends: no
-// trigger fires (the stamp accounts for the rebuild's rows, and without a
-// trigger the delete frees the table's pages at once instead of row by
-// row), and freed pages are not zeroed: they held copies of rows that data
-// and people keep anyway, and zeroing them would double the writing.
-class RebuildHandle {
-public:
-    explicit RebuildHandle(db::Database& d)
-        : d_(d)
-    {
-        secureDelete_ = d.openRecordset(QStringLiteral("pragma secure_delete")).value(0).toInt();
-        d.execute(QStringLiteral("pragma secure_delete=fast"));
-        d.setTriggersEnabled(false);   // fails only on a closed handle, as the line above would
-    }
-    ~RebuildHandle()
-    {
-        try {
-            d_.setTriggersEnabled(true);
-        } catch (const rt::Error&) {
-        }
-        try {
-            d_.execute(secureDelete_ == 0   ? QStringLiteral("pragma secure_delete=0")
-                       : secureDelete_ == 1 ? QStringLiteral("pragma secure_delete=1")
-                                            : QStringLiteral("pragma secure_delete=fast"));
-        } catch (const rt::Error&) {
-        }
-    }
-    RebuildHandle(const RebuildHandle&) = delete;
-    RebuildHandle& operator=(const RebuildHandle&) = delete;
-
-private:
-    db::Database& d_;
-    int secureDelete_ = 1;
-};
 
 } // namespace
 
@@ -256,20 +205,18 @@ void Frmque::FillDataPT()
         return;
     lastRebuild.reset();
     try {
-        RebuildHandle handle(dao);
+        // Without triggers (the stamp accounts for the rebuild's rows, and a
+        // delete without them frees the table's pages at once instead of row
+        // by row), and freed pages are not zeroed: they held copies of rows
+        // that data and people keep anyway.
+        db::BulkWrite bulk(dao, db::BulkWrite::FreedPages::NotZeroed);
         // Emptied and refilled in two transactions: pages freed by an earlier
         // transaction are refilled without a journal copy of their old
-        // contents. The stamp moves on with the emptying (no trigger does it
-        // now), so no program takes the table for current until it is full.
-        inOneTransaction(dao, [&] {
-            try {
-                dao.execute(QStringLiteral("update dataPTstamp set stamp=stamp+1"));
-            } catch (const rt::Error&) {
-            }
-            dao.execute(QStringLiteral("delete from dataPT"));
-        });
+        // contents. The stamp moves on with the emptying, so no program takes
+        // the table for current until it is full.
+        bulk.transaction([&] { dao.execute(QStringLiteral("delete from dataPT")); });
         std::optional<PrintStamp> made;
-        inOneTransaction(dao, [&] {
+        bulk.transaction([&] {
             dao.execute(QStringLiteral(
                 "insert into dataPT (姓名,部门,职务,地址,卡号,日期,时间,flag) "
                 "select people.姓名,people.部门,people.职务,data.地址,data.卡号,data.日期,data.时间,"

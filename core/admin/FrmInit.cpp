@@ -3,6 +3,7 @@
 #include "AppForms.h"
 #include "Globals.h"
 #include "Module1.h"
+#include "db/BulkWrite.h"
 #include "runtime/RuntimeError.h"
 #include "ui/KeyPress.h"
 #include "ui/Ui.h"
@@ -72,7 +73,6 @@ void FrmInit::Text1_KeyPress(int& KeyAscii) { ui::enterMovesOn(Text1, KeyAscii);
 void FrmInit::Command1_Click()
 {
     Command1->setEnabled(false);
-    bool inTransaction = false;
     try {
         if (Text1->text().isEmpty()) {
             ui::msgBox(QStringLiteral("请输入密码！"), ui::mb::OKOnly, QStringLiteral("提示"));
@@ -125,24 +125,17 @@ void FrmInit::Command1_Click()
             {{QStringLiteral("delete from datakqpt"), 18}, none},
         };
         // All or nothing: without it a failure could leave no operator at all.
-        mdl::DaoDatabase.beginTrans();
-        inTransaction = true;
-        for (const auto& [step, params] : steps) {
-            mdl::DaoDatabase.execute(step.sql, params);
-            if (step.progress) {
-                Pro->setValue(step.progress);
-                Pro->repaint();
+        db::BulkWrite bulk(mdl::DaoDatabase);
+        bulk.transaction([&] {
+            for (const auto& [step, params] : steps) {
+                mdl::DaoDatabase.execute(step.sql, params);
+                if (step.progress) {
+                    Pro->setValue(step.progress);
+                    Pro->repaint();
+                }
             }
-        }
-        mdl::DaoDatabase.commitTrans();
-        inTransaction = false;
+        });
     } catch (const rt::Error& e) {
-        if (inTransaction) {
-            try {
-                mdl::DaoDatabase.rollback();
-            } catch (const rt::Error&) {
-            }
-        }
         Command1->setEnabled(true);
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("出错提示"));
         return;

@@ -2,6 +2,7 @@
 
 #include "AppForms.h"
 #include "Globals.h"
+#include "db/BulkWrite.h"
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "ui/KeyPress.h"
@@ -148,9 +149,12 @@ void sjkwf2::Command1_Click()
             return;
         const HistoryTable& t = kTables[Cdb->currentIndex()];
         // By the day alone, so a return stamped with a time on the last day goes too.
-        mdl::DaoDatabase.execute(QStringLiteral("delete from %1 where substr(%2,1,10) between ? and ?")
-                                     .arg(QString::fromUtf8(t.table), QString::fromUtf8(t.dateColumn)),
-                                 {first, last});
+        db::BulkWrite bulk(mdl::DaoDatabase);
+        bulk.transaction([&] {
+            mdl::DaoDatabase.execute(QStringLiteral("delete from %1 where substr(%2,1,10) between ? and ?")
+                                         .arg(QString::fromUtf8(t.table), QString::fromUtf8(t.dateColumn)),
+                                     {first, last});
+        });
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
         return;

@@ -115,21 +115,23 @@ TEST_F(FrmInitTest, RefusalsChangeNothing)
 TEST_F(FrmInitTest, AFailureHalfWayLeavesTheDatabaseUnchanged)
 {
     seedSite();
-    // The punch records refuse to go: the run fails after the operators
-    // were deleted and before the personnel tables are emptied.
-    exec("CREATE TRIGGER keep_data BEFORE DELETE ON data BEGIN SELECT RAISE(ABORT, 'injected'); END");
+    // The punch records cannot go (their table is not where the run looks;
+    // a refusing trigger would not do: the run fires none): the run fails
+    // after the operators were deleted and before the personnel tables are
+    // emptied.
+    exec("ALTER TABLE data RENAME TO data_aside");
     const QString before = snapshot();
     auto* w = ui::forms::load<FrmInit>();
     w->Text1->setText("1");
     scripted.queueAnswer(ui::mb::Yes);
     w->Command1_Click();
-    EXPECT_TRUE(scripted.lastMessage().contains("injected")) << scripted.lastMessage().toStdString();
+    EXPECT_TRUE(scripted.lastMessage().contains("data")) << scripted.lastMessage().toStdString();
     EXPECT_EQ(scripted.messages.last().title, "出错提示");
     EXPECT_EQ(snapshot(), before);
     EXPECT_TRUE(w->Command1->isEnabled());
 
     // The next run, with the obstacle gone, works.
-    exec("DROP TRIGGER keep_data");
+    exec("ALTER TABLE data_aside RENAME TO data");
     scripted.queueAnswer(ui::mb::Yes);
     w->Command1_Click();
     EXPECT_EQ(scripted.lastMessage(), "初始化数据库成功！");
