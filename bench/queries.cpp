@@ -16,6 +16,7 @@
 #include "Frmkq.h"
 #include "Frmque.h"
 #include "Globals.h"
+#include "PunchSeed.h"
 #include "db/Db.h"
 #include "runtime/RuntimeError.h"
 #include "ui/Form.h"
@@ -56,22 +57,12 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// Employees "00000001".., punches from 2026-01-01 on, one day after another
-// (four a day, 07:xx, 10:xx, 13:xx, 16:xx), addresses 1 to 8, flags 1 to 4;
-// attendance rows for October to December 2026.
+// The large site's punches (PunchSeed.h) and attendance rows for October
+// to December 2026.
 void seed(db::Database& dao)
 {
     dao.beginTrans();
-    dao.execute(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < ?) "
-        "INSERT INTO people (卡号,姓名,部门,职务) SELECT printf('%08d', i), '员工' || i, '部门' || (i % 20), '职员' FROM n"),
-        {kEmployees});
-    dao.execute(QStringLiteral(
-        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i < ?) "
-        "INSERT INTO data (地址,卡号,日期,时间,flag,flagIO) "
-        "SELECT 1 + i % 8, printf('%08d', 1 + i % ?), date('2026-01-01', '+' || (i / (4 * ?)) || ' days'), "
-        "printf('%02d:%02d:%02d', 7 + 3 * ((i / ?) % 4), i % 60, (i / 7) % 60), 1 + (i / ?) % 4, '锁1进' FROM n"),
-        {kPunches - 1, kEmployees, kEmployees, kEmployees, kEmployees});
+    bench::seedPunches(dao, kEmployees, kPunches);
     dao.execute(QStringLiteral(
         "WITH RECURSIVE d(k) AS (SELECT 0 UNION ALL SELECT k+1 FROM d WHERE k < 91), "
         "e(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM e WHERE i < ?) "
