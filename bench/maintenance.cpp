@@ -45,14 +45,9 @@ const QString kFirstDay = QStringLiteral("2026-01-01");
 const QString kLastDay = QStringLiteral("2026-04-30");
 constexpr int kCleanedPunches = 120 * 4 * kEmployees;
 
-using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Clock;
+using bench::median;
+using bench::since;
 
 qlonglong number(db::Database& d, const QString& sql)
 {
@@ -77,16 +72,9 @@ int main(int argc, char** argv)
 {
     bench::headlessWhenNoDisplay();
     QApplication app(argc, argv);
-    int runs = 3;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--runs") && i + 1 < args.size()) {
-            runs = std::max(1, args[++i].toInt());
-        } else {
-            std::fprintf(stderr, "usage: bench_maintenance [--runs N]\n");
-            return 2;
-        }
-    }
+    const int runs = bench::runsArgument(app.arguments(), 3, "bench_maintenance");
+    if (runs < 0)
+        return 2;
 
     QTemporaryDir dir;
     const QString stamped = dir.filePath(QStringLiteral("stamped.mdb"));

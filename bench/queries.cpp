@@ -48,14 +48,9 @@ constexpr double kGoalAttendanceS = 1.0;
 constexpr int kEmployees = 1000;
 constexpr int kPunches = 1000000;
 
-using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Clock;
+using bench::median;
+using bench::since;
 
 // The large site's punches (PunchSeed.h) and attendance rows for October
 // to December 2026.
@@ -81,16 +76,9 @@ int main(int argc, char** argv)
 {
     bench::headlessWhenNoDisplay();
     QApplication app(argc, argv);
-    int runs = 5;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--runs") && i + 1 < args.size()) {
-            runs = std::max(1, args[++i].toInt());
-        } else {
-            std::fprintf(stderr, "usage: bench_queries [--runs N]\n");
-            return 2;
-        }
-    }
+    const int runs = bench::runsArgument(app.arguments(), 5, "bench_queries");
+    if (runs < 0)
+        return 2;
 
     // A program folder with the shipped database; message boxes are recorded, not shown.
     QTemporaryDir dir;

@@ -17,6 +17,14 @@
 
 namespace {
 
+// One window's bulk write, what it shows at the end and the punches it leaves.
+struct BulkRun {
+    const char* name;
+    std::function<void()> run;
+    QString message;
+    int punchesLeft;
+};
+
 class BulkDeleteTest : public WindowBench {
 protected:
     void SetUp() override
@@ -84,20 +92,14 @@ protected:
 // because the stamp moved on: once, not once per row.
 TEST_F(BulkDeleteTest, EachBulkWriteMovesTheStampOnceAndThePrintTableFollows)
 {
-    struct Case {
-        const char* name;
-        std::function<void()> run;
-        QString message;
-        int punchesLeft;
-    };
-    const QList<Case> cases = {
+    const QList<BulkRun> cases = {
         {"cleanup of the punches of two days", cleanUp(0, "2026-11-28", "2026-11-29"), "删除成功！", 2},
         {"cleanup of attendance rows", cleanUp(1, "2026-11-28", "2026-11-28"), "删除成功！", 2},
         {"initialisation", [this] { initialise(); }, "初始化数据库成功！", 0},
     };
     search();
     ASSERT_EQ(printTable().size(), 6);
-    for (const Case& c : cases) {
+    for (const BulkRun& c : cases) {
         SCOPED_TRACE(c.name);
         const qlonglong before = stamp();
         c.run();
@@ -168,19 +170,13 @@ TEST_F(BulkDeleteTest, AFileWithoutTheStampWorks)
         for (const char* write : {"insert", "update", "delete"})
             exec(QStringLiteral("DROP TRIGGER \"%1.%2\"").arg(QLatin1String(table), QLatin1String(write)));
     exec("DROP TABLE dataPTstamp");
-    struct Case {
-        const char* name;
-        std::function<void()> run;
-        QString message;
-        int punchesLeft;
-    };
-    const QList<Case> cases = {
+    const QList<BulkRun> cases = {
         {"cleanup", cleanUp(0, "2026-11-30", "2026-11-30"), "删除成功！", 4},
         {"initialisation", [this] { initialise(); }, "初始化数据库成功！", 0},
     };
     search();
     ASSERT_EQ(printTable(), wholeJoin());
-    for (const Case& c : cases) {
+    for (const BulkRun& c : cases) {
         SCOPED_TRACE(c.name);
         c.run();
         EXPECT_EQ(scripted.lastMessage(), c.message);
