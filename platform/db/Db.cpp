@@ -89,7 +89,7 @@ QString engineErrorText(int code, const QString& engineText)
 {
     QString what;
     switch (code & 0xff) {
-    case SQLITE_FULL: what = QStringLiteral("磁盘空间已满，数据未能写入"); break;
+    case SQLITE_FULL: what = rt::errorDescription(rt::ErrDiskFull); break;
     case SQLITE_READONLY: what = QStringLiteral("数据库文件是只读的，不能写入"); break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED: what = QStringLiteral("数据库正被其他程序使用（忙或已锁定），请稍后再试"); break;
