@@ -203,6 +203,9 @@ void Frmkqzl::CmdStart_Click()
         run();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
+        // The run is over: the panel no longer says it is under way, nor
+        // tells of an earlier run.
+        status(QString());
     }
 }
 

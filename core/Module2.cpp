@@ -6,6 +6,9 @@
 #include "ui/ProgramFolder.h"
 #include "ui/Ui.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace Module2 {
 
 namespace {
@@ -39,7 +42,7 @@ QString ConfigFilePath() { return ui::programFolder() + kConfigFile; }
 bool OpenDatabaseConnection()
 {
     const QString file = ConfigFilePath();
-    QString provider;
+    QString provider, path, why;
     try {
         if (ReadIni(QStringLiteral("InitSystem"), QStringLiteral("First"), file) != QLatin1String("NO")) {
             WriteIni(QStringLiteral("InitSystem"), QStringLiteral("First"), QStringLiteral("NO"), file);
@@ -51,7 +54,7 @@ bool OpenDatabaseConnection()
             return false;
         }
         provider = ReadIni(QStringLiteral("Access"), QStringLiteral("Provider"), file);
-        const QString path = ReadIni(QStringLiteral("Access"), QStringLiteral("DataBasePath"), file);
+        path = ReadIni(QStringLiteral("Access"), QStringLiteral("DataBasePath"), file);
         mdl::DaoConnect = QStringLiteral(";database=") + path;
         openAdo(provider, path);
         mdl::DatabasePathInUse = mdl::AdoConnection.databasePath();
@@ -59,6 +62,7 @@ bool OpenDatabaseConnection()
     } catch (const rt::Error& e) {
         if (e.number() != rt::ErrFail)
             return false;
+        why = e.description();
     }
     // The configured file could not be opened: the program folder's own
     // database. Both shared handles then name the file that was opened.
@@ -66,6 +70,14 @@ bool OpenDatabaseConnection()
     openAdo(provider, fallback); // a failure here reaches the caller
     mdl::DaoConnect = QStringLiteral(";database=") + fallback;
     mdl::DatabasePathInUse = mdl::AdoConnection.databasePath();
+    // From here on everything is stored in another file than the one set up:
+    // the operator hears of it before anything is written.
+    if (!path.isEmpty() && QDir::cleanPath(QFileInfo(path).absoluteFilePath()) !=
+                               QDir::cleanPath(mdl::DatabasePathInUse))
+        ui::msgBox(QStringLiteral("设置的数据库文件不能打开：%1\n现改用程序文件夹中的数据库文件“%2”，此后的数据都存入这个文件。"
+                                  "请检查“%3”中的数据库路径（DataBasePath）！")
+                       .arg(why, QDir::toNativeSeparators(mdl::DatabasePathInUse), kConfigFile),
+                   ui::mb::OKOnly | ui::mb::Exclamation);
     return true;
 }
 

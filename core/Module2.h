@@ -27,7 +27,9 @@ QString ConfigFilePath();
 // and opens mdl::AdoConnection (client cursors, 180 s). True when open.
 // When the configured file cannot be opened, the program folder's
 // "door.mdb" is opened instead, and DaoConnect and GetDatabasePath follow
-// the file actually opened. Raises rt::Error when that fallback fails too.
+// the file actually opened; a message box then names both files and why
+// the configured one could not be opened. Raises rt::Error when that
+// fallback fails too.
 bool OpenDatabaseConnection();
 
 // The database file: the one opened by OpenDatabaseConnection in this run,

@@ -315,7 +315,12 @@ void FrmGatherData::ReadCommand_Click()
         const bool ok = mdl::Door.call(QStringLiteral("GatherData"), a).toBool();
         const int32_t total = a[4].toLong();
         if (!ok) {
-            labtext->setText(QStringLiteral("采集不成功，可能是因为采集等待时间过短，可尝试在“系统设置”中设置稍大的采集等待时间！"));
+            // A full disk is no matter of the wait time; the records stay in the controller.
+            if (a[3].toString() == QStringLiteral("system:") + rt::errorDescription(rt::ErrDiskFull))
+                labtext->setText(QStringLiteral("采集不成功：%1“%2”，请腾出磁盘空间后重新采集！")
+                                     .arg(rt::errorDescription(rt::ErrDiskFull), folder));
+            else
+                labtext->setText(QStringLiteral("采集不成功，可能是因为采集等待时间过短，可尝试在“系统设置”中设置稍大的采集等待时间！"));
             setStatus(QStringLiteral("采集不成功"));
             mdl::PortReady = 0;
             return;

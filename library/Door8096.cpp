@@ -16,10 +16,14 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <functional>
 #include <new>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vantrel {
 
@@ -79,20 +83,37 @@ uint8_t toByte(int v)
 QString folderJoin(const QString& folder, const QString& name) { return folder + QLatin1Char('/') + name; }
 
 // Writes lines 0 .. count-1 of the table as a new file in code page 936, each
-// ended by CR LF, counting the lines written.
+// ended by CR LF, counting the lines written. A file that cannot be written
+// to its end (a full disk: error 61) is removed, so that no reader takes a
+// cut file for a whole one.
 void writeLines(const QString& path, const QStringList& table, int32_t count, int32_t& written)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        rt::raise(rt::ErrPathFileAccess);
-    for (int32_t i = 0; i < count; ++i) {
-        if (f.write(rt::toGbk(table[i] + kCrLf)) < 0)
-            rt::raise(rt::ErrIoError);
-        ++written;
+    QByteArray bytes;
+    for (int32_t i = 0; i < count; ++i)
+        bytes += rt::toGbk(table[i] + kCrLf);
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        rt::raiseErrno(errno);
+    int err = 0;
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno != EINTR) {
+            err = errno;
+            break;
+        }
+        done += std::max<ssize_t>(n, 0);
     }
-    f.close();
-    if (f.error() != QFileDevice::NoError)
-        rt::raise(rt::ErrIoError);
+    // Some file systems tell of a full disk only when the data reaches it.
+    if (!err && ::fsync(fd) != 0 && errno != EINVAL)
+        err = errno;
+    if (::close(fd) != 0 && !err && errno != EINTR)
+        err = errno;
+    if (err) {
+        ::unlink(native.constData());
+        rt::raiseErrno(err);
+    }
+    written = count;
 }
 
 // The block loop of both collections: blocks of 15 slots, up to three

@@ -8,13 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 #include <QThread>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/file.h>
@@ -32,17 +31,11 @@ namespace {
 const char* const kRequiredTables[] = {"system", "user", "Dict_Pub", "department", "people",
                                        "doors",  "dfaka", "dtuika",  "data",       "datakq"};
 
-[[noreturn]] void raiseErrno(int err)
+// An engine failure as the operator is told it; a full disk is error 61
+// whether the engine or the file system met it.
+[[noreturn]] void raiseEngine(int code, const QString& engineText)
 {
-    switch (err) {
-    case ENOENT:
-    case ENOTDIR: rt::raise(rt::ErrPathNotFound);
-    case EACCES:
-    case EPERM:
-    case EROFS: rt::raise(rt::ErrPermissionDenied);
-    case ENOSPC: rt::raise(rt::ErrDiskFull);
-    default: rt::raise(rt::ErrPathFileAccess);
-    }
+    rt::raise((code & 0xff) == SQLITE_FULL ? rt::ErrDiskFull : rt::ErrDatabase, db::engineErrorText(code, engineText));
 }
 
 // One SQLite handle, closed on every way out.
@@ -53,11 +46,10 @@ struct Handle {
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, flags, nullptr);
         if (rc != SQLITE_OK) {
             // The destructor does not run for a failed constructor.
-            const QString why = db::engineErrorText(
-                h ? sqlite3_errcode(h) : rc,
-                h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString::fromUtf8(sqlite3_errstr(rc)));
+            const int code = h ? sqlite3_errcode(h) : rc;
+            const QString text = h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString::fromUtf8(sqlite3_errstr(rc));
             sqlite3_close_v2(h);
-            rt::raise(rt::ErrDatabase, why);
+            raiseEngine(code, text);
         }
         sqlite3_busy_timeout(h, 30000);
     }
@@ -66,8 +58,9 @@ struct Handle {
     Handle& operator=(const Handle&) = delete;
     [[noreturn]] void fail() const
     {
-        rt::raise(rt::ErrDatabase, h ? db::engineErrorText(sqlite3_errcode(h), QString::fromUtf8(sqlite3_errmsg(h)))
-                                     : QString());
+        if (!h)
+            rt::raise(rt::ErrDatabase);
+        raiseEngine(sqlite3_errcode(h), QString::fromUtf8(sqlite3_errmsg(h)));
     }
     // The first column of the first row, "" when there is none.
     QString scalar(const char* sql) const
@@ -99,13 +92,21 @@ bool soundSystemDatabase(const Handle& d)
     return true;
 }
 
+// How long a restore waits for another program's transaction on the live file.
+constexpr int kLiveFileWaitMs = 3000;
+
 // The journals SQLite may leave beside a database file.
 const char* const kJournalSuffixes[] = {"-journal", "-wal", "-shm"};
 
-// A copy in the making: ".<name>.XXXXXX.part" beside its destination, and
-// its journals. Each is locked (flock) by the process making it, so a sweep
-// by another instance leaves it alone; a killed process leaves it unlocked.
-const QRegularExpression kCopyName(QStringLiteral("^\\..+\\.[A-Za-z0-9]{6}\\.part(-journal|-wal|-shm)?$"));
+// A copy in the making: "." + the name of the file it is to become (the
+// backup or the live database) + ".ostrela-" + six random letters or digits
+// + ".part", beside that file, and the journals SQLite gives it. Only names
+// of exactly this form are ever swept, whatever they hold: any other file
+// is some other program's. Each copy is locked (flock) by the process making
+// it, so a sweep by another instance leaves it alone; a killed process
+// leaves it unlocked.
+const QString kCopyMarker = QStringLiteral(".ostrela-");
+const QRegularExpression kCopyName(QStringLiteral("^\\..+\\.ostrela-[A-Za-z0-9]{6}\\.part(-journal|-wal|-shm)?$"));
 
 // Lock descriptors of the copies this process is making, by path.
 QHash<QString, int>& heldCopies()
@@ -132,33 +133,56 @@ void release(const QString& path)
         ::close(fd);
 }
 
-// A new empty file in folder, locked until released; its path.
+// True while path still names the file open on fd.
+bool namesFile(const QByteArray& path, int fd)
+{
+    struct stat held {}, named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
+           held.st_ino == named.st_ino;
+}
+
+// A new empty copy file in folder for the file named baseName, locked on
+// the descriptor that created it and held until released; its path.
 QString newTempFile(const QString& folder, const QString& baseName)
 {
     if (!QFileInfo(folder).isDir())
         rt::raise(rt::ErrPathNotFound);
-    QTemporaryFile f(QDir(folder).filePath(QStringLiteral(".%1.XXXXXX.part").arg(baseName)));
-    f.setAutoRemove(false);
-    if (!f.open())
-        raiseErrno(errno ? errno : EACCES);
-    const QString path = f.fileName();
-    f.close();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
-        if (fd >= 0)
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString random;
+        for (int i = 0; i < 6; ++i)
+            random += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))]);
+        const QString path =
+            QDir(folder).filePath(QLatin1Char('.') + baseName + kCopyMarker + random + QLatin1String(".part"));
+        const QByteArray native = QFile::encodeName(path);
+        const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            rt::raiseErrno(errno);
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
             ::close(fd);
-        QFile::remove(path);
-        raiseErrno(err);
+            if (err == EWOULDBLOCK)
+                continue;   // a sweep took it in the instant before the lock, and removes it
+            ::unlink(native.constData());
+            rt::raiseErrno(err);
+        }
+        // A sweep that came in that instant has removed the name: a new one.
+        if (!namesFile(native, fd)) {
+            ::close(fd);
+            continue;
+        }
+        heldCopies().insert(path, fd);
+        return path;
     }
-    heldCopies().insert(path, fd);
-    return path;
+    rt::raise(rt::ErrPathFileAccess);
 }
 
 // Removes the copies that a backup or restore killed before its end left in
-// folder: named as this program names them, not locked by a running copy,
-// and empty or an SQLite file (journals go with their copy, or alone when
-// it is gone).
+// folder: named as this program names them and not locked by a running copy
+// (journals go with their copy, or alone when it is gone).
 void sweepStaleCopies(const QString& folder)
 {
     const QDir dir(folder);
@@ -173,13 +197,12 @@ void sweepStaleCopies(const QString& folder)
                 QFile::remove(path);
             continue;
         }
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        const QByteArray native = QFile::encodeName(path);
+        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             continue;
-        char head[16] = {};
-        const ssize_t n = ::read(fd, head, sizeof head);
-        const bool ours = n == 0 || (n == 16 && std::memcmp(head, "SQLite format 3", 16) == 0);
-        if (ours && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        // Locked: a copy still being made. Renamed meanwhile: finished.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && namesFile(native, fd))
             removeWithJournals(path);
         ::close(fd);
     }
@@ -243,7 +266,7 @@ void copyInto(const QString& source, const QString& dest)
     }
     sqlite3_backup_finish(b);
     if (rc != SQLITE_DONE)
-        rt::raise(rt::ErrDatabase, db::engineErrorText(rc, QString::fromUtf8(sqlite3_errstr(rc))));
+        raiseEngine(rc, QString::fromUtf8(sqlite3_errstr(rc)));
     if (!soundSystemDatabase(dst))
         rt::raise(rt::ErrDatabase, QStringLiteral("副本校验失败"));
 }
@@ -267,7 +290,7 @@ void renameOver(const QString& from, const QString& to)
     if (beforeRename)
         beforeRename(from);
     if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
-        raiseErrno(errno);
+        rt::raiseErrno(errno);
     syncFolderOf(to);
 }
 
@@ -333,11 +356,30 @@ QString stageBeside(const QString& source, const QString& live)
 
 void replaceWith(const QString& staged, const QString& live)
 {
+    // The live file is taken as every writer takes it, with an exclusive
+    // lock: a transaction another program has open on it (its journal beside
+    // it) makes the restore fail with both untouched, and a journal a dead
+    // writer left is played back into the old file, never into the new one.
+    sqlite3* h = nullptr;
+    const bool opened =
+        sqlite3_open_v2(QFile::encodeName(live).constData(), &h, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    struct Close {
+        sqlite3* h;
+        ~Close() { sqlite3_close_v2(h); }   // ends the transaction, releases the lock
+    } close{h};
+    if (opened) {
+        sqlite3_busy_timeout(h, kLiveFileWaitMs);
+        const int rc = sqlite3_exec(h, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            raiseEngine(rc, QString::fromUtf8(sqlite3_errmsg(h)));
+    }
+    // Under that lock (or with a live file too damaged to be locked) nothing
+    // of the old journals belongs to a writer, and they must not meet the
+    // new file.
+    removeJournalsOf(live);
     renameOver(staged, live);
     removeJournalsOf(staged);
     release(staged);
-    // A journal left by the old file would be played back into the new one.
-    removeJournalsOf(live);
 }
 
 void discard(const QString& staged)

@@ -4,8 +4,9 @@
 // consistent even while other handles write), checked, and only then renamed
 // over its destination: a failure leaves the destination as it was, and
 // neither the temporary copy nor its journal. Copies that a killed backup or
-// restore left behind are swept from the folders involved and the program
-// folder by the next backup or restore.
+// restore left behind (files named as this program names its copies, and
+// nothing else) are swept from the folders involved and the program folder
+// by the next backup or restore.
 #include <QString>
 #include <functional>
 
@@ -29,7 +30,8 @@ void backupTo(const QString& source, const QString& target);
 // that file's path. Raises rt::Error (nothing left behind) on failure.
 QString stageBeside(const QString& source, const QString& live);
 // Renames the staged copy over live and drops the old file's journals.
-// Raises rt::Error when the rename fails; live is then unchanged.
+// Raises rt::Error when another program keeps a transaction open on live
+// or the rename fails; live and its journal are then unchanged.
 void replaceWith(const QString& staged, const QString& live);
 // Removes a staged copy that will not be used.
 void discard(const QString& staged);

@@ -232,7 +232,10 @@ void FrmDataBase::Command1_Click()
         }
         dbfile::backupTo(live, BackupTargetPath);
     } catch (const rt::Error& e) {
-        ui::msgBox(e.description() + QStringLiteral(",请关闭数据库后再备份！"), ui::mb::OKOnly);
+        // Closing the database does not help against a full disk.
+        ui::msgBox(e.description() + (e.number() == rt::ErrDiskFull ? QStringLiteral(",请腾出目标磁盘的空间后再备份！")
+                                                                   : QStringLiteral(",请关闭数据库后再备份！")),
+                   ui::mb::OKOnly);
         return;
     }
     ui::msgBox(QStringLiteral("数据备份完毕！"), ui::mb::OKOnly, QStringLiteral("提示"));

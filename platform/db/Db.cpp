@@ -89,7 +89,7 @@ QString engineErrorText(int code, const QString& engineText)
 {
     QString what;
     switch (code & 0xff) {
-    case SQLITE_FULL: what = QStringLiteral("磁盘空间已满，数据未能写入"); break;
+    case SQLITE_FULL: what = rt::errorDescription(rt::ErrDiskFull); break;
     case SQLITE_READONLY: what = QStringLiteral("数据库文件是只读的，不能写入"); break;
     case SQLITE_BUSY:
     case SQLITE_LOCKED: what = QStringLiteral("数据库正被其他程序使用（忙或已锁定），请稍后再试"); break;
@@ -224,10 +224,16 @@ public:
         try {
             s->run(QStringLiteral("select count(*) from sqlite_master where type='table'"), {}, &r, false);
         } catch (const rt::Error&) {
-            rt::raise(rt::ErrFail, QStringLiteral("“%1”不是有效的数据库文件。").arg(path));
+            // The operator is told why: a damaged or foreign file, or one
+            // that cannot be read now (busy, an I/O error).
+            const int code = sqlite3_errcode(s->h);
+            const QString why = engineErrorText(code, QString::fromUtf8(sqlite3_errmsg(s->h)));
+            if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+                rt::raise(rt::ErrFail, QStringLiteral("“%1”不是有效的数据库文件：%2。").arg(path, why));
+            rt::raise(rt::ErrFail, QStringLiteral("无法读取数据库文件“%1”：%2。").arg(path, why));
         }
         if (r.rows.isEmpty() || r.rows[0][0].toLongLong() == 0)
-            rt::raise(rt::ErrFail, QStringLiteral("“%1”不是有效的数据库文件。").arg(path));
+            rt::raise(rt::ErrFail, QStringLiteral("“%1”不是有效的数据库文件：其中没有任何数据表。").arg(path));
         return s;
     }
 

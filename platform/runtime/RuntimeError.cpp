@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <cerrno>
+
 namespace rt {
 
 QString errorDescription(int number)
@@ -20,7 +22,8 @@ QString errorDescription(int number)
         {55, QStringLiteral("文件已打开")},
         {57, QStringLiteral("设备 I/O 错误")},
         {58, QStringLiteral("文件已存在")},
-        {61, QStringLiteral("磁盘已满")},
+        // Every full disk reads the same, a database file or any other.
+        {61, QStringLiteral("磁盘空间已满，数据未能写入")},
         {62, QStringLiteral("输入超出文件尾")},
         {70, QStringLiteral("没有权限")},
         {75, QStringLiteral("路径/文件访问错误")},
@@ -65,6 +68,21 @@ QString Error::text() const
 void raise(int number, const QString& description)
 {
     throw Error(number, description);
+}
+
+void raiseErrno(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR: raise(ErrPathNotFound);
+    case EACCES:
+    case EPERM:
+    case EROFS: raise(ErrPermissionDenied);
+    case ENOSPC:
+    case EDQUOT: raise(ErrDiskFull);
+    case EIO: raise(ErrIoError);
+    default: raise(ErrPathFileAccess);
+    }
 }
 
 } // namespace rt

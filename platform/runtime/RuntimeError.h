@@ -64,5 +64,7 @@ private:
 };
 
 [[noreturn]] void raise(int number, const QString& description = QString());
+// Raises the error a failed file operation's errno stands for (ENOSPC: 61).
+[[noreturn]] void raiseErrno(int err);
 
 } // namespace rt

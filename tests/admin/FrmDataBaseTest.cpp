@@ -13,9 +13,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMap>
 
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -85,6 +87,19 @@ protected:
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     }
     static QStringList partsIn(const QString& dir) { return filesIn(dir).filter(".part"); }
+    static void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+        f.write(bytes);
+    }
+    // A copy of the live database whose first page a kill left zeroed.
+    void zeroedCopy(const QString& path)
+    {
+        QByteArray b = bytes(live());
+        b.replace(0, 4096, QByteArray(4096, '\0'));
+        writeFile(path, b);
+    }
     // Mode bits of a file.
     static int modeOf(const QString& path)
     {
@@ -195,7 +210,7 @@ TEST_F(FrmDataBaseTest, AnExistingBackupIsReplacedOnlyByAComplete)
     failAtRename();
     scripted.queueAnswer(ui::mb::Yes);
     w->Command1_Click();
-    EXPECT_EQ(scripted.lastMessage(), "磁盘已满,请关闭数据库后再备份！");
+    EXPECT_EQ(scripted.lastMessage(), "磁盘空间已满，数据未能写入,请腾出目标磁盘的空间后再备份！");
     EXPECT_EQ(bytes(bak + "/old.mdb"), previous);
     EXPECT_EQ(filesIn(bak), QStringList{"old.mdb"});
 
@@ -247,7 +262,7 @@ TEST_F(FrmDataBaseTest, ABackupIntoAFullFileSystemLeavesNothingBehind)
         w->Text2->setText("big");
         w->Command1_Click();
         EXPECT_TRUE(scripted.lastMessage().startsWith("磁盘空间已满")) << size << ": " << scripted.lastMessage().toStdString();
-        EXPECT_TRUE(scripted.lastMessage().endsWith(",请关闭数据库后再备份！")) << size;
+        EXPECT_TRUE(scripted.lastMessage().endsWith(",请腾出目标磁盘的空间后再备份！")) << size;
         EXPECT_EQ(filesIn(full), QStringList()) << size;
     }
 }
@@ -265,7 +280,7 @@ TEST_F(FrmDataBaseTest, CopiesLeftByAKilledBackupAreSweptByTheNextBackupOrRestor
     ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
     notes.write("the operator's own file");
     notes.close();
-    QFile orphan(bak + "/.x.mdb.Zz9Zz9.part-journal");
+    QFile orphan(bak + "/.x.mdb.ostrela-Zz9Zz9.part-journal");
     ASSERT_TRUE(orphan.open(QIODevice::WriteOnly));
     orphan.close();
 
@@ -343,7 +358,7 @@ TEST_F(FrmDataBaseTest, AFailedRestoreKeepsTheLiveDatabase)
     scripted.queueFile(copy);
     scripted.queueAnswer(ui::mb::Yes);
     w->Command3_Click();
-    EXPECT_EQ(scripted.lastMessage(), "磁盘已满数据恢复失败。\n请退出系统重新进入再做数据恢复！");
+    EXPECT_EQ(scripted.lastMessage(), "磁盘空间已满，数据未能写入数据恢复失败。\n请退出系统重新进入再做数据恢复！");
     EXPECT_EQ(bytes(live()), before);
     EXPECT_EQ(filesIn(folder()).filter(".mdb"), QStringList{"door.mdb"});
     EXPECT_EQ(mdl::DatabaseRestored, 0);
@@ -389,4 +404,159 @@ TEST_F(FrmDataBaseTest, RestoreFromTheMenuEndsTheProgramOnTheRestoredFile)
     mainWindow->ActiveBar1_ToolClick(35);
     EXPECT_EQ(scripted.endCalls, 1);
     EXPECT_EQ(departmentsIn(live()), QStringList{"现在"});
+}
+
+TEST_F(FrmDataBaseTest, FilesOfOtherProgramsSurviveBackupAndRestore)
+{
+    const QString bak = makeDir("bak");
+    const QString here = folder() + ".";   // the live database's folder
+    ASSERT_TRUE(QFile::copy(live(), bak + "/week.mdb"));   // a finished backup
+    // Hidden files of other programs, named much as copies in the making are.
+    QStringList foreign{bak + "/week.mdb"};
+    for (const QString& place : {bak, here}) {
+        ASSERT_TRUE(QFile::copy(live(), place + "/.ledger.backup.part"));   // the user's own database
+        writeFile(place + "/.notes.202612.part", {});                      // empty
+        ASSERT_TRUE(QFile::copy(live(), place + "/.mine.abc123.part"));
+        foreign << place + "/.ledger.backup.part" << place + "/.notes.202612.part" << place + "/.mine.abc123.part";
+    }
+    // Another program in the middle of a write, on one of them and on the live file.
+    db::Database mine = db::Database::open(bak + "/.mine.abc123.part");
+    mine.beginTrans();
+    mine.execute("INSERT INTO department (部门) VALUES ('他的')");
+    db::Database other = db::Database::open(live());
+    other.beginTrans();
+    other.execute("INSERT INTO department (部门) VALUES ('另一个程序')");
+    const QStringList journals{bak + "/.mine.abc123.part-journal", live() + "-journal"};
+    QMap<QString, QByteArray> before;
+    for (const QString& f : foreign + journals)
+        before[f] = bytes(f);
+    ASSERT_FALSE(before[journals[0]].isEmpty());
+    ASSERT_FALSE(before[journals[1]].isEmpty());
+    auto untouched = [&](const char* after) {
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            EXPECT_EQ(bytes(it.key()), it.value()) << after << ": " << it.key().toStdString();
+    };
+
+    auto* w = ui::forms::load<FrmDataBase>();
+    w->openDir(bak);
+    w->Text2->setText("new");
+    w->Command1_Click();
+    EXPECT_EQ(scripted.lastMessage(), "数据备份完毕！");
+    untouched("backup");
+
+    // The live file is in use by the other program: the restore waits, then
+    // gives up and leaves it and its journal as they are.
+    scripted.queueFile(bak + "/week.mdb");
+    scripted.queueAnswer(ui::mb::Yes);
+    w->Command3_Click();
+    EXPECT_TRUE(scripted.lastMessage().startsWith("数据库正被其他程序使用")) << scripted.lastMessage().toStdString();
+    EXPECT_TRUE(scripted.lastMessage().endsWith("数据恢复失败。\n请退出系统重新进入再做数据恢复！"));
+    EXPECT_EQ(mdl::DatabaseRestored, 0);
+    untouched("restore refused");
+    EXPECT_EQ(partsIn(folder()).filter(".ostrela-"), QStringList());
+
+    // Both programs finish their writes.
+    mine.commitTrans();
+    other.commitTrans();
+    mine.close();
+    other.close();
+    EXPECT_EQ(departmentsIn(bak + "/.mine.abc123.part"), QStringList{"他的"});
+    EXPECT_EQ(departmentsIn(live()), QStringList{"另一个程序"});
+    before.remove(journals[0]);
+    before.remove(journals[1]);
+    before[bak + "/.mine.abc123.part"] = bytes(bak + "/.mine.abc123.part");
+
+    scripted.queueFile(bak + "/week.mdb");
+    scripted.queueAnswer(ui::mb::Yes);
+    w->Command3_Click();
+    EXPECT_EQ(scripted.lastMessage(), "数据恢复成功，请退出系统重新进入！");
+    EXPECT_EQ(departmentsIn(live()), QStringList());
+    untouched("restore");
+}
+
+TEST_F(FrmDataBaseTest, ItsOwnLeftoversAreSweptButNotACopyAnotherInstanceIsMaking)
+{
+    const QString bak = makeDir("bak");
+    // Another instance's backup into the same folder, stopped just before
+    // its copy is renamed into place.
+    int ready[2], go[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(go), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        dbfile::beforeRename = [&](const QString& temp) {
+            const QByteArray p = temp.toUtf8();
+            (void)!::write(ready[1], p.constData(), size_t(p.size()));
+            ::close(ready[1]);
+            char c;
+            (void)!::read(go[0], &c, 1);
+        };
+        bool ok = false;
+        try {
+            dbfile::backupTo(live(), bak + "/second.mdb");
+            ok = true;
+        } catch (...) {
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    ASSERT_GT(pid, 0);
+    ::close(ready[1]);
+    ::close(go[0]);
+    QByteArray inMaking;
+    char buf[512];
+    for (ssize_t n; (n = ::read(ready[0], buf, sizeof buf)) > 0;)
+        inMaking.append(buf, n);
+    ::close(ready[0]);
+    const QString copy = QString::fromUtf8(inMaking);
+    ASSERT_TRUE(QFileInfo::exists(copy)) << copy.toStdString();
+
+    // What killed backups and restores leave behind, whatever it holds.
+    struct Leftover {
+        const char* what;
+        QString name;
+        std::function<void(const QString&)> make;
+    };
+    const QList<Leftover> leftovers{
+        {"empty", ".k.mdb.ostrela-AbC123.part", [](const QString& p) { writeFile(p, {}); }},
+        {"zeroed first page", ".k.mdb.ostrela-Zer0ed.part", [this](const QString& p) { zeroedCopy(p); }},
+        {"whole copy and its journal", ".door.mdb.ostrela-Wh0le1.part",
+         [this](const QString& p) {
+             ASSERT_TRUE(QFile::copy(live(), p));
+             writeFile(p + "-journal", QByteArray(512, 'j'));
+         }},
+        {"orphaned journal", ".gone.mdb.ostrela-0rphan.part-journal",
+         [](const QString& p) { writeFile(p, QByteArray(512, 'j')); }},
+    };
+    const struct {
+        const char* run;
+        QString folder;
+    } runs[] = {{"backup", bak}, {"restore", folder()}};
+    auto* w = ui::forms::load<FrmDataBase>();
+    for (const auto& r : runs) {
+        for (const Leftover& l : leftovers)
+            l.make(r.folder + "/" + l.name);
+        if (QString(r.run) == "backup") {
+            w->openDir(bak);
+            w->Text2->setText("new");
+            w->Command1_Click();
+            EXPECT_EQ(scripted.lastMessage(), "数据备份完毕！");
+        } else {
+            scripted.queueFile(bak + "/new.mdb");
+            scripted.queueAnswer(ui::mb::Yes);
+            w->Command3_Click();
+            EXPECT_EQ(scripted.lastMessage(), "数据恢复成功，请退出系统重新进入！");
+        }
+        for (const Leftover& l : leftovers)
+            EXPECT_FALSE(QFileInfo::exists(r.folder + "/" + l.name)) << r.run << ": " << l.what;
+        EXPECT_TRUE(QFileInfo::exists(copy)) << r.run << ": the other instance's copy";
+    }
+
+    // The other instance goes on and completes its backup.
+    ASSERT_EQ(::write(go[1], "g", 1), 1);
+    ::close(go[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(dbfile::isSystemDatabase(bak + "/second.mdb"));
+    EXPECT_EQ(partsIn(bak), QStringList());
 }

@@ -3,9 +3,13 @@
 #include "WindowBench.h"
 
 #include "Frmkqzl.h"
+#include "Globals.h"
 #include "PunchSelection.h"
 
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -280,7 +284,7 @@ TEST_F(FrmkqzlTest, AnErrorStopsTheRunAndKeepsWhatWasStored)
     EXPECT_EQ(scripted.messages[0].title, "错误提示");
     EXPECT_EQ(scripted.messages[0].style, ui::mb::OKOnly);
     EXPECT_TRUE(w->CmdStart->isEnabled());
-    EXPECT_EQ(status(w), QStringLiteral("正在整理分析,请稍候..."));
+    EXPECT_EQ(status(w), QString());   // no longer "under way"
     EXPECT_FALSE(w->Prg->isHidden());   // left where the error stopped it
     EXPECT_EQ(w->Prg->value(), 1);
     EXPECT_EQ(rows("select 卡号, 日期 from datakq order by 卡号"),
@@ -292,6 +296,35 @@ TEST_F(FrmkqzlTest, AnErrorStopsTheRunAndKeepsWhatWasStored)
     scripted.clearMessages();
     run();
     EXPECT_EQ(scripted.lastMessage(), "94:无效使用 Null");
+}
+
+TEST_F(FrmkqzlTest, AFullDiskEndsTheRunAndItsStatusLine)
+{
+    twoPeriods();
+    exec("BEGIN");
+    for (int p = 1; p <= 300; ++p) {
+        addPerson(num(p), "甲", "一部");
+        for (int d = 1; d <= 10; ++d)
+            punches(num(p), QStringLiteral("2026-12-%1").arg(d, 2, 10, QLatin1Char('0')), {"08:25:00", "17:35:00"});
+    }
+    exec("COMMIT");
+    // The database on a disk with 16 KB to spare.
+    const QString small = folder() + "small";
+    ASSERT_TRUE(QDir().mkpath(small));
+    const qint64 pages = QFileInfo(folder() + "door.mdb").size() / 4096 + 5;
+    const TestMount disk = TestMount::tmpfs(small, QStringLiteral("%1k").arg(pages * 4));
+    if (!disk.ok())
+        GTEST_SKIP() << disk.why().toStdString();
+    ASSERT_TRUE(QFile::copy(folder() + "door.mdb", small + "/door.mdb"));
+    mdl::DatabasePathInUse = small + "/door.mdb";
+
+    Frmkqzl* w = run();
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_TRUE(scripted.messages[0].text.startsWith("3000:数据库错误：磁盘空间已满，数据未能写入"))
+        << scripted.messages[0].text.toStdString();
+    EXPECT_EQ(status(w), QString());
+    EXPECT_TRUE(w->CmdStart->isEnabled());
+    ui::forms::unload<Frmkqzl>();
 }
 
 TEST_F(FrmkqzlTest, OpensOnThisMonthUpToToday)

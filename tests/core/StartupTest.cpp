@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+
 #include <unistd.h>
 
 namespace {
@@ -96,6 +98,67 @@ TEST_F(StartupTest, MissingConfiguredFileFallsBackAndBothHandlesFollow)
     db::Database dao = db::Database::openConnect(mdl::DaoConnect);
     dao.execute("insert into department (部门) values (?)", {"生产部"});
     EXPECT_EQ(mdl::AdoConnection.execute("select * from department").recordCount(), 1);
+}
+
+TEST_F(StartupTest, AConfiguredDatabaseThatCannotBeOpenedIsNamedAndNeverWritten)
+{
+    auto bytesOf = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    };
+    auto put = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(const QString&)> make;   // none: the file is missing
+        QString why;                                // %1: the configured file
+    };
+    const QString damaged = QStringLiteral("“%1”不是有效的数据库文件：数据库文件已损坏（file is not a database）。");
+    const QList<Case> cases{
+        {"missing", nullptr, "找不到数据库文件“%1”。"},
+        {"another program's file", [&](const QString& p) { put(p, "Name,Card\r\n张三,123\r\n"); }, damaged},
+        {"damaged header",
+         [&, this](const QString& p) {
+             ASSERT_TRUE(QFile::copy(folder() + "door.mdb", p));
+             QFile f(p);
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             f.write(QByteArray(100, '\x5a'));
+         },
+         damaged},
+        {"empty", [&](const QString& p) { put(p, {}); }, "“%1”不是有效的数据库文件：其中没有任何数据表。"},
+    };
+    shipDatabase();
+    const QString used = folder() + "door.mdb";
+    ASSERT_TRUE(QDir(folder()).mkpath("site"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString configured = folder() + "site/door.mdb";
+        QFile::remove(configured);
+        if (c.make)
+            c.make(configured);
+        const QByteArray before = bytesOf(configured);
+        writeConfig("[InitSystem]\r\nFirst=NO\r\n[DataSource]\r\nDataBase=Access\r\n[Access]\r\nProvider=SQLite\r\n"
+                    "DataBasePath=" + configured.toUtf8() + "\r\n");
+        scripted.clearMessages();
+        ASSERT_TRUE(mdl::Main());
+        ASSERT_EQ(scripted.messages.size(), 1);
+        EXPECT_EQ(scripted.messages[0].text, "设置的数据库文件不能打开：" + c.why.arg(configured) +
+                                                 "\n现改用程序文件夹中的数据库文件“" + used +
+                                                 "”，此后的数据都存入这个文件。请检查“Public.Sys”中的数据库路径"
+                                                 "（DataBasePath）！");
+        EXPECT_EQ(scripted.messages[0].style, ui::mb::OKOnly | ui::mb::Exclamation);
+        EXPECT_EQ(scripted.messages[0].title, mdl::kProgramTitle);
+        // Everything from then on goes into the file used instead.
+        mdl::DaoDatabase = db::Database::openConnect(mdl::DaoConnect);
+        mdl::DaoDatabase.execute("insert into department (部门) values (?)", {QString(c.what)});
+        EXPECT_EQ(mdl::AdoConnection.execute("select * from department where 部门=?", {QString(c.what)}).recordCount(), 1);
+        EXPECT_EQ(Module2::GetDatabasePath(), QFileInfo(used).absoluteFilePath());
+        EXPECT_EQ(bytesOf(configured), before);
+        EXPECT_FALSE(QFileInfo::exists(configured + "-journal"));
+    }
 }
 
 TEST_F(StartupTest, FallbackFailureReachesTheStartProcedure)

@@ -191,6 +191,49 @@ TEST_F(FrmGatherDataTest, CollectionFailuresStoreNothing)
     }
 }
 
+TEST_F(FrmGatherDataTest, AFullDiskIsNamedAndLeavesNoCutFile)
+{
+    addDoor(3);
+    issue(3, QStringLiteral("00000001"), QStringLiteral("0001193046"));
+    sim::Controller& c = controller(3);
+    for (int i = 0; i < 200; ++i)   // a file of about 6.6 KB
+        c.addPunch(punch(0x123456, dec7(8, 0).addSecs(60 * i)));
+    const QString basedata = folder() + "basedata";
+    const struct {
+        const char* what;
+        int filled;   // of the 16 KB the disk holds
+    } cases[] = {{"full from the first byte", 16384}, {"full in the middle of the file", 12288}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        const TestMount small = TestMount::tmpfs(basedata, QStringLiteral("16k"));
+        if (!small.ok())
+            GTEST_SKIP() << small.why().toStdString();
+        QFile filler(basedata + "/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        ASSERT_EQ(filler.write(QByteArray(k.filled, 'f')), k.filled);
+        filler.close();
+        scripted.clearMessages();
+        FrmGatherData* w = open(3);
+        w->ReadCommand_Click();
+        ASSERT_EQ(scripted.messages.size(), 1);
+        EXPECT_EQ(scripted.messages[0].text, "61:磁盘空间已满，数据未能写入");
+        EXPECT_EQ(scripted.messages[0].title, "Door8096.GatherData");
+        EXPECT_EQ(w->labtext->text(),
+                  "采集不成功：磁盘空间已满，数据未能写入“" + basedata + "/”，请腾出磁盘空间后重新采集！");
+        EXPECT_EQ(status(w), "采集不成功");
+        EXPECT_EQ(QDir(basedata).entryList(QDir::Files), QStringList{"filler"});
+        EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(), 0);
+        EXPECT_EQ(c.punches().size(), 200u);
+        EXPECT_TRUE(w->ReadCommand->isEnabled());
+        ui::forms::unload<FrmGatherData>();
+    }
+    // With room on the disk the same records come in whole.
+    FrmGatherData* w = open(3);
+    w->ReadCommand_Click();
+    EXPECT_EQ(status(w), "采集完成!");
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(), 200);
+}
+
 TEST_F(FrmGatherDataTest, AStoreThatFailsSaysThePunchesWereNotStoredAndMustNotBeErased)
 {
     addDoor(3);
