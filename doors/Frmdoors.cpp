@@ -109,6 +109,7 @@ Frmdoors::Frmdoors(QWidget* parent)
     LblExp = named(label(this, QStringLiteral("外接延时："), 16, 362, 70), QStringLiteral("LblExp"));
     TxtSecond3 = named(new QLineEdit(QStringLiteral("5"), this), QStringLiteral("TxtSecond3"));
     TxtSecond3->setGeometry(86, 362, 60, 22);
+    ui::onKeyPress(TxtSecond3, [this](int& k) { TxtSecond3_KeyPress(k); });
     // On its own line: beside the box it ran under the buttons of the right-hand column.
     LblS = named(label(this, QStringLiteral("说明：1 个延时相当于 0.3 秒"), 16, 388, 262), QStringLiteral("LblS"));
 
@@ -204,6 +205,11 @@ void Frmdoors::Cdoor_KeyPress(int& KeyAscii)
 {
     if ((KeyAscii < '0' || KeyAscii > '9') && KeyAscii != ui::kEnter && KeyAscii != ui::kBackspace)
         KeyAscii = 0;
+}
+
+void Frmdoors::TxtSecond3_KeyPress(int& KeyAscii)
+{
+    Cdoor_KeyPress(KeyAscii);
 }
 
 void Frmdoors::second2_KeyPress(int, int& KeyAscii)
@@ -350,6 +356,20 @@ bool Frmdoors::checkRowAddress(int16_t& address)
     return true;
 }
 
+std::optional<int16_t> Frmdoors::externalDelay(int most)
+{
+    // Typing takes digits only; pasted "-5", "5.5" or "1e2" is refused
+    // rather than rounded onto another delay.
+    const QString text = TxtSecond3->text().trimmed();
+    const std::optional<int16_t> units = rt::WholeNumber(text, 0, most);
+    if (!units) {
+        setPanel1(rt::IsDigits(text) ? QStringLiteral("建议外接延时不要超过60秒！") : QStringLiteral("外接延时应为非负整数！"));
+        TxtSecond3->setFocus();
+        TxtSecond3->selectAll();
+    }
+    return units;
+}
+
 void Frmdoors::Cmdadd_Click()
 {
     try {
@@ -362,12 +382,9 @@ void Frmdoors::Cmdadd_Click()
                 return;
             }
         }
-        if (rt::CInt(TxtSecond3->text().trimmed()) > 200) {
-            setPanel1(QStringLiteral("建议外接延时不要超过60秒！"));
-            TxtSecond3->setFocus();
-            TxtSecond3->selectAll();
+        const std::optional<int16_t> external = externalDelay(200);
+        if (!external)
             return;
-        }
         if (!checkLockDelay(0) || !checkLockDelay(1))
             return;
         if (!mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors WHERE 地址=?"), {address}).eof()) {
@@ -376,7 +393,6 @@ void Frmdoors::Cmdadd_Click()
         }
         // A lock not in use keeps no value at all; with neither lock ticked
         // the row still carries lock 1's name and delay.
-        const double external = rt::Val(TxtSecond3->text().trimmed());
         const bool use1 = Clkn1[0]->isChecked();
         const bool use2 = Clkn1[1]->isChecked();
         QVariant cols[6];   // namedr1, delay1, dtype1, namedr2, delay2, dtype2
@@ -393,7 +409,7 @@ void Frmdoors::Cmdadd_Click()
         mdl::DaoDatabase.execute(
             QStringLiteral("INSERT INTO doors (地址,namedr1,delay1,dtype1,namedr2,delay2,dtype2,delay3) "
                            "VALUES (?,?,?,?,?,?,?,?)"),
-            {address, cols[0], cols[1], cols[2], cols[3], cols[4], cols[5], external});
+            {address, cols[0], cols[1], cols[2], cols[3], cols[4], cols[5], *external});
         Cdoor->addItem(Cdoor->currentText());
         setPanel1(QStringLiteral("已经添加完毕"));
     } catch (const rt::Error& e) {
@@ -418,6 +434,10 @@ void Frmdoors::Command4_Click()
         }
         if (!checkLockDelay(0) || !checkLockDelay(1))
             return;
+        // Any whole number goes: the library clamps it to what a controller takes.
+        const std::optional<int16_t> external = externalDelay(32767);
+        if (!external)
+            return;
         if (mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors WHERE 地址=?"), {address}).eof()) {
             ui::msgBox(QStringLiteral("地址不存在,请重设"), ui::mb::Exclamation | ui::mb::OKOnly);
             return;
@@ -426,8 +446,7 @@ void Frmdoors::Command4_Click()
             setPanel1(QStringLiteral("请输入锁一和锁二延时数"));
             return;
         }
-        com::Args delays{address, rt::CInt(delayText(second2[0])), rt::CInt(delayText(second2[1])),
-                         rt::CInt(TxtSecond3->text())};
+        com::Args delays{address, rt::CInt(delayText(second2[0])), rt::CInt(delayText(second2[1])), *external};
         // The row is what is sent: the boxes can be typed in while the controller answers.
         const QVariantList values{address,
                                   drnam[0]->text().trimmed(),
@@ -436,7 +455,7 @@ void Frmdoors::Command4_Click()
                                   drnam[1]->text().trimmed(),
                                   second2[1]->text().trimmed(),
                                   lockType(1),
-                                  rt::Val(TxtSecond3->text().trimmed())};
+                                  *external};
         if (!doorlink::call(QStringLiteral("SetLockDelayTime"), delays).toBool()) {
             setPanel1(QStringLiteral("已经修改完毕,失败！"));
             return;
