@@ -273,35 +273,45 @@ void Frmdoors::Cdoor_Click()
         second2[1]->setText(QString::number(delay2));
         TxtSecond3->setText(QString::number(delay3));
 
+        // Each read that fails is named on the panel; a count not read shows
+        // as such, never as -1.
+        QStringList unread;
         doorlink::pause();
         com::Args ver{address, QString()};
         doorlink::MachineVersion v;
-        if (doorlink::call(QStringLiteral("GetMachVer"), ver).toBool())
+        if (doorlink::call(QStringLiteral("GetMachVer"), ver).toBool()) {
             v = doorlink::parseMachineVersion(ver[1].toString());
-        else
+        } else {
             v.version = QStringLiteral("未读到版本号！");
-
-        doorlink::pause();
-        com::Args a1{address};
-        const int32_t cards = doorlink::call(QStringLiteral("GatherSendCardSum"), a1).toLong();
-        doorlink::pause();
-        com::Args a2{address};
-        const int32_t records = doorlink::call(QStringLiteral("GatherRecordSum"), a2).toLong();
+            unread << QStringLiteral("版本号");
+        }
+        auto count = [&](const QString& member, const QString& name) {
+            doorlink::pause();
+            com::Args a{address};
+            const int32_t n = doorlink::call(member, a).toLong();
+            if (n >= 0)
+                return QString::number(n);
+            unread << name;
+            return QStringLiteral("未读到");
+        };
+        const QString cards = count(QStringLiteral("GatherSendCardSum"), QStringLiteral("发卡数"));
+        const QString records = count(QStringLiteral("GatherRecordSum"), QStringLiteral("打卡数"));
 
         ListView1->addItems({
             QStringLiteral("机器地址：") + QString::number(address),
             QStringLiteral("锁一延时：") + QString::number(delay1),
             QStringLiteral("锁二延时：") + QString::number(delay2),
             QStringLiteral("外接延时：") + QString::number(delay3),
-            QStringLiteral("发  卡  数：") + QString::number(cards),
-            QStringLiteral("打  卡  数：") + QString::number(records),
+            QStringLiteral("发  卡  数：") + cards,
+            QStringLiteral("打  卡  数：") + records,
             QStringLiteral("机器时间：") + clockText,
             QStringLiteral("型         号：") + v.model,
             QStringLiteral("版        本：") + v.version,
             QStringLiteral("版本日期：") + v.date,
         });
         mdl::PortReady = 0;
-        setPanel1(QStringLiteral("读取门锁信息，成功."));
+        setPanel1(unread.isEmpty() ? QStringLiteral("读取门锁信息，成功.")
+                                   : QStringLiteral("读取门锁信息，未读到") + unread.join(QStringLiteral("、")) + QStringLiteral("！"));
     } catch (const rt::Error& e) {
         setPanel1(QString());
         ui::msgBox(e.text(), ui::mb::OKOnly, kInfoTitle);

@@ -176,6 +176,7 @@ TEST_F(FrmdoorsTest, SilentControllerOrSilentVersionRead)
     EXPECT_EQ(w->ListView1->item(7)->text(), "型         号：");
     EXPECT_EQ(w->ListView1->item(8)->text(), "版        本：未读到版本号！");
     EXPECT_EQ(w->ListView1->item(9)->text(), "版本日期：");
+    EXPECT_EQ(w->panel1(), "读取门锁信息，未读到版本号！");   // never reported as read
 }
 
 TEST_F(FrmdoorsTest, ModifySendsRoundedDelaysAndReplacesTheRowOnlyWhenEverythingWorks)
