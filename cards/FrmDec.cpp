@@ -205,6 +205,7 @@ void FrmDec::runBatch(const QString& startText, const std::function<std::optiona
             end();
             return;
         }
+        refused_ = 0;
         const std::optional<QString> done = body();
         if (!done) {
             end();
@@ -218,6 +219,13 @@ void FrmDec::runBatch(const QString& startText, const std::function<std::optiona
         end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }
+}
+
+QString FrmDec::endText(const QString& done, const QString& partly) const
+{
+    if (refused_ == 0)
+        return done;
+    return partly + QStringLiteral("，其中%1条未能从机器中删除！").arg(refused_);
 }
 
 void FrmDec::log(const Credential& c, const QString& outcome)
@@ -234,6 +242,7 @@ void FrmDec::withdraw(const Credential& c, bool changeDatabaseAnyway)
     const returns::ReturnedCredential booked{c.address, c.employee, c.physical, c.name, c.department,
                                              rt::isoDateTime(ui::now())};
     if (result < 0) {
+        ++refused_;
         if (changeDatabaseAnyway) {
             returns::bookReturn(mdl::DaoDatabase, booked);
             log(c, QStringLiteral(" 删除数据成功"));
@@ -284,7 +293,7 @@ void FrmDec::CmdDelAddr_Click()
                           rs.text(QStringLiteral("姓名")), rs.text(QStringLiteral("部门"))},
                          anyway);
         }
-        return selected.last() + QStringLiteral("号机删除成功！");
+        return endText(selected.last() + QStringLiteral("号机删除成功！"), selected.last() + QStringLiteral("号机删除完成"));
     });
 }
 
@@ -312,7 +321,7 @@ void FrmDec::CmdDelInfo_Click()
                       rs.text(QStringLiteral("部门"))},
                      anyway);
         }
-        return QStringLiteral("删除完成");
+        return endText(QStringLiteral("删除完成"), QStringLiteral("删除完成"));
     });
 }
 

@@ -64,4 +64,8 @@ private:
     void setStatus(const QString& text);
     bool openPort();
     void runBatch(const QString& startText, const std::function<std::optional<QString>()>& body);
+    // The closing text of a run: done when every controller deleted its
+    // credential, else how many are still on a controller.
+    QString endText(const QString& done, const QString& partly) const;
+    int refused_ = 0;   // credentials of this run a controller did not delete
 };

@@ -33,6 +33,8 @@
 namespace {
 
 const QString kBlanks = QStringLiteral("     ");
+// The largest employee or card number a controller keeps (four bytes).
+constexpr int64_t kMostFourBytes = 4294967295LL;
 
 // One line of the log: time, employee, card or password, address, outcome.
 QString logLine(const QString& time, const QString& employee, const QString& kind, int address, const QString& outcome)
@@ -522,11 +524,12 @@ bool FrmFK::CheckControls()
         setStatus(QStringLiteral("工号不能为空白"));
         return false;
     }
-    if (!rt::IsNumeric(number)) {
+    // Digits only: "5.5", "1e1" or "-1" is no number a controller keeps.
+    if (!rt::IsDigits(number.trimmed())) {
         setStatus(QStringLiteral("工号中不能有非数字的字符"));
         return false;
     }
-    if (rt::Val(number) > 4294967295.0) {
+    if (!rt::WholeNumber64(number, 0, kMostFourBytes)) {
         setStatus(QStringLiteral("工号不可大于4294967295"));
         return false;
     }
@@ -547,6 +550,11 @@ bool FrmFK::CheckControls()
     const QString typed = tcard->text().trimmed();
     if (!rt::IsDigits(typed) || typed.size() > 10) {
         setStatus(QStringLiteral("卡号应为10位整数，如“0000000001”"));
+        return false;
+    }
+    // A card number is four bytes: refused here, not by the library's overflow.
+    if (!rt::WholeNumber64(typed, 0, kMostFourBytes)) {
+        setStatus(QStringLiteral("物理卡号不可大于4294967295"));
         return false;
     }
     // The card is sent padded to 10 digits: check it in that form.

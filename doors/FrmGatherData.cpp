@@ -518,14 +518,15 @@ void FrmGatherData::numCommand_Click()
             return;
         }
         const int16_t address = rt::CWhole(text);
-        if (ctl::setClockNow(address)) {
+        bool answered = ctl::setClockNow(address);
+        if (answered) {
             ui::sleepMs(100);
             const int32_t count = mdl::Door.call(QStringLiteral("GatherRecordSum"), {address}).toLong();
             numText->setText(count >= 0 ? QString::number(count) : QString());
-            setStatus(QStringLiteral("机器通讯测试成功"));
-        } else {
-            setStatus(QStringLiteral("机器通讯测试不成功"));
+            // A controller that stops answering after the clock has not passed.
+            answered = count >= 0;
         }
+        setStatus(answered ? QStringLiteral("机器通讯测试成功") : QStringLiteral("机器通讯测试不成功"));
     } catch (const rt::Error& e) {
         run.end();
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));

@@ -330,7 +330,7 @@ void FrmSetTime::CmdInitMachine_Click()
             shown[i] = pickerText(i);
         QVariantList columns;
         QString flags;
-        QStringList done;
+        QStringList done, refused;
         for (int i = 0; i < kGroups; ++i) {
             com::Args a{address, int16_t(16), int16_t(i), kEmptyGroup, int16_t(0)};
             if (doorlink::call(QStringLiteral("SetTimeGroup"), a).toBool()) {
@@ -342,13 +342,19 @@ void FrmSetTime::CmdInitMachine_Click()
                 if (i < 15)
                     done << QString::number(i + 1);
             } else {
+                refused << QString::number(i + 1);
                 // What the controller still holds is what the window shows.
                 columns << shown[i];
                 flags += cardPlusPassword(i) ? QLatin1Char('3') : QLatin1Char('0');
             }
         }
         storeRow(address, columns, flags);
-        InfoStb->setText(QStringLiteral("已成功初始化时间段：") + done.join(QStringLiteral("、")));
+        // The groups a controller did not take are named too: the list of
+        // those it took alone reads as complete.
+        QString text = QStringLiteral("已成功初始化时间段：") + done.join(QStringLiteral("、"));
+        if (!refused.isEmpty())
+            text += QStringLiteral("，初始化失败：") + refused.join(QStringLiteral("、"));
+        InfoStb->setText(text);
     } catch (const rt::Error& e) {
         ui::msgBox(e.text());
     }

@@ -109,6 +109,7 @@ Frmdoors::Frmdoors(QWidget* parent)
     LblExp = named(label(this, QStringLiteral("外接延时："), 16, 362, 70), QStringLiteral("LblExp"));
     TxtSecond3 = named(new QLineEdit(QStringLiteral("5"), this), QStringLiteral("TxtSecond3"));
     TxtSecond3->setGeometry(86, 362, 60, 22);
+    ui::onKeyPress(TxtSecond3, [this](int& k) { TxtSecond3_KeyPress(k); });
     // On its own line: beside the box it ran under the buttons of the right-hand column.
     LblS = named(label(this, QStringLiteral("说明：1 个延时相当于 0.3 秒"), 16, 388, 262), QStringLiteral("LblS"));
 
@@ -206,6 +207,11 @@ void Frmdoors::Cdoor_KeyPress(int& KeyAscii)
         KeyAscii = 0;
 }
 
+void Frmdoors::TxtSecond3_KeyPress(int& KeyAscii)
+{
+    Cdoor_KeyPress(KeyAscii);
+}
+
 void Frmdoors::second2_KeyPress(int, int& KeyAscii)
 {
     if ((KeyAscii < '0' || KeyAscii > '9') && KeyAscii != '.' && KeyAscii != ui::kEnter && KeyAscii != ui::kBackspace)
@@ -267,35 +273,45 @@ void Frmdoors::Cdoor_Click()
         second2[1]->setText(QString::number(delay2));
         TxtSecond3->setText(QString::number(delay3));
 
+        // Each read that fails is named on the panel; a count not read shows
+        // as such, never as -1.
+        QStringList unread;
         doorlink::pause();
         com::Args ver{address, QString()};
         doorlink::MachineVersion v;
-        if (doorlink::call(QStringLiteral("GetMachVer"), ver).toBool())
+        if (doorlink::call(QStringLiteral("GetMachVer"), ver).toBool()) {
             v = doorlink::parseMachineVersion(ver[1].toString());
-        else
+        } else {
             v.version = QStringLiteral("未读到版本号！");
-
-        doorlink::pause();
-        com::Args a1{address};
-        const int32_t cards = doorlink::call(QStringLiteral("GatherSendCardSum"), a1).toLong();
-        doorlink::pause();
-        com::Args a2{address};
-        const int32_t records = doorlink::call(QStringLiteral("GatherRecordSum"), a2).toLong();
+            unread << QStringLiteral("版本号");
+        }
+        auto count = [&](const QString& member, const QString& name) {
+            doorlink::pause();
+            com::Args a{address};
+            const int32_t n = doorlink::call(member, a).toLong();
+            if (n >= 0)
+                return QString::number(n);
+            unread << name;
+            return QStringLiteral("未读到");
+        };
+        const QString cards = count(QStringLiteral("GatherSendCardSum"), QStringLiteral("发卡数"));
+        const QString records = count(QStringLiteral("GatherRecordSum"), QStringLiteral("打卡数"));
 
         ListView1->addItems({
             QStringLiteral("机器地址：") + QString::number(address),
             QStringLiteral("锁一延时：") + QString::number(delay1),
             QStringLiteral("锁二延时：") + QString::number(delay2),
             QStringLiteral("外接延时：") + QString::number(delay3),
-            QStringLiteral("发  卡  数：") + QString::number(cards),
-            QStringLiteral("打  卡  数：") + QString::number(records),
+            QStringLiteral("发  卡  数：") + cards,
+            QStringLiteral("打  卡  数：") + records,
             QStringLiteral("机器时间：") + clockText,
             QStringLiteral("型         号：") + v.model,
             QStringLiteral("版        本：") + v.version,
             QStringLiteral("版本日期：") + v.date,
         });
         mdl::PortReady = 0;
-        setPanel1(QStringLiteral("读取门锁信息，成功."));
+        setPanel1(unread.isEmpty() ? QStringLiteral("读取门锁信息，成功.")
+                                   : QStringLiteral("读取门锁信息，未读到") + unread.join(QStringLiteral("、")) + QStringLiteral("！"));
     } catch (const rt::Error& e) {
         setPanel1(QString());
         ui::msgBox(e.text(), ui::mb::OKOnly, kInfoTitle);
@@ -350,6 +366,20 @@ bool Frmdoors::checkRowAddress(int16_t& address)
     return true;
 }
 
+std::optional<int16_t> Frmdoors::externalDelay(int most)
+{
+    // Typing takes digits only; pasted "-5", "5.5" or "1e2" is refused
+    // rather than rounded onto another delay.
+    const QString text = TxtSecond3->text().trimmed();
+    const std::optional<int16_t> units = rt::WholeNumber(text, 0, most);
+    if (!units) {
+        setPanel1(rt::IsDigits(text) ? QStringLiteral("建议外接延时不要超过60秒！") : QStringLiteral("外接延时应为非负整数！"));
+        TxtSecond3->setFocus();
+        TxtSecond3->selectAll();
+    }
+    return units;
+}
+
 void Frmdoors::Cmdadd_Click()
 {
     try {
@@ -362,12 +392,9 @@ void Frmdoors::Cmdadd_Click()
                 return;
             }
         }
-        if (rt::CInt(TxtSecond3->text().trimmed()) > 200) {
-            setPanel1(QStringLiteral("建议外接延时不要超过60秒！"));
-            TxtSecond3->setFocus();
-            TxtSecond3->selectAll();
+        const std::optional<int16_t> external = externalDelay(200);
+        if (!external)
             return;
-        }
         if (!checkLockDelay(0) || !checkLockDelay(1))
             return;
         if (!mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors WHERE 地址=?"), {address}).eof()) {
@@ -376,7 +403,6 @@ void Frmdoors::Cmdadd_Click()
         }
         // A lock not in use keeps no value at all; with neither lock ticked
         // the row still carries lock 1's name and delay.
-        const double external = rt::Val(TxtSecond3->text().trimmed());
         const bool use1 = Clkn1[0]->isChecked();
         const bool use2 = Clkn1[1]->isChecked();
         QVariant cols[6];   // namedr1, delay1, dtype1, namedr2, delay2, dtype2
@@ -393,7 +419,7 @@ void Frmdoors::Cmdadd_Click()
         mdl::DaoDatabase.execute(
             QStringLiteral("INSERT INTO doors (地址,namedr1,delay1,dtype1,namedr2,delay2,dtype2,delay3) "
                            "VALUES (?,?,?,?,?,?,?,?)"),
-            {address, cols[0], cols[1], cols[2], cols[3], cols[4], cols[5], external});
+            {address, cols[0], cols[1], cols[2], cols[3], cols[4], cols[5], *external});
         Cdoor->addItem(Cdoor->currentText());
         setPanel1(QStringLiteral("已经添加完毕"));
     } catch (const rt::Error& e) {
@@ -418,6 +444,10 @@ void Frmdoors::Command4_Click()
         }
         if (!checkLockDelay(0) || !checkLockDelay(1))
             return;
+        // Any whole number goes: the library clamps it to what a controller takes.
+        const std::optional<int16_t> external = externalDelay(32767);
+        if (!external)
+            return;
         if (mdl::DaoDatabase.openRecordset(QStringLiteral("SELECT 地址 FROM doors WHERE 地址=?"), {address}).eof()) {
             ui::msgBox(QStringLiteral("地址不存在,请重设"), ui::mb::Exclamation | ui::mb::OKOnly);
             return;
@@ -426,8 +456,7 @@ void Frmdoors::Command4_Click()
             setPanel1(QStringLiteral("请输入锁一和锁二延时数"));
             return;
         }
-        com::Args delays{address, rt::CInt(delayText(second2[0])), rt::CInt(delayText(second2[1])),
-                         rt::CInt(TxtSecond3->text())};
+        com::Args delays{address, rt::CInt(delayText(second2[0])), rt::CInt(delayText(second2[1])), *external};
         // The row is what is sent: the boxes can be typed in while the controller answers.
         const QVariantList values{address,
                                   drnam[0]->text().trimmed(),
@@ -436,7 +465,7 @@ void Frmdoors::Command4_Click()
                                   drnam[1]->text().trimmed(),
                                   second2[1]->text().trimmed(),
                                   lockType(1),
-                                  rt::Val(TxtSecond3->text().trimmed())};
+                                  *external};
         if (!doorlink::call(QStringLiteral("SetLockDelayTime"), delays).toBool()) {
             setPanel1(QStringLiteral("已经修改完毕,失败！"));
             return;

@@ -6,6 +6,7 @@
 #include "ui/Form.h"
 
 #include <cstdint>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -58,6 +59,8 @@ public:
     // Keys other than digits, Enter and Backspace become 0 (discarded).
     void Cdoor_KeyPress(int& KeyAscii);
     void second2_KeyPress(int index, int& KeyAscii);
+    // As the address: the external delay is a whole number of units.
+    void TxtSecond3_KeyPress(int& KeyAscii);
     void Opt_Click(int index);
     void Cmdadd_Click();
     void Command4_Click();
@@ -79,6 +82,8 @@ private:
     bool checkLockDelay(int lock);
     // The address of a row to add or modify; false after a refusal.
     bool checkRowAddress(int16_t& address);
+    // The external delay in whole units, at most most; nothing after a refusal.
+    std::optional<int16_t> externalDelay(int most);
     QString lockType(int lock) const;
     void fillAddresses();
     bool layoutSaved_ = false;

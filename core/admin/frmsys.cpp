@@ -44,12 +44,6 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, i
     return b;
 }
 
-// The leading number of the text as a 16-bit integer (overflow raises 6).
-int16_t leadingNumber(const QString& text)
-{
-    return rt::CInt(rt::Val(text.trimmed()));
-}
-
 // The rows the window writes, in the order it writes them.
 struct SettingRow {
     const char* name;
@@ -189,12 +183,34 @@ void frmsys::CmdOk_Click()
         }
 
         // Typing takes digits only: a pasted "5.5" must not become port 6.
-        mdl::PortNumber = rt::CWhole(Tport->text());
+        const int16_t port = rt::CWhole(Tport->text());
+        // Nor may a pasted "-1", "1e1" or "0x10" become a delay, a wait or a
+        // buffer size: a delay of 0 or less would send commands back to back.
+        int16_t sizes[4] = {};
+        const struct {
+            QLineEdit* box;
+            const char* name;
+        } numbers[] = {{Tinb, "输入缓冲区"}, {Toutb, "输出缓冲区"}, {Txtdelay, "命令延时"}, {TxtWait, "采集等待时间"}};
+        for (size_t i = 0; i < std::size(numbers); ++i) {
+            const std::optional<int16_t> v = rt::WholeNumber(numbers[i].box->text(), 1);
+            if (!v) {
+                run.end();
+                ui::msgBox(QString::fromUtf8(numbers[i].name) + QStringLiteral("应为1到32767之间的整数！"),
+                           ui::mb::OKOnly, QStringLiteral("提示"));
+                if (!numbers[i].box->isHidden()) {
+                    numbers[i].box->setFocus();
+                    numbers[i].box->selectAll();
+                }
+                return;
+            }
+            sizes[i] = *v;
+        }
+        mdl::PortNumber = port;
         mdl::PortSettings = trimBlanks(Tset->text());
-        mdl::InBufferSize = leadingNumber(Tinb->text());
-        mdl::OutBufferSize = leadingNumber(Toutb->text());
-        mdl::CommandDelay = leadingNumber(Txtdelay->text());
-        mdl::GatherWaitTime = leadingNumber(TxtWait->text());
+        mdl::InBufferSize = sizes[0];
+        mdl::OutBufferSize = sizes[1];
+        mdl::CommandDelay = sizes[2];
+        mdl::GatherWaitTime = sizes[3];
         mdl::MachineVersion = trimBlanks(CmbMachVer->currentText());
 
         mdl::PortReady = mdl::Door.call(QStringLiteral("SetPort"), {mdl::PortNumber}).toBool() ? -1 : 0;
@@ -297,9 +313,10 @@ void frmsys::Tport_KeyPress(int& KeyAscii)
     ui::beep();
 }
 
+// Backspace passes as in the port box: a mistyped address can be corrected.
 void frmsys::tdz_KeyPress(int& KeyAscii)
 {
-    if (!ui::enterMovesOn(tdz, KeyAscii) && (KeyAscii < '0' || KeyAscii > '9'))
+    if (!ui::enterMovesOn(tdz, KeyAscii) && KeyAscii != ui::kBackspace && (KeyAscii < '0' || KeyAscii > '9'))
         KeyAscii = 0;
 }
 

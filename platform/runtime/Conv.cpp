@@ -2,6 +2,7 @@
 
 #include "RuntimeError.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -86,20 +87,27 @@ bool IsDigits(const QString& s)
     return true;
 }
 
-std::optional<int16_t> WholeNumber(const QString& s, int lo, int hi)
+std::optional<int64_t> WholeNumber64(const QString& s, int64_t lo, int64_t hi)
 {
     const QString t = s.trimmed();
     if (!IsDigits(t))
         return std::nullopt;
-    int v = 0;
+    int64_t v = 0;
     for (QChar c : t) {
         v = v * 10 + (c.unicode() - u'0');
-        if (v > std::numeric_limits<int16_t>::max())
+        // Digits only add: past hi it can only grow.
+        if (v > hi)
             return std::nullopt;
     }
-    if (v < lo || v > hi)
+    if (v < lo)
         return std::nullopt;
-    return int16_t(v);
+    return v;
+}
+
+std::optional<int16_t> WholeNumber(const QString& s, int lo, int hi)
+{
+    const auto v = WholeNumber64(s, lo, std::min<int64_t>(hi, std::numeric_limits<int16_t>::max()));
+    return v ? std::optional<int16_t>(int16_t(*v)) : std::nullopt;
 }
 
 int16_t CWhole(const QString& s)

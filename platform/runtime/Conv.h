@@ -28,9 +28,12 @@ double Val(const QString& s);
 
 // One or more decimal digits "0".."9" and nothing else (no blank, sign or point).
 bool IsDigits(const QString& s);
-// A whole number as the operator types it into an address or count box: the
-// trimmed text must be digits only, so a pasted "5.5" or "-1" never rounds
-// onto another controller. Empty for anything else and outside lo..hi.
+// A whole number as the operator types it into a box: the trimmed text must
+// be the digits "0".."9" only, so a pasted "5.5", "-1", "1e1", "&H10" or a
+// full-width "１００" never becomes another number. Empty for anything else
+// and outside lo..hi.
+std::optional<int64_t> WholeNumber64(const QString& s, int64_t lo, int64_t hi);
+// The same within 16 bits, for an address, a count or a delay.
 std::optional<int16_t> WholeNumber(const QString& s, int lo = 0, int hi = 32767);
 // The same for a call: error 13 (type mismatch) for text that is not digits
 // only, 6 (overflow) for digits beyond 16 bits.

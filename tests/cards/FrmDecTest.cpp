@@ -109,7 +109,8 @@ TEST_F(FrmDecTest, AddressRemovalWithAndWithoutChangingTheDatabase)
         EXPECT_EQ(calls, (QStringList{"setport(1)", "ClearName(3, 0000000010)", "ClearName(3, 0000000020)",
                                       "ClearName(3, 0000000030)"}));
 
-        EXPECT_EQ(w->statusText(), "3号机删除成功！");
+        // The refused credential is still on the controller, whatever the books say.
+        EXPECT_EQ(w->statusText(), "3号机删除完成，其中1条未能从机器中删除！");
         EXPECT_EQ(logTexts(), (QStringList{"09:30:00 卡号:00000001 机号:3 删除机器成功",
                                            "09:30:00 卡号:00000001 机号:3" + k.refusedOutcome,
                                            "09:30:00 卡号:00000002 机号:3 删除机器成功"}));
@@ -165,6 +166,52 @@ TEST_F(FrmDecTest, PeopleRemovalTakesOnlyTheChosenCredential)
     select(w->LstInfo, {w->LstInfo->item(0)->text()});
     EXPECT_EQ(w->TxtName->text(), "欧阳娜娜娜娜");   // the name column's six characters
     EXPECT_EQ(w->TxtCardID->text(), "00000001");
+}
+
+// A controller that stops answering in the middle of a run: the closing text
+// counts what it did not delete, in both runs, whether or not the books were
+// changed anyway.
+TEST_F(FrmDecTest, AControllerThatStopsAnsweringIsNeverReportedAsDeleted)
+{
+    struct Case {
+        bool byPeople;
+        bool anyway;
+        int silentFrom;   // 0: every withdrawal answered
+        QString status;
+    };
+    const Case cases[] = {
+        {false, false, 0, "3号机删除成功！"},
+        {false, false, 2, "3号机删除完成，其中2条未能从机器中删除！"},
+        {false, true, 3, "3号机删除完成，其中1条未能从机器中删除！"},
+        {true, false, 0, "删除完成"},
+        {true, false, 1, "删除完成，其中3条未能从机器中删除！"},
+        {true, true, 2, "删除完成，其中2条未能从机器中删除！"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.byPeople) + std::to_string(c.anyway) + std::to_string(c.silentFrom));
+        exec("DELETE FROM dfaka");
+        line.remove(3);
+        onCall = nullptr;
+        issue(3, "00000001", 10, false);
+        issue(3, "00000002", 20, false);
+        issue(3, "00000003", 30, false);
+        w->ListLog->clear();
+        w->ChkSpe->setChecked(c.anyway);
+        w->LstAddr->clearSelection();
+        select(w->LstAddr, {"3"});   // lists the address's credentials afresh
+        ASSERT_EQ(w->LstInfo->count(), 3);
+        if (c.byPeople)
+            for (int i = 0; i < w->LstInfo->count(); ++i)
+                w->LstInfo->item(i)->setSelected(true);
+        if (c.silentFrom > 0)
+            silenceFrom(c.silentFrom);
+        if (c.byPeople)
+            w->CmdDelInfo_Click();
+        else
+            w->CmdDelAddr_Click();
+        EXPECT_EQ(w->statusText(), c.status);
+        EXPECT_EQ(w->ListLog->count(), 3);
+    }
 }
 
 TEST_F(FrmDecTest, MissingChoicesSendNothing)

@@ -297,6 +297,15 @@ TEST_F(FrmFKTest, ChecksBeforeIssuing)
         {"00000001", "张三", "   ", true, "卡号应为10位整数，如“0000000001”"},
         {"00000001", "张三", "12a45", true, "卡号应为10位整数，如“0000000001”"},
         {"00000001", "张三", "-1", true, "卡号应为10位整数，如“0000000001”"},
+        // Pasted employee numbers that read as numbers are still no employee number.
+        {"5.5", "张三", "1193046", true, "工号中不能有非数字的字符"},
+        {"1e1", "张三", "1193046", true, "工号中不能有非数字的字符"},
+        {"-1", "张三", "1193046", true, "工号中不能有非数字的字符"},
+        {"&H10", "张三", "1193046", true, "工号中不能有非数字的字符"},
+        {"\uFF11", "张三", "1193046", true, "工号中不能有非数字的字符"},   // a full-width 1
+        // Ten digits beyond four bytes: refused here, not by the library.
+        {"00000001", "张三", "4294967296", true, "物理卡号不可大于4294967295"},
+        {"00000001", "张三", "9999999999", true, "物理卡号不可大于4294967295"},
     };
     for (const auto& c : cases) {
         w->DoorAddr->clearSelection();
@@ -309,7 +318,19 @@ TEST_F(FrmFKTest, ChecksBeforeIssuing)
         EXPECT_EQ(w->status(), c.status) << c.status.toStdString();
     }
     EXPECT_TRUE(sent().isEmpty());
+    EXPECT_TRUE(scripted.messages.isEmpty());
     EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM dfaka")).toInt(), 2);
+
+    // Ten digits within four bytes go through.
+    w->DoorAddr->clearSelection();
+    select(w->DoorAddr, QStringLiteral("3[1前门]"));
+    w->TxtCardID->setText(QStringLiteral("00000001"));
+    w->Tname->setText(QStringLiteral("张三"));
+    w->tcard->setText(QStringLiteral("4294967294"));
+    w->CmdSendCard_Click();
+    EXPECT_EQ(sent().size(), 1);
+    EXPECT_TRUE(scripted.messages.isEmpty());
+    EXPECT_EQ(value(QStringLiteral("SELECT COUNT(*) FROM dfaka WHERE 物理卡号='4294967294'")).toInt(), 1);
 }
 
 TEST_F(FrmFKTest, SilentControllerIsRetriedOnceAndGetsNoRow)

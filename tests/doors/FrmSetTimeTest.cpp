@@ -184,7 +184,7 @@ TEST_F(FrmSetTimeTest, InitialisationEmptiesEveryGroupAndKeepsWhatARefusedOneHol
     const auto sent = callsOf("SetTimeGroup");
     ASSERT_EQ(sent.size(), 16);
     EXPECT_EQ(sent[15].text(), "SetTimeGroup(5, 16, 15, 0000-0000, 0)");
-    EXPECT_EQ(w->InfoStb->text(), "已成功初始化时间段：1、2、4、5、6、7、8、9、10、11、12、13、14、15");
+    EXPECT_EQ(w->InfoStb->text(), "已成功初始化时间段：1、2、4、5、6、7、8、9、10、11、12、13、14、15，初始化失败：3");
     EXPECT_EQ(dtimeRow(5), row(5, {E, E, "1000-1100", E, E, E, E, E, E, E, E, E, E, E, E, E}, "0030000000000000"));
     EXPECT_EQ(w->DTPEnd1[2]->time(), QTime(11, 0));   // the refused group still shows its times
     EXPECT_TRUE(w->chkCardAndPWD[2]->isChecked());

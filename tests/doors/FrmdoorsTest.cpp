@@ -176,6 +176,7 @@ TEST_F(FrmdoorsTest, SilentControllerOrSilentVersionRead)
     EXPECT_EQ(w->ListView1->item(7)->text(), "型         号：");
     EXPECT_EQ(w->ListView1->item(8)->text(), "版        本：未读到版本号！");
     EXPECT_EQ(w->ListView1->item(9)->text(), "版本日期：");
+    EXPECT_EQ(w->panel1(), "读取门锁信息，未读到版本号！");   // never reported as read
 }
 
 TEST_F(FrmdoorsTest, ModifySendsRoundedDelaysAndReplacesTheRowOnlyWhenEverythingWorks)
@@ -322,6 +323,64 @@ TEST_F(FrmdoorsTest, PastedDelaysAreRefusedBeforeTheController)
     w->Cmdadd_Click();
     EXPECT_EQ(scripted.lastMessage(), "13:类型不匹配");
     EXPECT_TRUE(doorRow(9).isEmpty());
+}
+
+// The external delay is a whole number of units: pasted text that is not
+// is refused by adding and by modifying before anything is sent or stored.
+TEST_F(FrmdoorsTest, PastedExternalDelaysAreRefusedBeforeTheControllerAndTheTable)
+{
+    exec("INSERT INTO doors (地址, namedr1, delay1, dtype1, namedr2, delay2, dtype2, delay3) "
+         "VALUES (4, '前门', 5, '玻', NULL, NULL, NULL, 9)");
+    controller(4);
+    const QStringList old = shown(doorRow(4));
+    Frmdoors* w = open();
+    struct Case {
+        const char* external;
+        const char* panel;   // empty: accepted
+        int units;           // sent and stored when accepted
+    };
+    const Case cases[] = {
+        {"-5", "外接延时应为非负整数！", 0},
+        {"5.5", "外接延时应为非负整数！", 0},
+        {"1e2", "外接延时应为非负整数！", 0},
+        {"&H10", "外接延时应为非负整数！", 0},
+        {"\uFF15", "外接延时应为非负整数！", 0},   // a full-width 5
+        {"", "外接延时应为非负整数！", 0},
+        {"99999", "建议外接延时不要超过60秒！", 0},
+        {" 7 ", "", 7},
+    };
+    const std::pair<const char*, std::function<void()>> handlers[] = {{"add", [w] { w->Cmdadd_Click(); }},
+                                                                      {"modify", [w] { w->Command4_Click(); }}};
+    int address = 10;
+    for (const auto& [name, click] : handlers) {
+        const bool adding = QLatin1String(name) == QLatin1String("add");
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(name) + " " + c.external);
+            const int at = adding ? ++address : 4;
+            w->Cdoor->setEditText(QString::number(at));
+            lock(w, 0, true, 0, "前门", "5");
+            lock(w, 1, false, -1, "", "5");
+            w->TxtSecond3->setText(QString::fromUtf8(c.external));
+            clearTrace();
+            scripted.clearMessages();
+            click();
+            EXPECT_TRUE(scripted.messages.isEmpty());
+            if (*c.panel) {
+                EXPECT_EQ(w->panel1(), c.panel);
+                EXPECT_TRUE(trace().isEmpty());
+                EXPECT_EQ(shown(doorRow(4)), old);
+                if (adding) {
+                    EXPECT_TRUE(doorRow(at).isEmpty());
+                }
+            } else {
+                EXPECT_EQ(w->panel1(), adding ? "已经添加完毕" : "已经修改完毕,成功！");
+                EXPECT_EQ(doorRow(at).value(6).toInt(), c.units);
+                if (!adding) {
+                    EXPECT_EQ(callsOf("SetLockDelayTime").value(0).num(3), c.units);
+                }
+            }
+        }
+    }
 }
 
 TEST_F(FrmdoorsTest, ClockGoesWithTheWeekdayOfTheDateWhateverTheLanguage)

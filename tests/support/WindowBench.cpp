@@ -96,6 +96,23 @@ sim::Controller& WindowBench::controller(int address)
     return line.add(uint8_t(address));
 }
 
+void WindowBench::silenceFrom(int nth)
+{
+    auto silence = [this] {
+        for (sim::Controller* c : line.controllers())
+            c->inject(sim::Fault::noAnswer(-1, 0));
+    };
+    if (nth <= 1) {
+        silence();
+        return;
+    }
+    onCall = [this, silence, left = nth - 1](const TracedCall& call) mutable {
+        const QString m = call.member.toLower();
+        if (m != QLatin1String("setport") && m != QLatin1String("destoryport") && --left == 0)
+            silence();
+    };
+}
+
 QList<TracedCall> WindowBench::callsOf(const QString& member) const
 {
     QList<TracedCall> out;

@@ -85,6 +85,9 @@ protected:
     void clearTrace() { trace_.clear(); }
     // Runs after each traced call (a test can inject a fault for the next one).
     std::function<void(const TracedCall&)> onCall;
+    // From the nth controller command on (opening and closing the port not
+    // counted), no controller on the line answers any more (uses onCall).
+    void silenceFrom(int nth);
 
     // The program folder's database, through a handle of the test's own.
     void exec(const QString& sql, const QVariantList& params = {});

@@ -66,6 +66,12 @@ TEST(Conv, WholeNumbersAreDigitsOnly)
     EXPECT_FALSE(rt::WholeNumber(QStringLiteral("100"), 0, 99));
     EXPECT_EQ(rt::WholeNumber(QStringLiteral("99"), 1, 99), 99);
     EXPECT_FALSE(rt::WholeNumber(QStringLiteral("0"), 1, 99));
+    EXPECT_FALSE(rt::WholeNumber(QStringLiteral("40000"), 0, 50000)) << "never beyond 16 bits";
+    // Card and employee numbers: four bytes, leading zeros as typed.
+    EXPECT_EQ(rt::WholeNumber64(QStringLiteral("4294967295"), 0, 4294967295LL), 4294967295LL);
+    EXPECT_EQ(rt::WholeNumber64(QStringLiteral("0000000001"), 0, 4294967295LL), 1);
+    EXPECT_FALSE(rt::WholeNumber64(QStringLiteral("4294967296"), 0, 4294967295LL));
+    EXPECT_FALSE(rt::WholeNumber64(QStringLiteral("99999999999999999999999"), 0, 4294967295LL));
     EXPECT_TRUE(rt::IsDigits(QStringLiteral("0123456789")));
     EXPECT_FALSE(rt::IsDigits(QStringLiteral(" 1")));
 }
