@@ -13,6 +13,14 @@
 //     events brought in during the wait of a run (a window the run opened
 //     itself, such as an advice window, runs its own commands meanwhile).
 //
+// "Brought in during a wait" is told by ui::waitDepth(), which counts the
+// waits that run events (the library's, doEvents, waitWithEvents) but not
+// modal loops: a guard made while a run's own message box or advice window
+// is open counts as opened by that run. That is how the advice window may
+// run its commands; it holds for other windows only because a modal box
+// blocks their input and no window without modality starts a command from a
+// timer. One that did would start its run beside the waiting one unchecked.
+//
 //     void FrmFK::CmdSendCard_Click()
 //     {
 //         ui::RunGuard run(this, {ComPort});
