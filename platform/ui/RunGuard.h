@@ -65,12 +65,13 @@ private:
     QList<QPointer<QWidget>> disabled_;
     friend bool holdClose(QWidget* window);
     friend bool runInProgress(const QWidget* window);
+    friend bool anyRunInProgress(const QWidget* except);
 };
 
 // True while the window has a run in progress.
 bool runInProgress(const QWidget* window);
-// True while any window has one.
-bool anyRunInProgress();
+// True while any window has one (any window but except, when given).
+bool anyRunInProgress(const QWidget* except = nullptr);
 // Asked before a window closes: true when it must not close now because its
 // run is in progress (the close is refused, or kept for the end of a run
 // that closes afterwards), or because events brought the close in while
