@@ -694,7 +694,7 @@ bool FrmFK::withdraw(int address, const QString& number, QString employee, QStri
                 setHourglass(false);
                 appforms::open(QStringLiteral("FrmGatherData"));
                 appforms::open(QStringLiteral("FrmFKZL"));
-                // Those windows used and released the port of the settings:
+                // Those windows opened the port of the settings:
                 // the rest of this return goes on at this window's port.
                 openPort();
             }

@@ -289,14 +289,14 @@ void FrmFKZL::sendRows(int16_t address, const QList<CardRow>& rows, bool full, c
 
 void FrmFKZL::failRun(const rt::Error& e, const std::function<void()>& end)
 {
-    ctl::releasePort();
+    ctl::releasePort(this);
     end();
     ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("错误提示"));
 }
 
 void FrmFKZL::finishRun(int accepted, int total, const std::function<void()>& end)
 {
-    ctl::releasePort();
+    ctl::releasePort(this);
     LblSuccess->setText(QStringLiteral("共%1笔").arg(accepted));
     LblFalse->setText(QStringLiteral("共%1笔").arg(total - accepted));
     const bool allAccepted = accepted == total;

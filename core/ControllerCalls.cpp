@@ -2,6 +2,7 @@
 
 #include "Globals.h"
 #include "runtime/RuntimeError.h"
+#include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
 namespace ctl {
@@ -13,8 +14,10 @@ bool openPort()
     return mdl::PortReady != 0;
 }
 
-bool releasePort()
+bool releasePort(const QWidget* owner)
 {
+    if (ui::anyRunInProgress(owner))
+        return false;
     try {
         return mdl::Door.call(QStringLiteral("DestoryPort")).toBool();
     } catch (const rt::Error&) {

@@ -131,8 +131,10 @@ public:
         // one SetPort): ask again for up to a second before giving up.
         for (int attempt = 0;; ++attempt) {
             const int greeting = connectOnce(addr);
-            if (greeting == kSimAccepted)
+            if (greeting == kSimAccepted || greeting == kNoGreetingYet) {
+                greeted_ = greeting == kSimAccepted;
                 return;
+            }
             closeFd();
             if (greeting < 0)
                 rt::raise(rt::ErrBadPortNumber);
@@ -143,7 +145,12 @@ public:
     }
     ~SocketBackend() override { closeFd(); }
 
-    // Connects and reads the simulator's greeting; -1 when either fails.
+    // Connects and reads the simulator's greeting: the greeting,
+    // kNoGreetingYet when none came in time, -1 when the connection fails.
+    // A running simulator greets at once; a stopped one, whose socket still
+    // takes connections, never does. Like a device, whose open does not
+    // wait for the line, the port then counts as open: the greeting is read
+    // with the first reply, and commands time out as on a silent line.
     int connectOnce(const sockaddr_un& addr)
     {
         fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -152,8 +159,11 @@ public:
         if (::connect(fd_, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
             return -1;
         pollfd pfd{fd_, POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, kGreetingMs);
+        if (ready == 0)
+            return kNoGreetingYet;
         uint8_t greeting = 0;
-        if (::poll(&pfd, 1, 5000) <= 0 || ::recv(fd_, &greeting, 1, 0) != 1)
+        if (ready < 0 || ::recv(fd_, &greeting, 1, 0) != 1)
             return -1;
         return greeting;
     }
@@ -196,6 +206,17 @@ public:
                 break;
             pending_.append(buf, n);
         }
+        if (!greeted_ && !pending_.isEmpty()) {
+            greeted_ = true;
+            const uint8_t greeting = uint8_t(pending_.front());
+            pending_.remove(0, 1);
+            if (greeting != kSimAccepted) {
+                // Another port held the line after all.
+                gone_ = true;
+                pending_.clear();
+                return;
+            }
+        }
         const qsizetype pairs = pending_.size() / 2;
         for (qsizetype i = 0; i < pairs; ++i)
             into.append(pending_[2 * i + 1]);
@@ -227,7 +248,10 @@ private:
             ::close(fd_);
         fd_ = -1;
     }
+    static constexpr int kGreetingMs = 200;
+    static constexpr int kNoGreetingYet = 0x100;
     int fd_ = -1;
+    bool greeted_ = false;
     QByteArray pending_; // half a pair at most
 };
 

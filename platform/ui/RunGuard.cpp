@@ -78,7 +78,11 @@ bool runInProgress(const QWidget* window)
     return std::any_of(r.begin(), r.end(), [window](const RunGuard* g) { return g->window_ == window; });
 }
 
-bool anyRunInProgress() { return !running().empty(); }
+bool anyRunInProgress(const QWidget* except)
+{
+    const auto& r = running();
+    return std::any_of(r.begin(), r.end(), [except](const RunGuard* g) { return !except || g->window_ != except; });
+}
 
 bool holdClose(QWidget* window)
 {

@@ -13,6 +13,14 @@
 //     events brought in during the wait of a run (a window the run opened
 //     itself, such as an advice window, runs its own commands meanwhile).
 //
+// "Brought in during a wait" is told by ui::waitDepth(), which counts the
+// waits that run events (the library's, doEvents, waitWithEvents) but not
+// modal loops: a guard made while a run's own message box or advice window
+// is open counts as opened by that run. That is how the advice window may
+// run its commands; it holds for other windows only because a modal box
+// blocks their input and no window without modality starts a command from a
+// timer. One that did would start its run beside the waiting one unchecked.
+//
 //     void FrmFK::CmdSendCard_Click()
 //     {
 //         ui::RunGuard run(this, {ComPort});
@@ -57,12 +65,13 @@ private:
     QList<QPointer<QWidget>> disabled_;
     friend bool holdClose(QWidget* window);
     friend bool runInProgress(const QWidget* window);
+    friend bool anyRunInProgress(const QWidget* except);
 };
 
 // True while the window has a run in progress.
 bool runInProgress(const QWidget* window);
-// True while any window has one.
-bool anyRunInProgress();
+// True while any window has one (any window but except, when given).
+bool anyRunInProgress(const QWidget* except = nullptr);
 // Asked before a window closes: true when it must not close now because its
 // run is in progress (the close is refused, or kept for the end of a run
 // that closes afterwards), or because events brought the close in while

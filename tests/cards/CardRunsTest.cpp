@@ -11,12 +11,14 @@
 #include "FrmFKZL.h"
 #include "FrmGatherData.h"
 #include "FrmSelectTime.h"
+#include "Frmbm.h"
 #include "Globals.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -358,4 +360,111 @@ TEST_F(CardRunsTest, ReturnThatFailsMidwayGivesEverythingBack)
     EXPECT_EQ(after, before);
     restless.click([w] { w->close(); });
     EXPECT_EQ(ui::forms::find<FrmFK>(), nullptr);
+}
+
+// A return that reaches 100 at a controller opens the collection and re-send
+// windows in the middle of its run; their closing and the re-send's end must
+// not close the port under the run, which goes on to the next credential.
+TEST_F(CardRunsTest, ReturnRunsKeepTheirPortThroughTheAdviceWindows)
+{
+    struct Row {
+        const char* name;
+        std::function<ui::Form*()> open;       // loaded, its run ready to start
+        std::function<void(ui::Form*)> run;
+        std::function<void(ui::Form*)> exit;
+        QStringList portCalls;                 // from the first return on, the window's exit included
+        QList<QVariantList> booked;
+    };
+    const QList<QVariantList> bothReturnedAt3{{"dtuika", 3, "00000001", "0000000042"},
+                                              {"dtuika", 3, "00000002", "0000000077"}};
+    const Row table[] = {
+        {"card window",
+         [this] {
+             issued(3, "00000001", 42);
+             issued(5, "00000001", 42);
+             issued(3, "00000002", 77);   // what the re-send has to send
+             FrmFK* w = ui::forms::load<FrmFK>();
+             w->LstDepart->item(0)->setSelected(true);
+             w->LstEmpInfo->item(0)->setSelected(true);
+             select(w->DoorAddr, {"3[1前门]", "5[1大门]"});
+             w->tcard->setText(QStringLiteral("0000000042"));
+             return w;
+         },
+         [](ui::Form* w) { static_cast<FrmFK*>(w)->Cmddel_Click(); },
+         [](ui::Form* w) { static_cast<FrmFK*>(w)->Command2_Click(); },
+         // The advice windows work at the port of the settings: the return
+         // goes back to the window's own before its next address.
+         {"ClearName(3)", "setport(1)", "setport(1)", "SetPort(1)", "ClearName(5)", "DestoryPort()", "DestoryPort()"},
+         {{"dfaka", 3, "00000002", "0000000077"},
+          {"dtuika", 3, "00000001", "0000000042"},
+          {"dtuika", 5, "00000001", "0000000042"}}},
+        {"compression",
+         [this] {
+             issued(3, "00000001", 42);
+             issued(3, "00000002", 77);
+             auto* w = ui::forms::load<FrmDec>();
+             select(w->LstAddr, {"3"});
+             return w;
+         },
+         [](ui::Form* w) { static_cast<FrmDec*>(w)->CmdDelAddr_Click(); },
+         [](ui::Form* w) { static_cast<FrmDec*>(w)->Command2_Click(); },
+         {"ClearName(3)", "setport(1)", "setport(1)", "ClearName(3)", "DestoryPort()"}, bothReturnedAt3},
+        {"department deletion",
+         [this] {
+             issued(3, "00000001", 42);
+             issued(3, "00000002", 77);
+             exec(QStringLiteral("DELETE FROM department WHERE 部门='工程部'"));
+             addDepartment(QStringLiteral("工程部"));
+             auto* w = ui::forms::load<Frmbm>();
+             w->List1->setCurrentItem(w->List1->findItems(QStringLiteral("工程部"), Qt::MatchExactly).value(0));
+             w->List1_Click();
+             return w;
+         },
+         [](ui::Form* w) { static_cast<Frmbm*>(w)->Cmddel_Click(); },
+         [](ui::Form* w) { static_cast<Frmbm*>(w)->CmdExit_Click(); },
+         // The department window never releases the port.
+         {"ClearName(3)", "setport(1)", "setport(1)", "ClearName(3)"}, bothReturnedAt3},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.name);
+        freshWorld();
+        addPerson(QStringLiteral("00000002"), QStringLiteral("李四"), QStringLiteral("工程部"));
+        sim::Controller& c = controller(3);
+        for (uint32_t n = 1000; n < 1099; ++n) {   // 99 withdrawn: the next return gives the advice
+            c.storeCard({n});
+            c.deleteCard(n);
+        }
+        c.addPunch({77, QDateTime(QDate(2026, 12, 7), QTime(8, 1))});
+        QStringList seen;
+        ui::forms::setModalHandler([&](ui::Form& f) {
+            if (auto* g = qobject_cast<FrmGatherData*>(&f)) {
+                g->cText->setCurrentIndex(g->cText->findText(QStringLiteral("3")));
+                g->ReadCommand_Click();
+                seen << g->Panels[0]->text();
+                g->cdexit_Click();
+            } else if (auto* z = qobject_cast<FrmFKZL*>(&f)) {
+                z->Combo1->setCurrentIndex(z->Combo1->findText(QStringLiteral("3")));
+                z->CmdReset_Click();
+                seen << z->Panels[0]->text();
+                z->Command2_Click();
+            }
+        });
+        ui::Form* w = row.open();
+        clearTrace();
+        row.run(w);
+        row.exit(w);
+
+        EXPECT_EQ(seen, (QStringList{"采集完成!", "重整成功！"}));
+        QStringList port;
+        for (const TracedCall& call : trace()) {
+            if (call.member.compare(QStringLiteral("ClearName"), Qt::CaseInsensitive) == 0)
+                port << QStringLiteral("ClearName(%1)").arg(call.arg(0));
+            else if (call.member.contains(QStringLiteral("port"), Qt::CaseInsensitive) && !port.isEmpty())
+                port << call.text();
+        }
+        EXPECT_EQ(port, row.portCalls);
+        EXPECT_EQ(rows(kBooked), row.booked);
+        EXPECT_EQ(ui::forms::find<FrmGatherData>(), nullptr);
+        EXPECT_EQ(ui::forms::find<FrmFKZL>(), nullptr);
+    }
 }

@@ -231,6 +231,66 @@ TEST_F(DoorRunsTest, UnlockWindowHoldsItsRun)
     EXPECT_TRUE(controller(3).lockOpen(1));
 }
 
+// The door, time-group and unlock windows stay open beside each other, each
+// at its own address: while one's run waits for controller 3 the operator
+// starts commands in the other two, which are refused while it lasts.
+TEST_F(DoorRunsTest, NoCommandStartsInAnotherWindowWhileARunWaits)
+{
+    auto open = [&](const sim::Fault& fault, int doors, int groups, int unlock) {
+        freshWorld();
+        loadAt(&Frmdoors::Cdoor, QString::number(doors));
+        loadAt(&FrmSetTime::CmbAddr, QString::number(groups));
+        Frmspe* s = loadAt(&Frmspe::Cdoor, QString::number(unlock));
+        s->Option1[0]->setChecked(true);
+        controller(3).inject(fault);
+    };
+    auto doorWindow = [] { return ui::forms::find<Frmdoors>(); };
+    auto groupWindow = [] { return ui::forms::find<FrmSetTime>(); };
+    auto unlockWindow = [] { return ui::forms::find<Frmspe>(); };
+
+    holdsItsRuns<Frmdoors>(
+        kStored, "door window's clock",
+        [&] {
+            open(sim::Fault::noAnswer(kClock, 0), 3, 5, 5);
+            return doorWindow();
+        },
+        [](Frmdoors* w) { w->Command1_Click(); }, "ModifyDateTime", 1,
+        {{"unlock", [&](Frmdoors*) { unlockWindow()->Copen_Click(); }},
+         {"time groups read", [&](Frmdoors*) { groupWindow()->CmdRead_Click(); }},
+         {"time groups sent", [&](Frmdoors*) { groupWindow()->CmdOk_Click(); }},
+         {"time groups initialised", [&](Frmdoors*) { groupWindow()->CmdInitMachine_Click(); }}},
+        [](Frmdoors* w) { w->Command2_Click(); });
+
+    holdsItsRuns<FrmSetTime>(
+        kStored, "time groups read",
+        [&] {
+            open(sim::Fault::late(kGetGroups, 300), 5, 3, 5);
+            return groupWindow();
+        },
+        [](FrmSetTime* w) { w->CmdRead_Click(); }, "GetTimeGroup", 1,
+        {{"unlock", [&](FrmSetTime*) { unlockWindow()->Copen_Click(); }},
+         {"door information", [&](FrmSetTime*) { doorWindow()->Cdoor_Click(); }},
+         {"door clock", [&](FrmSetTime*) { doorWindow()->Command1_Click(); }},
+         {"lock delays", [&](FrmSetTime*) { doorWindow()->Command4_Click(); }},
+         {"door's time groups", [&](FrmSetTime*) { doorWindow()->CmdSetTime_Click(); }}},
+        [](FrmSetTime* w) { w->CmdExit_Click(); });
+
+    holdsItsRuns<Frmspe>(
+        kStored, "unlock",
+        [&] {
+            open(sim::Fault::late(kOpen, 300), 5, 5, 3);
+            return unlockWindow();
+        },
+        [](Frmspe* w) { w->Copen_Click(); }, "OpenLock", 1,
+        {{"door information", [&](Frmspe*) { doorWindow()->Cdoor_Click(); }},
+         {"door clock", [&](Frmspe*) { doorWindow()->Command1_Click(); }},
+         {"lock delays", [&](Frmspe*) { doorWindow()->Command4_Click(); }},
+         {"time groups read", [&](Frmspe*) { groupWindow()->CmdRead_Click(); }},
+         {"time groups sent", [&](Frmspe*) { groupWindow()->CmdOk_Click(); }}},
+        [](Frmspe* w) { w->closeCmd_Click(); });
+    EXPECT_TRUE(controller(3).lockOpen(1));
+}
+
 // The monitors poll from their timers; a close asked for during a poll is
 // carried out once the poll is over, and nothing of the poll lands after it.
 TEST_F(DoorRunsTest, MonitorsCloseOnceTheirPollIsOver)
