@@ -80,6 +80,7 @@ void FrmSSXX::Form_Load()
     Label4->clear();
     TimerScanTD->stop();
     Timer2->start();
+    reported_.clear();
 
     // The whole screen, the photo on the right half of the panel.
     QRect screen(0, 0, 1024, 768);
@@ -136,15 +137,21 @@ void FrmSSXX::TimerScanTD_Timer()
             const QString status = a[1].toString().trimmed();
             const QString card = rt::Left(status, 10);
             const QString pair = rt::Mid(status, 11, 2);
-            if (card == QLatin1String("0000000000")) {
-                Image1->clear();
-                blank();
+            // A controller keeps reporting its last card: only a card other
+            // than the one of its previous answer is a new swipe. Its first
+            // answer in this window is what it held before, not a swipe.
+            const auto before = reported_.constFind(address);
+            const bool swiped = before != reported_.cend() && *before != card;
+            if (!swiped || card == QLatin1String("0000000000")) {
+                reported_.insert(address, card);
                 continue;
             }
             db::Recordset p = mdl::DaoDatabase.openRecordset(
                 QStringLiteral("SELECT P.卡号, P.姓名, P.部门, P.职务, P.照片 FROM people AS P "
                                "INNER JOIN Dfaka AS F ON P.卡号 = F.卡号 WHERE F.物理卡号=? ORDER BY F.rowid"),
                 {card});
+            // Recorded once the query ran: a failed one is tried again next tick.
+            reported_.insert(address, card);
             if (p.eof())
                 continue;
             Label2[0]->setText(p.text(QStringLiteral("卡号")));

@@ -1,7 +1,11 @@
 #pragma once
 // The live punch monitor "实时监视打卡状况": polls every recorded controller
-// for the last card read and shows its holder with photo and channel.
+// for the last card read and shows the holder of each new swipe with photo
+// and channel.
 #include "ui/Form.h"
+
+#include <QHash>
+#include <QString>
 
 class QLabel;
 class QPushButton;
@@ -38,4 +42,6 @@ public:
 private:
     void blank();
     int timer2Ticks_ = 0;
+    // The card each controller reported at its previous answer, by address.
+    QHash<int16_t, QString> reported_;
 };

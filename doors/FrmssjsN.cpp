@@ -272,7 +272,11 @@ void FrmssjsN::Timer1_Timer()
                 setRow(rows[lock], open ? 2 : 1, open ? QStringLiteral("开") : QStringLiteral("关"), now);
             }
             const QString reader = rt::Mid(status, 14, 1);
-            const int holderRow = reader == QLatin1String("1") ? ctl.row1 : reader == QLatin1String("2") ? ctl.row2 : -1;
+            // Without a lock 2, reader 2 is lock 1's exit reader.
+            const int holderRow = reader == QLatin1String("1")   ? ctl.row1
+                                  : reader != QLatin1String("2") ? -1
+                                  : ctl.row2 >= 0               ? ctl.row2
+                                                                : ctl.row1;
             if (card != QLatin1String("0000000000") && holderRow >= 0) {
                 db::Recordset p = mdl::DaoDatabase.openRecordset(
                     QStringLiteral("SELECT P.卡号, P.姓名, P.部门, P.职务 FROM people AS P "

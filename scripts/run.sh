@@ -46,6 +46,7 @@ if [ ! -f "$site/serialports.conf" ]; then
 1=sim:$site/doorsim.sock
 CONF
 fi
+# The controllers report doorsim's default version, the one the shipped database is set to.
 if [ ! -f "$site/doorsim.json" ]; then
     d1=$(date -d '-2 day' +%F)
     d2=$(date -d '-1 day' +%F)

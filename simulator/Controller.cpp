@@ -3,6 +3,7 @@
 #include "ui/Ui.h"
 
 #include <QJsonArray>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -161,7 +162,7 @@ CardRecord CardRecord::fromBytes(const QByteArray& b, int at)
 Controller::Controller(uint8_t address, int capacity)
     : address_(address)
     , capacity_(std::max(0, capacity))
-    , version_(QByteArray::fromHex("8096080827010204"))
+    , version_(versionBytes(QString::fromLatin1(kDefaultVersion)))
 {
     groups_[15] = TimeGroup{0x00, 0x00, 0x23, 0x59}; // the last group is the whole day
 }
@@ -309,6 +310,26 @@ void Controller::setVersion(const QByteArray& eightBytes)
     version_ = eightBytes.left(8);
     version_.resize(8, '\0');
     changed();
+}
+
+QByteArray Controller::versionBytes(const QString& text)
+{
+    QString t = text.trimmed();
+    if (t.startsWith(QLatin1Char('V'), Qt::CaseInsensitive))
+        t.remove(0, 1);
+    const QStringList parts = t.split(QLatin1Char('.'));
+    if (parts.size() != 3)
+        return {};
+    // Model 8096 and a firmware date of 2010-05-20; the parts as BCD.
+    QByteArray b = QByteArray::fromHex("8096100520");
+    for (const QString& part : parts) {
+        bool ok = false;
+        const int n = part.toInt(&ok);
+        if (!ok || n < 0 || n > 99 || part.size() > 2)
+            return {};
+        b.append(char((n / 10) << 4 | n % 10));
+    }
+    return b;
 }
 
 void Controller::clearLog()
@@ -629,7 +650,9 @@ std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o)
         c->delays_[size_t(i)] = uint8_t(d[i].toInt());
     c->readerCode_ = uint8_t(o.value(QStringLiteral("readerCode")).toInt(1));
     const QByteArray ver = QByteArray::fromHex(o.value(QStringLiteral("version")).toString().toLatin1());
-    if (ver.size() == 8)
+    // Before versions could be chosen every controller was saved with this
+    // one: such a controller reports the default like a new one.
+    if (ver.size() == 8 && ver != QByteArray::fromHex("8096080827010204"))
         c->version_ = ver;
     if (o.contains(QStringLiteral("lastCard")))
         c->lastCard_ = uint32_t(o.value(QStringLiteral("lastCard")).toDouble());

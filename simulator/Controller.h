@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
+#include <QString>
 
 #include <array>
 #include <cstdint>
@@ -196,6 +197,11 @@ public:
     // Version: model (2 bytes), firmware date yymmdd (3), version (3).
     QByteArray version() const { return version_; }
     void setVersion(const QByteArray& eightBytes);
+    // The eight bytes of version "MAJOR.MINOR.PATCH" (a leading "V" allowed,
+    // parts 0-99); empty when the text is not one. A new controller reports
+    // kDefaultVersion, the one the shipped database is set to.
+    static QByteArray versionBytes(const QString& text);
+    static constexpr const char* kDefaultVersion = "5.1.0";
 
     // Misbehaviour.
     void inject(const Fault& f) { faults_.push_back(f); }

@@ -34,8 +34,10 @@ int usage(const char* why)
                  "doorsim: %s\n"
                  "usage: doorsim [options] SOCKET\n"
                  "  --state FILE     state file (default SOCKET.json)\n"
-                 "  --add ADDR[:CAPACITY]\n"
+                 "  --add ADDR[:CAPACITY[:VERSION]]\n"
                  "                   a controller at ADDR (1-255), name list of CAPACITY cards\n"
+                 "                   (default 1000), reporting VERSION (default %s, as the\n"
+                 "                   sample site is set to), for instance --add 3::4.1.0\n"
                  "  --punch ADDR,CARD,YYYY-MM-DD HH:MM:SS[,TYPE,CODE]\n"
                  "                   a stored punch; TYPE and CODE in hex (default 0A,00)\n"
                  "  --card ADDR,CARD,EMPLOYEE\n"
@@ -49,7 +51,7 @@ int usage(const char* why)
                  "  --setup-only     apply the options to the state file and exit\n"
                  "--add, --punch, --card and --present go to the simulator serving SOCKET\n"
                  "when one runs, otherwise into the state file.\n",
-                 why);
+                 why, sim::Controller::kDefaultVersion);
     return 2;
 }
 
@@ -132,14 +134,18 @@ bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
     return true;
 }
 
-bool parseAdd(const QString& text, int& address, int& capacity, bool& sized)
+// "ADDR[:CAPACITY[:VERSION]]"; an empty CAPACITY before a VERSION keeps the
+// default size. version stays empty when none is given.
+bool parseAdd(const QString& text, int& address, int& capacity, bool& sized, QByteArray& version)
 {
     const QStringList f = text.split(QLatin1Char(':'));
     bool ok1 = false, ok2 = true;
     address = f[0].trimmed().toInt(&ok1);
-    sized = f.size() > 1;
+    sized = f.size() > 1 && !(f.size() == 3 && f[1].trimmed().isEmpty());
     capacity = sized ? f[1].trimmed().toInt(&ok2) : 1000;
-    return ok1 && ok2 && f.size() <= 2 && address >= 1 && address <= 255 && capacity >= 0;
+    version = f.size() == 3 ? sim::Controller::versionBytes(f[2]) : QByteArray();
+    return ok1 && ok2 && f.size() <= 3 && (f.size() < 3 || !version.isEmpty()) && address >= 1 && address <= 255
+           && capacity >= 0;
 }
 
 // The options that change the controllers, in the order they are applied:
@@ -163,9 +169,10 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
     int address = 0, capacity = 0, reader = 1;
     bool sized = false;
     uint32_t card = 0;
+    QByteArray version;
     sim::PunchRecord p;
     sim::CardRecord r;
-    const bool ok = kind == QLatin1String("add")       ? parseAdd(text, address, capacity, sized)
+    const bool ok = kind == QLatin1String("add")       ? parseAdd(text, address, capacity, sized, version)
                   : kind == QLatin1String("punch")   ? parsePunch(text, address, p)
                   : kind == QLatin1String("card")    ? parseCard(text, address, r)
                   : kind == QLatin1String("present") ? parsePresent(text, address, card, reader)
@@ -176,8 +183,11 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
         return QString();
     if (kind == QLatin1String("add")) {
         sim::Controller& c = line->add(uint8_t(address), capacity);
+        // A controller kept from before gets the new size and version.
         if (sized && c.capacity() != capacity)
-            c.setCapacity(capacity); // a controller kept from before gets the new size
+            c.setCapacity(capacity);
+        if (!version.isEmpty() && c.version() != version)
+            c.setVersion(version);
         return QString();
     }
     sim::Controller* c = line->controller(address);

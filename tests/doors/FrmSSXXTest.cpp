@@ -6,6 +6,8 @@
 #include "FrmSSXX.h"
 #include "FrmssjsN.h"
 #include "Globals.h"
+#include "runtime/Conv.h"
+#include "ui/Ui.h"
 
 #include <QComboBox>
 #include <QImage>
@@ -65,8 +67,10 @@ TEST_F(FrmSSXXTest, ShowsTheHolderWithTheChannelOfTheOpenLock)
     } cases[] = {{true, false, "3-1"}, {false, true, "3-2"}, {false, false, "3"}, {true, true, "3"}};
     for (const auto& c : cases) {
         line.remove(3);
-        reading(3, kCard, c.lock1, c.lock2);
+        sim::Controller& door = reading(3, 0, c.lock1, c.lock2);
         FrmSSXX* w = ui::forms::load<FrmSSXX>();
+        w->TimerScanTD_Timer();
+        door.presentCard(kCard);
         w->TimerScanTD_Timer();
         EXPECT_EQ(shown(w), (QStringList{"00000007", "张三", "2026-12-08 09:30:00", "生产部", "职员", c.channel}));
         EXPECT_FALSE(w->Image1->pixmap().isNull());
@@ -74,48 +78,124 @@ TEST_F(FrmSSXXTest, ShowsTheHolderWithTheChannelOfTheOpenLock)
     }
 }
 
-TEST_F(FrmSSXXTest, TheLastDoorOfTheTickDecidesAndFailuresAreSkipped)
+// Swipes at the controllers between ticks, one second apart: the display
+// shows the latest new swipe with the time it was first seen.
+TEST_F(FrmSSXXTest, ShowsEachNewSwipeWhicheverControllerReadIt)
+{
+    constexpr uint32_t A = kCard, B = 0x200, C = 0x300, None = 0;
+    issue("00000007", "张三", 1, kCardText);
+    issue("00000008", "李四", 2, "0000000512");
+    issue("00000009", "王五", 3, "0000000768");
+    struct Swipe {
+        int address;
+        uint32_t card;
+    };
+    struct Tick {
+        QList<Swipe> swipes;   // read before the tick
+        const char* name;      // shown after it ("" nothing)
+        int seenAt;            // the tick whose time it shows
+        const char* channel;
+    };
+    const struct {
+        const char* what;
+        QList<int> doors;
+        QList<Swipe> held;   // read before the window opened
+        QList<Tick> ticks;
+    } cases[] = {
+        {"two controllers in turn", {1, 2}, {},
+         {{{}, "", 0, ""}, {{{1, A}}, "张三", 1, "1"}, {{{2, B}}, "李四", 2, "2"}, {{}, "李四", 2, "2"},
+          {{{1, C}}, "王五", 4, "1"}}},
+        {"three controllers in turn", {1, 2, 3}, {},
+         {{{}, "", 0, ""}, {{{1, A}}, "张三", 1, "1"}, {{{2, B}}, "李四", 2, "2"}, {{{3, C}}, "王五", 3, "3"},
+          {{{1, B}}, "李四", 4, "1"}, {{{3, A}}, "张三", 5, "3"}}},
+        {"the same card twice at one controller", {1, 2}, {},
+         {{{}, "", 0, ""}, {{{1, A}}, "张三", 1, "1"}, {{{1, A}}, "张三", 1, "1"}, {{{2, B}}, "李四", 3, "2"},
+          {{{1, A}}, "李四", 3, "2"}, {{{1, C}}, "王五", 5, "1"}}},
+        {"no card between two that have one", {1, 2, 3}, {{2, None}},
+         {{{}, "", 0, ""}, {{{1, A}}, "张三", 1, "1"}, {{{3, C}}, "王五", 2, "3"}, {{{2, None}}, "王五", 2, "3"}}},
+        {"cards held before the window opened", {1, 2}, {{1, A}, {2, B}},
+         {{{}, "", 0, ""}, {{}, "", 0, ""}, {{{2, C}}, "王五", 2, "2"}, {{{1, B}}, "李四", 3, "1"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        exec("DELETE FROM doors");
+        for (int a : {1, 2, 3})
+            line.remove(a);
+        for (int a : c.doors) {
+            addDoor(a);
+            controller(a);
+        }
+        for (const Swipe& s : c.held)
+            controller(s.address).presentCard(s.card);
+        const QDateTime opened = ui::now();
+        FrmSSXX* w = ui::forms::load<FrmSSXX>();
+        for (int t = 0; t < c.ticks.size(); ++t) {
+            const Tick& tick = c.ticks[t];
+            for (const Swipe& s : tick.swipes)
+                controller(s.address).presentCard(s.card);
+            scripted.advanceMs(1000);
+            w->TimerScanTD_Timer();
+            const QStringList now = shown(w);
+            const QString time = *tick.name ? rt::isoDateTime(opened.addSecs(tick.seenAt + 1)) : QString();
+            EXPECT_EQ((QStringList{now[1], now[2], now[5]}), (QStringList{tick.name, time, tick.channel})) << "tick " << t;
+        }
+        ui::forms::unload<FrmSSXX>();
+    }
+}
+
+TEST_F(FrmSSXXTest, FailingDoorsAndUnknownCardsAreSkippedAndPollingGoesOn)
 {
     issue("00000007", "张三", 1, kCardText, folder() + "missing.png");
     addDoor(1);
     addDoor(2);
     addDoor(4);   // silent: skipped
-    reading(1, kCard, true, false);
+    sim::Controller& first = reading(1, 0, true, false);
     sim::Controller& second = controller(2);   // no card read yet
     FrmSSXX* w = ui::forms::load<FrmSSXX>();
     clearTrace();
     w->TimerScanTD_Timer();
-    EXPECT_EQ(shown(w), QStringList(6, QString()));   // the second door reported no card
+    EXPECT_EQ(shown(w), QStringList(6, QString()));
     QStringList polled;
     for (const TracedCall& c : callsOf("getCardLockStatus"))
         polled << c.arg(0);
     EXPECT_EQ(polled, (QStringList{"1", "2", "4"}));
 
-    // A card nobody holds leaves the display; a missing photo clears the picture.
-    second.presentCard(0x999);
+    // A missing photo clears the picture; a card nobody holds leaves the display.
     w->Image1->setPixmap(QPixmap(4, 4));
-    line.remove(2);
+    first.presentCard(kCard);
     w->TimerScanTD_Timer();
     EXPECT_EQ(shown(w)[1], "张三");
     EXPECT_TRUE(w->Image1->pixmap().isNull());
-    w->TimerScanTD_Timer();   // and polling goes on
+    second.presentCard(0x999);
+    w->TimerScanTD_Timer();
+    EXPECT_EQ(shown(w)[1], "张三");
+    EXPECT_EQ(shown(w)[5], "1-1");
     EXPECT_EQ(callsOf("getCardLockStatus").size(), 9);
-    exec("ALTER TABLE people RENAME TO FrmSSXXTest_people");   // every holder query fails
+
+    // A swipe whose holder query fails is shown once the query works again.
+    second.presentCard(kCard);
+    exec("ALTER TABLE people RENAME TO FrmSSXXTest_people");
     w->TimerScanTD_Timer();
     EXPECT_EQ(callsOf("getCardLockStatus").size(), 12);
+    EXPECT_EQ(shown(w)[5], "1-1");
     exec("ALTER TABLE FrmSSXXTest_people RENAME TO people");
+    w->TimerScanTD_Timer();
+    EXPECT_EQ(shown(w)[5], "2");
     EXPECT_EQ(mdl::PortReady, 0);
 }
 
 TEST_F(FrmSSXXTest, ClearsOnceAtTheSecondMinuteAndStopsWithoutDoors)
 {
     issue("00000007", "张三", 1, kCardText);
+    issue("00000008", "李四", 1, "0000000512");
     addDoor(1);
-    reading(1, kCard, false, false);
+    sim::Controller& door = reading(1, 0, false, false);
     mdl::CommandDelay = 0;
     FrmSSXX* w = ui::forms::load<FrmSSXX>();
     EXPECT_FALSE(w->TimerScanTD->isActive());   // an interval of 0 never runs
     EXPECT_TRUE(w->Timer2->isActive());
+    w->TimerScanTD_Timer();
+    door.presentCard(kCard);
     w->TimerScanTD_Timer();
     w->Timer2_Timer();
     EXPECT_EQ(shown(w)[0], "00000007");
@@ -123,7 +203,10 @@ TEST_F(FrmSSXXTest, ClearsOnceAtTheSecondMinuteAndStopsWithoutDoors)
     EXPECT_EQ(shown(w), QStringList(6, QString()));
     EXPECT_FALSE(w->Timer2->isActive());
     w->TimerScanTD_Timer();
-    EXPECT_EQ(shown(w)[0], "00000007");   // later punches show again
+    EXPECT_EQ(shown(w), QStringList(6, QString()));   // the same swipe is not shown again
+    door.presentCard(0x200);
+    w->TimerScanTD_Timer();
+    EXPECT_EQ(shown(w)[0], "00000008");   // later swipes show
     ui::forms::unload<FrmSSXX>();
 
     exec("DELETE FROM doors");
@@ -200,6 +283,37 @@ TEST_F(FrmssjsNTest, OneRowPerLockInUseAndEachControllerUpdatesOnlyItsOwn)
     EXPECT_EQ(w->cell(3, FrmssjsN::Name), "张三");
 }
 
+// Reader 2 is lock 2's entry reader on a controller with two locks, and
+// lock 1's exit reader on one whose door has lock 1 only.
+TEST_F(FrmssjsNTest, TheHolderGoesToTheRowOfTheLockTheReaderServes)
+{
+    const QVariant none;
+    const struct {
+        const char* what;
+        QVariant type1, type2;
+        int reader;
+        QStringList names;   // per row, lock 1 first
+    } cases[] = {
+        {"lock 1 only, entry", "玻", none, 1, {"张三"}},
+        {"lock 1 only, exit", "玻", none, 2, {"张三"}},
+        {"both locks, lock 1", "玻", "铁", 1, {"张三", ""}},
+        {"both locks, lock 2", "玻", "铁", 2, {"", "张三"}},
+        {"lock 2 only", none, "铁", 2, {"张三"}},
+    };
+    issue("00000007", "张三", 7, kCardText);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        exec("DELETE FROM doors");
+        door(7, c.type1, "前门", c.type2, none);
+        line.remove(7);
+        controller(7).swipeCard(kCard, c.reader);
+        FrmssjsN* w = ui::forms::load<FrmssjsN>();
+        w->Timer1_Timer();
+        EXPECT_EQ(column(w, FrmssjsN::Name), c.names);
+        ui::forms::unload<FrmssjsN>();
+    }
+}
+
 TEST_F(FrmssjsNTest, ACardSwipedAtTheControllerIsSeenByBothMonitorsAndCollected)
 {
     issue("00000007", "张三", 3, kCardText);
@@ -207,17 +321,19 @@ TEST_F(FrmssjsNTest, ACardSwipedAtTheControllerIsSeenByBothMonitorsAndCollected)
     sim::Controller& c = controller(3);
     c.setDelays(60, 60, 0);
     c.storeCard({kCard, 0x00000007, 0x80});
-    c.swipeCard(kCard, 1);
 
+    // The punch monitor is watching when the card is swiped.
+    FrmSSXX* punchMonitor = ui::forms::load<FrmSSXX>();
+    punchMonitor->TimerScanTD_Timer();
+    c.swipeCard(kCard, 1);
+    punchMonitor->TimerScanTD_Timer();
+    EXPECT_EQ(shown(punchMonitor).mid(0, 2), (QStringList{"00000007", "张三"}));
+    ui::forms::unload<FrmSSXX>();
     FrmssjsN* lockMonitor = ui::forms::load<FrmssjsN>();
     lockMonitor->Timer1_Timer();
     EXPECT_EQ(column(lockMonitor, FrmssjsN::State), QStringList{"开"});
     EXPECT_EQ(column(lockMonitor, FrmssjsN::Name), QStringList{"张三"});
     ui::forms::unload<FrmssjsN>();
-    FrmSSXX* punchMonitor = ui::forms::load<FrmSSXX>();
-    punchMonitor->TimerScanTD_Timer();
-    EXPECT_EQ(shown(punchMonitor).mid(0, 2), (QStringList{"00000007", "张三"}));
-    ui::forms::unload<FrmSSXX>();
 
     auto* gather = ui::forms::load<FrmGatherData>();
     gather->cText->setCurrentIndex(gather->cText->findText("3"));

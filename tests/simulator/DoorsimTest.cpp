@@ -269,4 +269,71 @@ TEST_F(Doorsim, CardsStoredInANameListFromTheCommandLine)
             << bad;
 }
 
+// The version a controller reports: the sample site's unless told otherwise,
+// on the command line or in the state file.
+TEST_F(Doorsim, ControllerVersionsFromTheCommandLineAndTheStateFile)
+{
+    const QByteArray sample = QByteArray::fromHex("8096100520050100");   // JQ8096 V5.1.0
+    const struct {
+        const char* add;
+        int capacity;
+        const char* version;
+    } added[] = {
+        {"1", 1000, "8096100520050100"},
+        {"2:5:4.1.0", 5, "8096100520040100"},
+        {"3::V3.2.0", 1000, "8096100520030200"},
+        {"4:7", 7, "8096100520050100"},
+    };
+    QStringList args{QStringLiteral("--state"), state, QStringLiteral("--setup-only")};
+    for (const auto& a : added)
+        args << QStringLiteral("--add") << QString::fromLatin1(a.add);
+    ASSERT_EQ(run(args, true), 0);
+    sim::Line line;
+    ASSERT_TRUE(line.load(state));
+    for (const auto& a : added) {
+        SCOPED_TRACE(a.add);
+        const sim::Controller* c = line.controller(QString::fromLatin1(a.add).section(':', 0, 0).toInt());
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->capacity(), a.capacity);
+        EXPECT_EQ(c->version().toHex(), QByteArray(a.version).toLower());
+    }
+    for (const char* bad : {"5:10:5.1", "5::x", "5:10:5.1.100", "5:10:5.1.0:1"})
+        EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QString::fromLatin1(bad),
+                       QStringLiteral("--setup-only")},
+                      true),
+                  2)
+            << bad;
+
+    // State files: a version kept, none given, and the one every controller
+    // was saved with before versions could be chosen.
+    const struct {
+        const char* stored;   // nullptr: no field
+        QByteArray reported;
+    } kept[] = {
+        {"8096090115050102", QByteArray::fromHex("8096090115050102")},
+        {nullptr, sample},
+        {"8096080827010204", sample},
+    };
+    for (const auto& k : kept) {
+        SCOPED_TRACE(k.stored ? k.stored : "no field");
+        QJsonObject controller{{QStringLiteral("address"), 9}};
+        if (k.stored)
+            controller.insert(QStringLiteral("version"), QString::fromLatin1(k.stored));
+        QFile f(state);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QJsonDocument(QJsonObject{{QStringLiteral("controllers"), QJsonArray{controller}}}).toJson());
+        f.close();
+        start();
+        auto port = serial::createSerialPort(dir.path());
+        EXPECT_EQ(exchange(*port, 9, QByteArray::fromHex("0380"), 12).mid(3, 8).toHex(), k.reported.toHex());
+        // A controller added to the running simulator, as the README's tour does.
+        EXPECT_EQ(run({QStringLiteral("--add"), QStringLiteral("3"), socket}, true), 0);
+        EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0380"), 12).mid(3, 8).toHex(), sample.toHex());
+        EXPECT_EQ(run({QStringLiteral("--add"), QStringLiteral("3::4.1.0"), socket}, true), 0);
+        EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0380"), 12).mid(3, 8).toHex(), "8096100520040100");
+        port->setPortOpen(false);
+        stop();
+    }
+}
+
 } // namespace

@@ -192,7 +192,7 @@ TEST_F(Door, LocksAndStatus)
     EXPECT_EQ(b[1].toString(), QStringLiteral("0001234567") + QStringLiteral("1011"));
     Args v{int16_t(1), QString()};
     ASSERT_TRUE(door.call(QStringLiteral("GetMachVer"), v).toBool());
-    EXPECT_EQ(v[1].toString(), QStringLiteral("8096080827010204"));
+    EXPECT_EQ(v[1].toString(), QStringLiteral("8096100520050100"));
 }
 
 TEST_F(Door, SilentControllerThenRecovery)

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
@@ -180,6 +181,12 @@ protected:
 
     void startDaemon()
     {
+        // Debian puts the daemon in /usr/sbin, which an ordinary user's PATH lacks.
+        QString found = QStandardPaths::findExecutable(QStringLiteral("pcscd"));
+        if (found.isEmpty())
+            found = QStandardPaths::findExecutable(QStringLiteral("pcscd"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        ASSERT_FALSE(found.isEmpty()) << "pcscd is not installed (scripts/install-deps.sh installs it)";
+        const QByteArray pcscd = found.toLocal8Bit();
         // The client library keeps the first socket name it reads: one per process.
         static QTemporaryDir socketDir;
         const QByteArray sock = socketDir.filePath(QStringLiteral("pcscd.comm")).toLocal8Bit();
@@ -209,7 +216,7 @@ protected:
             dup2(out, 2);
             setenv("LISTEN_PID", QByteArray::number(getpid()).constData(), 1);
             setenv("LISTEN_FDS", "1", 1);
-            execlp("pcscd", "pcscd", "--foreground", "--debug", "--config", confDir.constData(), (char*)nullptr);
+            execl(pcscd.constData(), "pcscd", "--foreground", "--debug", "--config", confDir.constData(), (char*)nullptr);
             _exit(127);
         }
         close(s);
