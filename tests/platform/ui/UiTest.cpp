@@ -1,3 +1,5 @@
+#include "ui/EnterKey.h"
+#include "ui/Form.h"
 #include "ui/KeyPress.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Ui.h"
@@ -300,4 +302,63 @@ TEST(KeyPressLayer, HandlerDropsReplacesBeepsAndSeesComposedText)
     }
     EXPECT_EQ(combo.currentText(), "7A");
     EXPECT_EQ(scripted.beeps, 3);
+}
+
+// Enter on the focused button presses it, in a program window as in a
+// dialog; a key rule of the button's own that takes Enter keeps it, and
+// Enter elsewhere presses nothing.
+TEST(EnterKey, PressesTheFocusedButtonOnly)
+{
+    app();
+    ui::Form window;
+    auto* plain = new QPushButton(QStringLiteral("确认"), &window);
+    auto* ruled = new QPushButton(QStringLiteral("登录"), &window);
+    auto* off = new QPushButton(QStringLiteral("开锁"), &window);
+    auto* box = new QLineEdit(&window);
+    off->setEnabled(false);
+    int ruleSaw = 0;
+    ui::onKeyPress(ruled, [&](int& k) {
+        if (k == ui::kEnter) {
+            k = 0;
+            ++ruleSaw;
+        }
+    });
+    QHash<QPushButton*, int> clicks;
+    for (QPushButton* b : {plain, ruled, off})
+        QObject::connect(b, &QPushButton::clicked, [&clicks, b] { ++clicks[b]; });
+    window.show();
+    struct Case {
+        const char* what;
+        QWidget* at;
+        int key;
+        Qt::KeyboardModifiers mods;
+        int plain, ruled, off, rule;
+    };
+    const Case cases[] = {
+        {"Return on a button", plain, Qt::Key_Return, Qt::NoModifier, 1, 0, 0, 0},
+        {"keypad Enter on a button", plain, Qt::Key_Enter, Qt::KeypadModifier, 2, 0, 0, 0},
+        {"Space still presses", plain, Qt::Key_Space, Qt::NoModifier, 3, 0, 0, 0},
+        {"its own rule takes Enter", ruled, Qt::Key_Return, Qt::NoModifier, 3, 0, 0, 1},
+        {"a disabled button", off, Qt::Key_Return, Qt::NoModifier, 3, 0, 0, 1},
+        {"Enter in a text box", box, Qt::Key_Return, Qt::NoModifier, 3, 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.at->setFocus();
+        QTest::keyClick(c.at, Qt::Key(c.key), c.mods);
+        EXPECT_EQ(clicks.value(plain), c.plain);
+        EXPECT_EQ(clicks.value(ruled), c.ruled);
+        EXPECT_EQ(clicks.value(off), c.off);
+        EXPECT_EQ(ruleSaw, c.rule);
+    }
+
+    // A window that is not one of the program's own windows asks for it.
+    QWidget other;
+    auto* button = new QPushButton(QStringLiteral("退出"), &other);
+    ui::enterPressesButtons(&other);
+    int pressed = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++pressed; });
+    other.show();
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_EQ(pressed, 1);
 }
