@@ -62,7 +62,6 @@ login::login(QWidget* parent)
     ui::onKeyPress(Tuser, [this](int& k) { Tuser_KeyPress(k); });
     ui::onKeyPress(tpasswd, [this](int& k) { tpasswd_KeyPress(k); });
     ui::onKeyPress(CmdOk, [this](int& k) { CmdOk_KeyPress(k); });
-    ui::onKeyPress(CmdExit, [this](int& k) { CmdExit_KeyPress(k); });
 
     connect(CmdOk, &QPushButton::clicked, this, &login::CmdOk_Click);
     connect(CmdExit, &QPushButton::clicked, this, &login::CmdExit_Click);
@@ -134,15 +133,6 @@ void login::CmdOk_KeyPress(int& KeyAscii)
     } else if (KeyAscii == ui::kEscape) {
         KeyAscii = 0;
         ui::endProgram(0);
-    }
-}
-
-// Enter on a button presses it, as Space does.
-void login::CmdExit_KeyPress(int& KeyAscii)
-{
-    if (KeyAscii == ui::kEnter) {
-        KeyAscii = 0;
-        CmdExit_Click();
     }
 }
 

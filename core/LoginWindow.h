@@ -30,11 +30,10 @@ public:
     void CmdOk_Click();
     void CmdExit_Click();
     // Enter in the name box moves on, in the password box and on 确定 it
-    // checks; Esc on 确定 ends the program; Enter on 退出 presses it.
+    // checks; Esc on 确定 ends the program.
     void Tuser_KeyPress(int& KeyAscii);
     void tpasswd_KeyPress(int& KeyAscii);
     void CmdOk_KeyPress(int& KeyAscii);
-    void CmdExit_KeyPress(int& KeyAscii);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -5,6 +5,7 @@
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
+#include "ui/EnterKey.h"
 #include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
@@ -213,6 +214,7 @@ FrmDemo::FrmDemo(DoorFactory createDoor, QWidget* parent)
 {
     buildWindow();
     connectHandlers();
+    ui::enterPressesButtons(this);
 }
 
 FrmDemo::~FrmDemo()

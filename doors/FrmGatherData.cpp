@@ -218,6 +218,8 @@ FrmGatherData::FrmGatherData(QWidget* parent)
     lay->addWidget(Label6);
     lay->addLayout(buttons);
     lay->addWidget(StatusBar1);
+    // The notes wrap to more lines as the window narrows.
+    ui::keepHeightForWidth(this);
 
     connect(ReadCommand, &QPushButton::clicked, this, &FrmGatherData::ReadCommand_Click);
     connect(numCommand, &QPushButton::clicked, this, &FrmGatherData::numCommand_Click);

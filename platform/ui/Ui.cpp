@@ -9,15 +9,18 @@
 #include <QTimer>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QSpacerItem>
 #include <QTranslator>
 #include <QThread>
+#include <QTreeView>
 #include <QUrl>
 
 #include <algorithm>
@@ -93,6 +96,23 @@ void endProgram(int code) { services().endProgram(code); }
 void beep() { services().beep(); }
 void Services::beep() { QApplication::beep(); }
 
+namespace {
+// Qt asks for the file types of its file dialog (文件夹, 驱动器, "%1 文件")
+// under a newer context than the Chinese texts were written for: look them
+// up under the file dialog's own context too.
+class QtTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    QString translate(const char* context, const char* source, const char* disambiguation, int n) const override
+    {
+        QString t = QTranslator::translate(context, source, disambiguation, n);
+        if (t.isEmpty() && qstrcmp(context, "QAbstractFileIconProvider") == 0)
+            t = QTranslator::translate("QFileDialog", source, disambiguation, n);
+        return t;
+    }
+};
+} // namespace
+
 bool installQtTranslations()
 {
     auto* app = QCoreApplication::instance();
@@ -101,7 +121,7 @@ bool installQtTranslations()
     static QTranslator* translator = nullptr;
     if (translator)
         return true;
-    auto* t = new QTranslator(app);
+    auto* t = new QtTranslator(app);
     if (!t->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete t;
@@ -164,14 +184,44 @@ int DesktopServices::messageBox(const QString& text, int style, const QString& t
     return buttons.size() == 1 ? mb::OK : (style & 0x7) == mb::YesNo ? mb::No : mb::Cancel;
 }
 
+namespace {
+// Qt's own file dialog sizes its columns for short English texts: the
+// Chinese type names and sizes would be cut. Each column takes what it
+// shows, and the dialog widens (within the screen) so that none scrolls away.
+void fitColumns(QFileDialog& dialog)
+{
+    auto* view = dialog.findChild<QTreeView*>();
+    if (!view)
+        return; // the desktop's own dialog
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    auto widen = [&dialog, view, header] {
+        const int missing = header->length() - view->viewport()->width();
+        if (missing <= 0)
+            return;
+        int width = dialog.width() + missing;
+        if (QScreen* s = dialog.screen())
+            width = std::min(width, s->availableGeometry().width());
+        dialog.resize(width, dialog.height());
+    };
+    QObject::connect(header, &QHeaderView::sectionResized, &dialog,
+                     [&dialog, widen] { QTimer::singleShot(0, &dialog, widen); });
+}
+} // namespace
+
 QString DesktopServices::fileDialog(const FileDialogRequest& req)
 {
     QString start = req.directory;
     if (!req.fileName.isEmpty())
         start = start.isEmpty() ? req.fileName : start + QLatin1Char('/') + req.fileName;
-    if (req.save)
-        return QFileDialog::getSaveFileName(nullptr, req.title, start, req.filter);
-    return QFileDialog::getOpenFileName(nullptr, req.title, start, req.filter);
+    QFileDialog dialog(nullptr, req.title, start, req.filter);
+    dialog.setAcceptMode(req.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(req.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    fitColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 void DesktopServices::doEvents()

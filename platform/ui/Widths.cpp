@@ -197,4 +197,35 @@ void fitPopup(QComboBox* box)
     box->view()->setMinimumWidth(need);
 }
 
+namespace {
+class HeightForWidth : public QObject {
+public:
+    explicit HeightForWidth(QWidget* window) : QObject(window), window_(window) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == window_ && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+            QMetaObject::invokeMethod(this, &HeightForWidth::fit, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    void fit()
+    {
+        QLayout* lay = window_->layout();
+        if (!lay || !lay->hasHeightForWidth())
+            return;
+        const int need = lay->totalMinimumHeightForWidth(window_->width());
+        if (need != window_->minimumHeight())
+            window_->setMinimumHeight(need);
+    }
+    QWidget* window_;
+};
+} // namespace
+
+void keepHeightForWidth(QWidget* window)
+{
+    window->installEventFilter(new HeightForWidth(window));
+}
+
 } // namespace ui

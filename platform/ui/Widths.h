@@ -41,4 +41,10 @@ int fitColumn(QAbstractItemView* view, int column, int twips, const QStringList&
 // most the screen's width), the box itself keeping its width.
 void fitPopup(QComboBox* box);
 
+// Keeps a window with a layout at least as tall as the layout needs at the
+// window's width. A window's least height counts each wrapped text as one
+// line; narrowed, or with a text grown or a bar shown, it would push its last
+// rows past its bottom edge.
+void keepHeightForWidth(QWidget* window);
+
 } // namespace ui

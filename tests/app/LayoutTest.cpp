@@ -36,6 +36,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
+#include <QProgressBar>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -128,7 +130,7 @@ int buttonNeed(const QAbstractButton* b)
 // The part of a control that shows something.
 QRect paintedArea(QWidget* w, const QWidget* window)
 {
-    if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty())
+    if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty() && l->frameShape() == QFrame::NoFrame)
         return textArea(l, window);
     if (auto* b = qobject_cast<QAbstractButton*>(w); b && !qobject_cast<QPushButton*>(w))
         return onWindow(w, QRect(0, 0, std::min(w->width(), buttonNeed(b)), w->height()), window);
@@ -190,8 +192,10 @@ QStringList layoutFaults(QWidget* window)
             if (s->width() < s->minimumSizeHint().width())
                 out << QStringLiteral("%1: %2 < %3").arg(nameOf(s)).arg(s->width()).arg(s->minimumSizeHint().width());
         } else if (auto* l = qobject_cast<QLabel*>(w)) {
-            if (qobject_cast<QStatusBar*>(l->parentWidget()))
+            if (qobject_cast<QStatusBar*>(l->parentWidget())) {
+                controls << w;   // a status panel: its texts vary, its box must show whole
                 continue;
+            }
             if (l->text().isEmpty()) {
                 if (l->frameShape() != QFrame::NoFrame || !l->pixmap().isNull())
                     controls << w;   // a picture or a framed box
@@ -206,7 +210,8 @@ QStringList layoutFaults(QWidget* window)
         } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
             if (g->width() < g->fontMetrics().horizontalAdvance(g->title()) + 16)
                 out << QStringLiteral("%1: title cut").arg(nameOf(g));
-        } else if (!qobject_cast<QAbstractScrollArea*>(w) && !w->inherits("QProgressBar") && !w->inherits("QLCDNumber")) {
+        } else if (!qobject_cast<QAbstractScrollArea*>(w) && !w->inherits("QProgressBar") && !w->inherits("QLCDNumber")
+                   && !qobject_cast<QStatusBar*>(w)) {
             continue;
         }
         controls << w;
@@ -221,6 +226,13 @@ QStringList layoutFaults(QWidget* window)
             if (paintedArea(a, window).intersects(paintedArea(b, window)))
                 out << QStringLiteral("%1 overlaps %2").arg(nameOf(a), nameOf(b));
         }
+    }
+    // A layout with less room than it needs pushes its last rows past the
+    // window's bottom edge (wrapped labels need their lines at this width).
+    if (QLayout* lay = window->layout()) {
+        const int need = lay->hasHeightForWidth() ? lay->totalMinimumHeightForWidth(window->width()) : lay->totalMinimumSize().height();
+        if (need > window->height())
+            out << QStringLiteral("its layout needs %1 px of height, the window has %2").arg(need).arg(window->height());
     }
     // Nothing shows past the edge of what holds it.
     for (QWidget* w : controls) {
@@ -327,6 +339,30 @@ protected:
             QGuiApplication::primaryScreen()->grabWindow(0).save(shots_ + "/" + cls + ".png");
         for (const QString& fault : layoutFaults(&f))
             ADD_FAILURE() << cls.toStdString() << ": " << fault.toStdString();
+        // During a run its progress bars show too.
+        QList<QWidget*> shownForRun;
+        for (QProgressBar* p : f.findChildren<QProgressBar*>())
+            if (!p->isVisibleTo(&f) && p->parentWidget()->isVisibleTo(&f)) {
+                p->show();
+                shownForRun << p;
+            }
+        if (!shownForRun.isEmpty()) {
+            settle(false);
+            for (const QString& fault : layoutFaults(&f))
+                ADD_FAILURE() << cls.toStdString() << " during a run: " << fault.toStdString();
+        }
+        // A window that may be resized may be made as small as it allows
+        // (the operator, or a window manager on a small screen).
+        if (f.layout() && !f.isFullScreen() && f.minimumSize() != f.maximumSize() && f.minimumSize() != f.size()) {
+            const QSize was = f.size();
+            f.resize(f.minimumSize());
+            settle(false);
+            for (const QString& fault : layoutFaults(&f))
+                ADD_FAILURE() << cls.toStdString() << " at its smallest: " << fault.toStdString();
+            f.resize(was);
+        }
+        for (QWidget* p : shownForRun)
+            p->hide();
         // The smaller screen holds every window (a full-screen one fills any).
         if (!f.isFullScreen()) {
             const QSize outer = f.frameGeometry().size();

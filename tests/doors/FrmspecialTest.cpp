@@ -5,14 +5,20 @@
 #include "Frmspe.h"
 #include "Frmspecial.h"
 #include "Globals.h"
+#include "RealKeys.h"
 #include "ToolTable.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+
+#include <functional>
 
 namespace {
 
@@ -71,6 +77,93 @@ TEST_F(FrmspecialTest, EnterMovesOnAndDeleteStillDeletes)
     QCoreApplication::sendEvent(w->Tuser, &del);
     EXPECT_EQ(w->Tuser->text(), "oss");
     EXPECT_TRUE(scripted.messages.isEmpty());   // no check ran
+}
+
+// The operator's way with the keyboard: name, Enter, password, Enter, Enter
+// on 确认; then in the unlock window Enter on the focused button. press(key)
+// strokes a key at the control that has the focus.
+class ForcedUnlockByKeys : public FrmspecialTest {
+protected:
+    void walk(const std::function<void(const char* key)>& press)
+    {
+        addDoor(3);
+        controller(3).setDelays(60, 60, 0);
+        struct Case {
+            const char* what;
+            const char* name;
+            const char* password;
+            const char* key;
+            QString message;   // after Enter on 确认
+            bool through;
+        };
+        const Case cases[] = {
+            {"wrong password", "boss", "pw", "Return", "用户或口令错或不具备该操作的权限", false},
+            {"keypad Enter", "boss", "pw", "KP_Enter", "用户或口令错或不具备该操作的权限", false},
+            {"super user", "boss", "pw'1", "Return", "", true},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            scripted.clearMessages();
+            auto* w = ui::forms::load<Frmspecial>();
+            w->show();
+            w->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+            w->Tuser->setText(QString::fromLatin1(c.name));
+            w->tpasswd->setText(QString::fromLatin1(c.password));
+            w->Tuser->setFocus();
+            press(c.key);
+            press(c.key);
+            ASSERT_EQ(w->focusWidget(), w->Cok);
+            EXPECT_TRUE(scripted.messages.isEmpty());
+            press(c.key);
+            EXPECT_EQ(scripted.lastMessage(), c.message);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_EQ(ui::forms::isLoaded<Frmspe>(), c.through);
+            if (!c.through) {
+                w->Cexit->setFocus();
+                press(c.key);
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                EXPECT_FALSE(ui::forms::isLoaded<Frmspecial>());
+            }
+        }
+        Frmspe* w = ui::forms::find<Frmspe>();
+        ASSERT_NE(w, nullptr);
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        w->Cdoor->setCurrentIndex(0);
+        w->Option1[0]->setChecked(true);
+        w->Copen->setFocus();
+        press("Return");
+        EXPECT_EQ(scripted.lastMessage(), "1号锁开锁成功！");
+        EXPECT_TRUE(controller(3).lockOpen(1));
+        w->closeCmd->setFocus();
+        press("Return");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(ui::forms::isLoaded<Frmspe>());
+    }
+};
+
+TEST_F(ForcedUnlockByKeys, EnterPressesTheFocusedButton)
+{
+    walk([](const char* key) {
+        const bool keypad = QLatin1String(key) == QLatin1String("KP_Enter");
+        QTest::keyClick(QApplication::focusWidget(), keypad ? Qt::Key_Enter : Qt::Key_Return,
+                        keypad ? Qt::KeypadModifier : Qt::NoModifier);
+    });
+}
+
+// What the display itself sends with Return and the keypad's Enter.
+TEST_F(ForcedUnlockByKeys, EnterPressesTheFocusedButtonOnARealDisplay)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        if (qEnvironmentVariableIsSet("REAL_DISPLAY_REQUIRED"))
+            FAIL() << "no X display";
+        GTEST_SKIP() << "needs an X display";
+    }
+    walk([](const char* key) {
+        ASSERT_TRUE(pressRealKey(key));
+        QTest::qWait(50);
+    });
 }
 
 TEST_F(FrmspecialTest, TheUnlockWindowOutlivesTheToolAndOpensTheLock)

@@ -1,3 +1,5 @@
+#include "ui/EnterKey.h"
+#include "ui/Form.h"
 #include "ui/KeyPress.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Ui.h"
@@ -5,12 +7,21 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -119,6 +130,64 @@ TEST(DesktopMessageBox, ChineseButtonsAndRoomForTheTitle)
             << t.toStdString();
     EXPECT_EQ(texts.size(), 3);
     EXPECT_GT(width, titleWidth);
+}
+
+// Qt's own file dialog (restore, a photo) speaks Chinese and shows each of
+// its columns whole, the folder's and the file's type among them.
+TEST(DesktopFileDialog, ChineseTextsAndWholeColumns)
+{
+    app();
+    ASSERT_TRUE(ui::installQtTranslations()) << "qt6-translations-l10n missing";
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("备份数据库文件夹")));
+    // A backup named at length and a photo, whose type has a long name.
+    for (const QString& name : {QStringLiteral("门禁数据库备份_2026年12月08日_09时30分.mdb"), QStringLiteral("00000001.bmp")}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(123456, 'x'));
+    }
+
+    QString openButton, folderType;
+    QStringList headers, cut;
+    int missing = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->setViewMode(QFileDialog::Detail);
+        auto* view = dialog->findChild<QTreeView*>();
+        ASSERT_NE(view, nullptr);
+        QAbstractItemModel* model = view->model();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) == 3; }, 5000));
+        QTest::qWait(50);
+        openButton = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->text();
+        QHeaderView* header = view->header();
+        for (int c = 0; c < header->count(); ++c) {
+            if (header->isSectionHidden(c))
+                continue;
+            headers << model->headerData(c, Qt::Horizontal).toString();
+            const int need = std::max(header->sectionSizeHint(c), static_cast<QAbstractItemView*>(view)->sizeHintForColumn(c));
+            if (header->sectionSize(c) < need)
+                cut << QStringLiteral("%1: %2 < %3").arg(headers.last()).arg(header->sectionSize(c)).arg(need);
+        }
+        for (int r = 0; r < model->rowCount(view->rootIndex()); ++r) {
+            const QModelIndex name = model->index(r, 0, view->rootIndex());
+            if (name.data().toString() == QStringLiteral("备份数据库文件夹"))
+                folderType = model->index(r, 2, view->rootIndex()).data().toString();
+        }
+        missing = header->length() - view->viewport()->width();
+        dialog->reject();
+    });
+    ui::FileDialogRequest req;
+    req.title = QStringLiteral("恢复数据");
+    req.directory = dir.path();
+    req.filter = QStringLiteral("*.mdb *.bmp");
+    EXPECT_EQ(ui::DesktopServices().fileDialog(req), QString());
+
+    EXPECT_TRUE(openButton.startsWith(QStringLiteral("打开"))) << openButton.toStdString();
+    EXPECT_EQ(headers, QStringList({"名称", "体积", "类型", "修改日期"}));
+    EXPECT_EQ(folderType, QStringLiteral("文件夹"));
+    EXPECT_TRUE(cut.isEmpty()) << cut.join("; ").toStdString();
+    EXPECT_LE(missing, 0) << "columns scroll out of sight";
 }
 
 // The desktop's waits keep a window's timers running and end as soon as
@@ -233,4 +302,63 @@ TEST(KeyPressLayer, HandlerDropsReplacesBeepsAndSeesComposedText)
     }
     EXPECT_EQ(combo.currentText(), "7A");
     EXPECT_EQ(scripted.beeps, 3);
+}
+
+// Enter on the focused button presses it, in a program window as in a
+// dialog; a key rule of the button's own that takes Enter keeps it, and
+// Enter elsewhere presses nothing.
+TEST(EnterKey, PressesTheFocusedButtonOnly)
+{
+    app();
+    ui::Form window;
+    auto* plain = new QPushButton(QStringLiteral("确认"), &window);
+    auto* ruled = new QPushButton(QStringLiteral("登录"), &window);
+    auto* off = new QPushButton(QStringLiteral("开锁"), &window);
+    auto* box = new QLineEdit(&window);
+    off->setEnabled(false);
+    int ruleSaw = 0;
+    ui::onKeyPress(ruled, [&](int& k) {
+        if (k == ui::kEnter) {
+            k = 0;
+            ++ruleSaw;
+        }
+    });
+    QHash<QPushButton*, int> clicks;
+    for (QPushButton* b : {plain, ruled, off})
+        QObject::connect(b, &QPushButton::clicked, [&clicks, b] { ++clicks[b]; });
+    window.show();
+    struct Case {
+        const char* what;
+        QWidget* at;
+        int key;
+        Qt::KeyboardModifiers mods;
+        int plain, ruled, off, rule;
+    };
+    const Case cases[] = {
+        {"Return on a button", plain, Qt::Key_Return, Qt::NoModifier, 1, 0, 0, 0},
+        {"keypad Enter on a button", plain, Qt::Key_Enter, Qt::KeypadModifier, 2, 0, 0, 0},
+        {"Space still presses", plain, Qt::Key_Space, Qt::NoModifier, 3, 0, 0, 0},
+        {"its own rule takes Enter", ruled, Qt::Key_Return, Qt::NoModifier, 3, 0, 0, 1},
+        {"a disabled button", off, Qt::Key_Return, Qt::NoModifier, 3, 0, 0, 1},
+        {"Enter in a text box", box, Qt::Key_Return, Qt::NoModifier, 3, 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.at->setFocus();
+        QTest::keyClick(c.at, Qt::Key(c.key), c.mods);
+        EXPECT_EQ(clicks.value(plain), c.plain);
+        EXPECT_EQ(clicks.value(ruled), c.ruled);
+        EXPECT_EQ(clicks.value(off), c.off);
+        EXPECT_EQ(ruleSaw, c.rule);
+    }
+
+    // A window that is not one of the program's own windows asks for it.
+    QWidget other;
+    auto* button = new QPushButton(QStringLiteral("退出"), &other);
+    ui::enterPressesButtons(&other);
+    int pressed = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++pressed; });
+    other.show();
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_EQ(pressed, 1);
 }
