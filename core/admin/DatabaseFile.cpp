@@ -1,5 +1,6 @@
 #include "DatabaseFile.h"
 
+#include "Module2.h"
 #include "db/Db.h"
 #include "runtime/RuntimeError.h"
 #include "ui/ProgramFolder.h"
@@ -25,11 +26,6 @@ namespace dbfile {
 std::function<void(const QString&)> beforeRename;
 
 namespace {
-
-// Tables every database of this system has; a file without them is some
-// other database and must never replace the live one.
-const char* const kRequiredTables[] = {"system", "user", "Dict_Pub", "department", "people",
-                                       "doors",  "dfaka", "dtuika",  "data",       "datakq"};
 
 // An engine failure as the operator is told it; a full disk is error 61
 // whether the engine or the file system met it.
@@ -83,8 +79,8 @@ bool soundSystemDatabase(const Handle& d)
 {
     if (d.scalar("PRAGMA quick_check") != QLatin1String("ok"))
         return false;
-    for (const char* t : kRequiredTables) {
-        const QByteArray sql = QByteArray("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='") + t +
+    for (const QString& t : Module2::kRequiredTables) {
+        const QByteArray sql = "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='" + t.toLatin1() +
                                "' COLLATE NOCASE";
         if (d.scalar(sql.constData()) != QLatin1String("1"))
             return false;
@@ -125,6 +121,14 @@ void removeWithJournals(const QString& path)
 {
     QFile::remove(path);
     removeJournalsOf(path);
+}
+
+// A regular file of its own (no link, FIFO or device): the only kind the
+// sweep ever opens or removes.
+bool isRegularFile(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void release(const QString& path)
@@ -193,17 +197,24 @@ void sweepStaleCopies(const QString& folder)
         if (!name.endsWith(QLatin1String(".part"))) {
             // A journal: swept with its copy, or alone when the copy is gone.
             const QString copy = path.left(path.lastIndexOf(QLatin1String(".part")) + 5);
-            if (!QFileInfo::exists(copy))
+            if (!QFileInfo::exists(copy) && isRegularFile(path))
                 QFile::remove(path);
             continue;
         }
+        // Never blocks on a FIFO or follows a link that only looks like a copy.
         const QByteArray native = QFile::encodeName(path);
-        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
+        struct stat st {};
         // Locked: a copy still being made. Renamed meanwhile: finished.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && namesFile(native, fd))
-            removeWithJournals(path);
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            namesFile(native, fd)) {
+            QFile::remove(path);
+            for (const char* suffix : kJournalSuffixes)
+                if (isRegularFile(path + QLatin1String(suffix)))
+                    QFile::remove(path + QLatin1String(suffix));
+        }
         ::close(fd);
     }
 }

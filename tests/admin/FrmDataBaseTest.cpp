@@ -419,6 +419,14 @@ TEST_F(FrmDataBaseTest, FilesOfOtherProgramsSurviveBackupAndRestore)
         ASSERT_TRUE(QFile::copy(live(), place + "/.mine.abc123.part"));
         foreign << place + "/.ledger.backup.part" << place + "/.notes.202612.part" << place + "/.mine.abc123.part";
     }
+    // A FIFO named like a copy, a link named like a copy's journal: never
+    // opened (a FIFO would block), never removed.
+    QStringList specials;
+    for (const QString& place : {bak, here}) {
+        specials << place + "/.bak.mdb.ostrela-Fifo01.part" << place + "/.x.ostrela-Lnk001.part-journal";
+        ASSERT_EQ(::mkfifo(QFile::encodeName(specials[specials.size() - 2]).constData(), 0600), 0);
+        ASSERT_TRUE(QFile::link(place + "/.notes.202612.part", specials.last()));
+    }
     // Another program in the middle of a write, on one of them and on the live file.
     db::Database mine = db::Database::open(bak + "/.mine.abc123.part");
     mine.beginTrans();
@@ -435,6 +443,10 @@ TEST_F(FrmDataBaseTest, FilesOfOtherProgramsSurviveBackupAndRestore)
     auto untouched = [&](const char* after) {
         for (auto it = before.cbegin(); it != before.cend(); ++it)
             EXPECT_EQ(bytes(it.key()), it.value()) << after << ": " << it.key().toStdString();
+        for (const QString& s : specials) {
+            struct stat st {};
+            EXPECT_EQ(::lstat(QFile::encodeName(s).constData(), &st), 0) << after << ": " << s.toStdString();
+        }
     };
 
     auto* w = ui::forms::load<FrmDataBase>();
@@ -453,7 +465,7 @@ TEST_F(FrmDataBaseTest, FilesOfOtherProgramsSurviveBackupAndRestore)
     EXPECT_TRUE(scripted.lastMessage().endsWith("数据恢复失败。\n请退出系统重新进入再做数据恢复！"));
     EXPECT_EQ(mdl::DatabaseRestored, 0);
     untouched("restore refused");
-    EXPECT_EQ(partsIn(folder()).filter(".ostrela-"), QStringList());
+    EXPECT_EQ(partsIn(folder()).filter(".door.mdb.ostrela-"), QStringList());
 
     // Both programs finish their writes.
     mine.commitTrans();
