@@ -176,6 +176,9 @@ RightsControls::RightsControls(QWidget* parent)
         ButtonChkTime[i]->setEnabled(false);
         TxtTime[i] = new QLineEdit(kNoGroups, parent);
         TxtTime[i]->setObjectName(QStringLiteral("TxtTime%1").arg(i));
+        // Only the time-group picker fills it: typed or pasted text would
+        // reach the controller as a mask.
+        TxtTime[i]->setReadOnly(true);
     }
     // Ticking from code has the same effect as the operator's click.
     connect(CheckWeek, &QCheckBox::toggled, this, &RightsControls::CheckWeek_Click);

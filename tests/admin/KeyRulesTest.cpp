@@ -5,6 +5,7 @@
 #include "WindowBench.h"
 
 #include "FrmConfirmPWD.h"
+#include "FrmEtD.h"
 #include "FrmFK.h"
 #include "FrmInit.h"
 #include "Frmbm.h"
@@ -16,6 +17,7 @@
 #include "frmsys.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
@@ -124,6 +126,30 @@ TEST_F(KeyRulesTest, EveryDigitBoxRefusesFullWidthDigitsLikeLetters)
         setTextAtEnd(box, QString());
         commit(box, QStringLiteral("4\uFF15\uFF16x7"));
         EXPECT_EQ(textOf(box), "47");
+        ui::forms::unloadAll();
+    }
+}
+
+// The time-group boxes hold what the picker chose: nothing typed, composed
+// or pasted reaches them, so nothing else can reach a controller as a mask.
+TEST_F(KeyRulesTest, TimeGroupBoxesTakeNoTypingOrPaste)
+{
+    const RuledBox boxes[] = {
+        {"FrmFK.TxtTime0", [] { return shown<FrmFK>(false)->TxtTime[0]; }},
+        {"FrmFK.TxtTime1", [] { return shown<FrmFK>(false)->TxtTime[1]; }},
+        {"FrmEtD.TxtTime0", [] { return shown<FrmEtD>(false)->TxtTime[0]; }},
+        {"FrmEtD.TxtTime1", [] { return shown<FrmEtD>(false)->TxtTime[1]; }},
+    };
+    QGuiApplication::clipboard()->setText(QStringLiteral("9999999999x';--"));
+    for (const RuledBox& b : boxes) {
+        SCOPED_TRACE(b.name);
+        QWidget* box = b.box();
+        setTextAtEnd(box, QStringLiteral("000000000000000"));
+        type(box, QStringLiteral("1x"));
+        EXPECT_FALSE(box->testAttribute(Qt::WA_InputMethodEnabled));   // no input method composes into it
+        QTest::keySequence(box, QKeySequence::Paste);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        EXPECT_EQ(textOf(box), "000000000000000");
         ui::forms::unloadAll();
     }
 }
