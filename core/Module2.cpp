@@ -22,6 +22,20 @@ void openAdo(const QString& provider, const QString& path)
     c.setCursorLocation(3);
     c.setCommandTimeout(180);
     c.open();
+    // Another program's database opens as well: it is refused before
+    // anything reads or writes its tables.
+    QStringList missing = kRequiredTables;
+    db::Recordset rs = c.execute(QStringLiteral("select name from sqlite_master where type='table'"));
+    for (; !rs.eof(); rs.moveNext()) {
+        const QString name = rs.text(QStringLiteral("name"));
+        missing.removeIf([&](const QString& t) { return t.compare(name, Qt::CaseInsensitive) == 0; });
+    }
+    rs.close();
+    if (!missing.isEmpty()) {
+        c.close();
+        rt::raise(rt::ErrFail, QStringLiteral("“%1”不是本系统的数据库文件：其中没有数据表 %2。")
+                                   .arg(path, missing.join(QStringLiteral("、"))));
+    }
 }
 } // namespace
 

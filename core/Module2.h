@@ -7,12 +7,20 @@
 //   [Access]     Provider=SQLite   ships with the file; never written
 //   [Access]     DataBasePath=...  the database file ("door.mdb" in the program folder)
 #include <QString>
+#include <QStringList>
 
 namespace Module2 {
 
 // The name of the configuration file and of the default database file.
 inline const QString kConfigFile = QStringLiteral("Public.Sys");
 inline const QString kDatabaseFile = QStringLiteral("door.mdb");
+
+// The tables every database of this system has: a file without one of them
+// is some other database, never opened for use nor taken by a restore.
+inline const QStringList kRequiredTables{QStringLiteral("system"), QStringLiteral("user"),   QStringLiteral("Dict_Pub"),
+                                         QStringLiteral("department"), QStringLiteral("people"), QStringLiteral("doors"),
+                                         QStringLiteral("dfaka"),  QStringLiteral("dtuika"), QStringLiteral("data"),
+                                         QStringLiteral("datakq")};
 
 // The value of a key ("" when the file, section or key is missing): at most
 // 999 characters, NULs removed, blanks trimmed, surrounding quotes stripped.
@@ -28,7 +36,8 @@ QString ConfigFilePath();
 // When the configured file cannot be opened, the program folder's
 // "door.mdb" is opened instead, and DaoConnect and GetDatabasePath follow
 // the file actually opened; a message box then names both files and why
-// the configured one could not be opened. Raises rt::Error when that
+// the configured one could not be opened (a file without the required
+// tables counts as one that cannot be opened). Raises rt::Error when that
 // fallback fails too.
 bool OpenDatabaseConnection();
 

@@ -14,7 +14,9 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace db {
 
@@ -206,8 +208,17 @@ public:
     static std::shared_ptr<Session> open(const QString& path, int timeoutSeconds)
     {
         QFileInfo fi(path);
-        if (path.isEmpty() || !fi.isFile())
-            rt::raise(rt::ErrFail, QStringLiteral("找不到数据库文件“%1”。").arg(path));
+        // What is wrong is named: nothing there, a folder, a folder the user
+        // may not enter, or no regular file (a FIFO would block the first read).
+        struct stat st {};
+        if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+            rt::raise(rt::ErrFail, errno == EACCES && !path.isEmpty()
+                                       ? QStringLiteral("无权访问数据库文件“%1”：没有进入它所在文件夹的权限。").arg(path)
+                                       : QStringLiteral("找不到数据库文件“%1”。").arg(path));
+        if (S_ISDIR(st.st_mode))
+            rt::raise(rt::ErrFail, QStringLiteral("“%1”是一个文件夹，不是数据库文件。").arg(path));
+        if (!S_ISREG(st.st_mode))
+            rt::raise(rt::ErrFail, QStringLiteral("“%1”不是普通文件，不能作为数据库文件。").arg(path));
         auto s = std::make_shared<Session>();
         s->path = fi.absoluteFilePath();
         // Never SQLITE_OPEN_CREATE: a missing file is an error, not a new database.

@@ -13,6 +13,7 @@
 
 #include <functional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -103,6 +104,8 @@ TEST_F(StartupTest, MissingConfiguredFileFallsBackAndBothHandlesFollow)
 TEST_F(StartupTest, AConfiguredDatabaseThatCannotBeOpenedIsNamedAndNeverWritten)
 {
     auto bytesOf = [](const QString& path) {
+        if (!QFileInfo(path).isFile())
+            return QByteArray("<not a file>");   // a FIFO would block the read
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     };
@@ -117,7 +120,7 @@ TEST_F(StartupTest, AConfiguredDatabaseThatCannotBeOpenedIsNamedAndNeverWritten)
         QString why;                                // %1: the configured file
     };
     const QString damaged = QStringLiteral("“%1”不是有效的数据库文件：数据库文件已损坏（file is not a database）。");
-    const QList<Case> cases{
+    QList<Case> cases{
         {"missing", nullptr, "找不到数据库文件“%1”。"},
         {"another program's file", [&](const QString& p) { put(p, "Name,Card\r\n张三,123\r\n"); }, damaged},
         {"damaged header",
@@ -129,7 +132,25 @@ TEST_F(StartupTest, AConfiguredDatabaseThatCannotBeOpenedIsNamedAndNeverWritten)
          },
          damaged},
         {"empty", [&](const QString& p) { put(p, {}); }, "“%1”不是有效的数据库文件：其中没有任何数据表。"},
+        {"without this system's tables",
+         [this](const QString& p) {
+             ASSERT_TRUE(QFile::copy(folder() + "door.mdb", p));
+             db::Database::open(p).execute("drop table user");
+             db::Database::open(p).execute("drop table people");
+         },
+         "“%1”不是本系统的数据库文件：其中没有数据表 user、people。"},
+        {"a FIFO", [](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0600), 0); },
+         "“%1”不是普通文件，不能作为数据库文件。"},
+        {"a folder", [](const QString& p) { ASSERT_TRUE(QDir().mkpath(p)); }, "“%1”是一个文件夹，不是数据库文件。"},
     };
+    if (::geteuid() != 0)   // root enters every folder
+        cases.append({"in a folder the user may not enter",
+                      [this](const QString& p) {
+                          QDir(p).removeRecursively();
+                          ASSERT_TRUE(QFile::copy(folder() + "door.mdb", p));
+                          ASSERT_TRUE(QFile::setPermissions(folder() + "site", QFile::ReadOwner | QFile::WriteOwner));
+                      },
+                      "无权访问数据库文件“%1”：没有进入它所在文件夹的权限。"});
     shipDatabase();
     const QString used = folder() + "door.mdb";
     ASSERT_TRUE(QDir(folder()).mkpath("site"));
@@ -159,6 +180,7 @@ TEST_F(StartupTest, AConfiguredDatabaseThatCannotBeOpenedIsNamedAndNeverWritten)
         EXPECT_EQ(bytesOf(configured), before);
         EXPECT_FALSE(QFileInfo::exists(configured + "-journal"));
     }
+    QFile::setPermissions(folder() + "site", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST_F(StartupTest, FallbackFailureReachesTheStartProcedure)
@@ -170,6 +192,21 @@ TEST_F(StartupTest, FallbackFailureReachesTheStartProcedure)
     EXPECT_TRUE(scripted.messages[0].text.startsWith("-2147467259:")) << scripted.messages[0].text.toStdString();
     EXPECT_EQ(scripted.messages[0].title, "错误提示");
     EXPECT_FALSE(QFileInfo::exists(folder() + "door.mdb")) << "no empty database is ever created";
+
+    // The program folder's own file without this system's tables is named, and not written.
+    shipDatabase();
+    db::Database::open(folder() + "door.mdb").execute("drop table people");
+    QFile own(folder() + "door.mdb");
+    ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+    const QByteArray before = own.readAll();
+    own.close();
+    scripted.clearMessages();
+    EXPECT_FALSE(mdl::Main());
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_TRUE(scripted.messages[0].text.endsWith("“" + folder() + "door.mdb”不是本系统的数据库文件：其中没有数据表 people。"))
+        << scripted.messages[0].text.toStdString();
+    ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+    EXPECT_EQ(own.readAll(), before);
 }
 
 // A database the program cannot write ends the start as a failed connection
