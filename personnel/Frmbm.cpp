@@ -358,11 +358,14 @@ void Frmbm::Cmddel2_Click()
 
 void Frmbm::Cmddel_Click()
 {
-    ui::RunGuard run(this, {TabStrip1});
+    // The list and the box stay as they are while the cards are withdrawn,
+    // and the end message names what was captured here in any case.
+    ui::RunGuard run(this, {TabStrip1, List1, Tbm});
     if (!run)
         return;
     LabelMessage->clear();
-    const QString department = Tbm->text().trimmed();
+    const QString typed = Tbm->text();
+    const QString department = typed.trimmed();
     try {
         if (!ctl::openPort()) {
             ui::msgBox(QStringLiteral("串口打开失败！"), ui::mb::OKOnly, QStringLiteral("提示"));
@@ -385,7 +388,7 @@ void Frmbm::Cmddel_Click()
             mdl::AdoConnection.execute(QStringLiteral("delete from department where 部门=?"), {department});
         }
         ViewDepart();
-        LabelMessage->setText(QStringLiteral("删除 ") + Tbm->text() + QStringLiteral(" 成功"));
+        LabelMessage->setText(QStringLiteral("删除 ") + typed + QStringLiteral(" 成功"));
         Tbm->clear();
     } catch (const rt::Error& e) {
         showError(e);

@@ -328,6 +328,7 @@ TEST_F(FrmbmTest, SameDayReturnIsNoticedAndBookedAgain)
 TEST_F(FrmbmTest, ButtonsStayDisabledWhileAControllerAnswers)
 {
     addDepartment("销售部");
+    addDepartment("财务部");
     issue(1, "00000001", 1001, "销售部");
     auto* w = load();
     select(w, "销售部");
@@ -337,6 +338,8 @@ TEST_F(FrmbmTest, ButtonsStayDisabledWhileAControllerAnswers)
         ++waits;
         for (QPushButton* b : w->findChildren<QPushButton*>())
             anyEnabled = anyEnabled || b->isEnabled();
+        anyEnabled = anyEnabled || w->List1->isEnabled() || w->Tbm->isEnabled();
+        w->Tbm->setText("财务部");   // whatever the box holds by then
     };
     scripted.queueAnswer(ui::mb::Yes);
     w->Cmddel_Click();
@@ -344,6 +347,9 @@ TEST_F(FrmbmTest, ButtonsStayDisabledWhileAControllerAnswers)
     EXPECT_GT(waits, 0);
     EXPECT_FALSE(anyEnabled);
     EXPECT_TRUE(w->Cmddel->isEnabled());
+    EXPECT_TRUE(w->List1->isEnabled());
+    EXPECT_EQ(w->LabelMessage->text(), "删除 销售部 成功");
+    EXPECT_EQ(value("select 部门 from department").toString(), "财务部");
 }
 
 TEST_F(FrmbmTest, PortThatCannotOpenStopsBeforeAnything)
