@@ -82,7 +82,8 @@ QString unquote(QString v)
 }
 
 // The file's text without its byte-order mark; bom gets the mark (or nothing)
-// so that a write can put it back.
+// so that a write can put it back. The mark says UTF-8 (an editor saved the
+// file so); without it the file is code page 936.
 bool readText(const QString& file, QString& text, QByteArray* bom = nullptr)
 {
     QFile f(file);
@@ -92,7 +93,7 @@ bool readText(const QString& file, QString& text, QByteArray* bom = nullptr)
     const bool marked = rt::dropUtf8Bom(raw);
     if (bom)
         *bom = marked ? rt::kUtf8Bom : QByteArray();
-    text = rt::fromGbk(raw);
+    text = marked ? QString::fromUtf8(raw) : rt::fromGbk(raw);
     return true;
 }
 
@@ -187,7 +188,7 @@ bool writeString(const QString& file, const QString& sectionText, const QString&
     if (bom.isEmpty())
         return rt::writeGbkFile(file, out);
     QSaveFile f(file);
-    return f.open(QIODevice::WriteOnly) && f.write(bom + rt::toGbk(out)) >= 0 && f.commit();
+    return f.open(QIODevice::WriteOnly) && f.write(bom + out.toUtf8()) >= 0 && f.commit();
 }
 
 } // namespace ini

@@ -126,6 +126,12 @@ TEST_F(IniTest, ByteOrderMarkIsNotPartOfTheFirstSection)
     EXPECT_EQ(ini::readString(file(), "Access", "DataBasePath"), "/site/door.mdb");
     ASSERT_TRUE(ini::writeString(file(), "InitSystem", "First", "NO"));
     EXPECT_EQ(bytes(), QByteArray("\xEF\xBB\xBF[InitSystem]\r\nFirst=NO\r\n[Access]\r\nDataBasePath=/site/door.mdb\r\n"));
+    // With the mark the file is UTF-8, read and written back so.
+    put("\xEF\xBB\xBF[Access]\r\nDataBasePath=" + QString("/门禁/door.mdb").toUtf8() + "\r\n");
+    EXPECT_EQ(ini::readString(file(), "Access", "DataBasePath"), "/门禁/door.mdb");
+    ASSERT_TRUE(ini::writeString(file(), "Access", "Provider", "考勤"));
+    EXPECT_EQ(bytes(), "\xEF\xBB\xBF[Access]\r\nDataBasePath=" + QString("/门禁/door.mdb").toUtf8() + "\r\nProvider=" +
+                           QString("考勤").toUtf8() + "\r\n");
 }
 
 } // namespace
