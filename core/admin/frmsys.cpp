@@ -190,13 +190,23 @@ void frmsys::CmdOk_Click()
         const struct {
             QLineEdit* box;
             const char* name;
-        } numbers[] = {{Tinb, "输入缓冲区"}, {Toutb, "输出缓冲区"}, {Txtdelay, "命令延时"}, {TxtWait, "采集等待时间"}};
+            int16_t initial;   // what the initialisation stores
+        } numbers[] = {{Tinb, "输入缓冲区", 2048}, {Toutb, "输出缓冲区", 512}, {Txtdelay, "命令延时", 0},
+                       {TxtWait, "采集等待时间", 0}};
         for (size_t i = 0; i < std::size(numbers); ++i) {
             const std::optional<int16_t> v = rt::WholeNumber(numbers[i].box->text(), 1);
             if (!v) {
                 run.end();
-                ui::msgBox(QString::fromUtf8(numbers[i].name) + QStringLiteral("应为1到32767之间的整数！"),
-                           ui::mb::OKOnly, QStringLiteral("提示"));
+                QString message = QString::fromUtf8(numbers[i].name) + QStringLiteral("应为1到32767之间的整数！");
+                if (numbers[i].box->isHidden()) {
+                    // The operator cannot see or mend a hidden box: the stored
+                    // value is named and the initial one put back for the next Apply.
+                    message = QStringLiteral("保存的%1“%2”不是1到32767之间的整数，已改回默认值%3，请再按“应用”！")
+                                  .arg(QString::fromUtf8(numbers[i].name), numbers[i].box->text())
+                                  .arg(numbers[i].initial);
+                    numbers[i].box->setText(QString::number(numbers[i].initial));
+                }
+                ui::msgBox(message, ui::mb::OKOnly, QStringLiteral("提示"));
                 if (!numbers[i].box->isHidden()) {
                     numbers[i].box->setFocus();
                     numbers[i].box->selectAll();

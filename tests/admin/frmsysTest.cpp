@@ -100,8 +100,10 @@ TEST_F(frmsysTest, PastedNumbersAreRefusedByTheBoxTheyWerePastedInto)
     struct Box {
         const char* name;
         const char* label;
+        int initial;   // hidden: the stored value is named and this one put back
     };
-    const Box boxes[] = {{"Txtdelay", "命令延时"}, {"TxtWait", "采集等待时间"}, {"Tinb", "输入缓冲区"}, {"Toutb", "输出缓冲区"}};
+    const Box boxes[] = {
+        {"Txtdelay", "命令延时", 0}, {"TxtWait", "采集等待时间", 0}, {"Tinb", "输入缓冲区", 2048}, {"Toutb", "输出缓冲区", 512}};
     const char* pasted[] = {"-1", "1e1", "0x10", "5.5", "\uFF11\uFF10\uFF10", "0", "32768", "&H10", "1 0", "+5"};
     for (const Box& b : boxes) {
         for (const char* text : pasted) {
@@ -116,7 +118,11 @@ TEST_F(frmsysTest, PastedNumbersAreRefusedByTheBoxTheyWerePastedInto)
             w->Tport->setText("3");
             w->findChild<QLineEdit*>(QLatin1String(b.name))->setText(QString::fromUtf8(text));
             w->CmdOk_Click();
-            EXPECT_EQ(scripted.lastMessage(), QString::fromUtf8(b.label) + "应为1到32767之间的整数！");
+            EXPECT_EQ(scripted.lastMessage(),
+                      b.initial ? QString("保存的%1“%2”不是1到32767之间的整数，已改回默认值%3，请再按“应用”！")
+                                      .arg(QString::fromUtf8(b.label), QString::fromUtf8(text))
+                                      .arg(b.initial)
+                                : QString::fromUtf8(b.label) + "应为1到32767之间的整数！");
             EXPECT_EQ(scripted.messages.last().title, "提示");
             EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
             EXPECT_TRUE(trace().isEmpty());
@@ -130,8 +136,17 @@ TEST_F(frmsysTest, PastedNumbersAreRefusedByTheBoxTheyWerePastedInto)
             ui::forms::unload<frmsys>();
         }
     }
-    // The bounds themselves go through.
+    // A stored size the operator cannot see is no dead end: the next Apply stores the initial one.
+    mdl::OutBufferSize = 0;
     auto* w = ui::forms::load<frmsys>();
+    w->CmdOk_Click();
+    EXPECT_TRUE(ui::forms::isLoaded<frmsys>());
+    w->CmdOk_Click();
+    EXPECT_FALSE(ui::forms::isLoaded<frmsys>());
+    EXPECT_EQ(mdl::OutBufferSize, 512);
+    EXPECT_EQ(setting("输出缓冲区", "zhi").toInt(), 512);
+    // The bounds themselves go through.
+    w = ui::forms::load<frmsys>();
     w->Txtdelay->setText(" 1 ");
     w->TxtWait->setText("32767");
     w->CmdOk_Click();
