@@ -12,6 +12,9 @@
 namespace Module2 {
 
 namespace {
+const char* const kRequiredTables[] = {"system", "user",  "Dict_Pub", "department", "people",
+                                       "doors",  "dfaka", "dtuika",   "data",       "datakq"};
+
 void openAdo(const QString& provider, const QString& path)
 {
     db::Connection& c = mdl::AdoConnection;
@@ -24,20 +27,26 @@ void openAdo(const QString& provider, const QString& path)
     c.open();
     // Another program's database opens as well: it is refused before
     // anything reads or writes its tables.
-    QStringList missing = kRequiredTables;
-    db::Recordset rs = c.execute(QStringLiteral("select name from sqlite_master where type='table'"));
-    for (; !rs.eof(); rs.moveNext()) {
-        const QString name = rs.text(QStringLiteral("name"));
-        missing.removeIf([&](const QString& t) { return t.compare(name, Qt::CaseInsensitive) == 0; });
-    }
-    rs.close();
-    if (!missing.isEmpty()) {
+    QStringList held;
+    for (db::Recordset rs = c.execute(QStringLiteral("select name from sqlite_master where type='table'")); !rs.eof();
+         rs.moveNext())
+        held << rs.text(QStringLiteral("name"));
+    if (const QStringList missing = MissingTables(held); !missing.isEmpty()) {
         c.close();
         rt::raise(rt::ErrFail, QStringLiteral("“%1”不是本系统的数据库文件：其中没有数据表 %2。")
                                    .arg(path, missing.join(QStringLiteral("、"))));
     }
 }
 } // namespace
+
+QStringList MissingTables(const QStringList& tablesHeld)
+{
+    QStringList missing;
+    for (const char* t : kRequiredTables)
+        if (!tablesHeld.contains(QLatin1String(t), Qt::CaseInsensitive))
+            missing << QLatin1String(t);
+    return missing;
+}
 
 QString ReadIni(const QString& section, const QString& key, const QString& file)
 {

@@ -15,12 +15,11 @@ namespace Module2 {
 inline const QString kConfigFile = QStringLiteral("Public.Sys");
 inline const QString kDatabaseFile = QStringLiteral("door.mdb");
 
-// The tables every database of this system has: a file without one of them
-// is some other database, never opened for use nor taken by a restore.
-inline const QStringList kRequiredTables{QStringLiteral("system"), QStringLiteral("user"),   QStringLiteral("Dict_Pub"),
-                                         QStringLiteral("department"), QStringLiteral("people"), QStringLiteral("doors"),
-                                         QStringLiteral("dfaka"),  QStringLiteral("dtuika"), QStringLiteral("data"),
-                                         QStringLiteral("datakq")};
+// The tables every database of this system has that a file holding the
+// tables named lacks (names compared without case, as SQLite does): a file
+// that lacks one is some other database, never opened for use nor taken by
+// a restore.
+QStringList MissingTables(const QStringList& tablesHeld);
 
 // The value of a key ("" when the file, section or key is missing): at most
 // 999 characters, NULs removed, blanks trimmed, surrounding quotes stripped.

@@ -58,18 +58,18 @@ struct Handle {
             rt::raise(rt::ErrDatabase);
         raiseEngine(sqlite3_errcode(h), QString::fromUtf8(sqlite3_errmsg(h)));
     }
-    // The first column of the first row, "" when there is none.
-    QString scalar(const char* sql) const
+    // The first column of every row.
+    QStringList column(const char* sql) const
     {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(h, sql, -1, &st, nullptr) != SQLITE_OK)
             fail();
-        QString out;
-        const int rc = sqlite3_step(st);
-        if (rc == SQLITE_ROW)
-            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        QStringList out;
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         sqlite3_finalize(st);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        if (rc != SQLITE_DONE)
             fail();
         return out;
     }
@@ -77,15 +77,8 @@ struct Handle {
 
 bool soundSystemDatabase(const Handle& d)
 {
-    if (d.scalar("PRAGMA quick_check") != QLatin1String("ok"))
-        return false;
-    for (const QString& t : Module2::kRequiredTables) {
-        const QByteArray sql = "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='" + t.toLatin1() +
-                               "' COLLATE NOCASE";
-        if (d.scalar(sql.constData()) != QLatin1String("1"))
-            return false;
-    }
-    return true;
+    return d.column("PRAGMA quick_check").value(0) == QLatin1String("ok") &&
+           Module2::MissingTables(d.column("SELECT name FROM sqlite_master WHERE type='table'")).isEmpty();
 }
 
 // How long a restore waits for another program's transaction on the live file.
