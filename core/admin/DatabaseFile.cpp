@@ -104,24 +104,26 @@ QHash<QString, int>& heldCopies()
     return held;
 }
 
+// A regular file of its own (no link, FIFO or device): the only kind ever
+// opened or removed here by name.
+bool isRegularFile(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// SQLite's journals are regular files: a link or FIFO named like one is not ours.
 void removeJournalsOf(const QString& path)
 {
     for (const char* suffix : kJournalSuffixes)
-        QFile::remove(path + QLatin1String(suffix));
+        if (isRegularFile(path + QLatin1String(suffix)))
+            QFile::remove(path + QLatin1String(suffix));
 }
 
 void removeWithJournals(const QString& path)
 {
     QFile::remove(path);
     removeJournalsOf(path);
-}
-
-// A regular file of its own (no link, FIFO or device): the only kind the
-// sweep ever opens or removes.
-bool isRegularFile(const QString& path)
-{
-    struct stat st {};
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void release(const QString& path)
@@ -202,12 +204,8 @@ void sweepStaleCopies(const QString& folder)
         struct stat st {};
         // Locked: a copy still being made. Renamed meanwhile: finished.
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            namesFile(native, fd)) {
-            QFile::remove(path);
-            for (const char* suffix : kJournalSuffixes)
-                if (isRegularFile(path + QLatin1String(suffix)))
-                    QFile::remove(path + QLatin1String(suffix));
-        }
+            namesFile(native, fd))
+            removeWithJournals(path);
         ::close(fd);
     }
 }
