@@ -197,19 +197,20 @@ void frmsys::CmdOk_Click()
             const std::optional<int16_t> v = rt::WholeNumber(numbers[i].box->text(), 1);
             if (!v) {
                 run.end();
-                QString message = QString::fromUtf8(numbers[i].name) + QStringLiteral("应为1到32767之间的整数！");
-                if (numbers[i].box->isHidden()) {
+                QLineEdit* box = numbers[i].box;
+                const QString name = QString::fromUtf8(numbers[i].name);
+                if (box->isHidden()) {
                     // The operator cannot see or mend a hidden box: the stored
                     // value is named and the initial one put back for the next Apply.
-                    message = QStringLiteral("保存的%1“%2”不是1到32767之间的整数，已改回默认值%3，请再按“应用”！")
-                                  .arg(QString::fromUtf8(numbers[i].name), numbers[i].box->text())
-                                  .arg(numbers[i].initial);
-                    numbers[i].box->setText(QString::number(numbers[i].initial));
-                }
-                ui::msgBox(message, ui::mb::OKOnly, QStringLiteral("提示"));
-                if (!numbers[i].box->isHidden()) {
-                    numbers[i].box->setFocus();
-                    numbers[i].box->selectAll();
+                    ui::msgBox(QStringLiteral("保存的%1“%2”不是1到32767之间的整数，已改回默认值%3，请再按“应用”！")
+                                   .arg(name, box->text())
+                                   .arg(numbers[i].initial),
+                               ui::mb::OKOnly, QStringLiteral("提示"));
+                    box->setText(QString::number(numbers[i].initial));
+                } else {
+                    ui::msgBox(name + QStringLiteral("应为1到32767之间的整数！"), ui::mb::OKOnly, QStringLiteral("提示"));
+                    box->setFocus();
+                    box->selectAll();
                 }
                 return;
             }
