@@ -9,12 +9,21 @@ build=${BUILD_DIR:-$here/build}
 asan=${ASAN_BUILD_DIR:-$here/build-asan}
 bash "$here/scripts/build.sh"
 export QT_QPA_PLATFORM=offscreen
-(cd "$build" && ctest --output-on-failure -j"$(nproc)" --timeout 300)
+# The tests must leave the user's home as it was: they run here with an
+# empty one, which is still empty at the end.
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+(cd "$build" && HOME=$home ctest --output-on-failure -j"$(nproc)" --timeout 300)
 
 if [ "${SKIP_ASAN:-0}" != 1 ]; then
   cmake -S "$here" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSANITIZE_ADDRESS=ON >/dev/null
   cmake --build "$asan" -j"$(nproc)" --target window_tests
   # Qt keeps some of its memory to the end: leaks are not what this pass is for.
   export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1
-  (cd "$asan" && ctest --output-on-failure -j"$(nproc)" --timeout 600 -L window)
+  (cd "$asan" && HOME=$home ctest --output-on-failure -j"$(nproc)" --timeout 600 -L window)
+fi
+if [ -n "$(ls -A "$home")" ]; then
+  echo "The tests wrote into the user's home:" >&2
+  (cd "$home" && find . -mindepth 1 >&2)
+  exit 1
 fi
