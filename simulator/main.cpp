@@ -20,6 +20,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 #include "ui/Ui.h"
 
@@ -43,14 +44,19 @@ int usage(const char* why)
                  "  --card ADDR,CARD,EMPLOYEE\n"
                  "                   a card in the name list of the controller at ADDR, lock 1,\n"
                  "                   every day, no end date; EMPLOYEE is the 8-digit number\n"
+                 "  --delays ADDR,LOCK1,LOCK2,RELAY\n"
+                 "                   the opening delays of lock 1, lock 2 and the external\n"
+                 "                   relay, in units of 0.3 s (0-255; a new controller: 10,10,10)\n"
+                 "  --doors ADDR,1|2  1: one door, reader 2 its exit reader (a new controller);\n"
+                 "                   2: two doors, reader 2 booking and opening lock 2\n"
                  "  --present ADDR,CARD[,READER]\n"
                  "                   a card held at reader 1 (default) or 2 of the controller at\n"
                  "                   ADDR: the reader reports it, and a card in the name list\n"
                  "                   records a punch and opens that reader's lock for its delay\n"
                  "  --line-speed     characters take their time at 19200 baud\n"
                  "  --setup-only     apply the options to the state file and exit\n"
-                 "--add, --punch, --card and --present go to the simulator serving SOCKET\n"
-                 "when one runs, otherwise into the state file.\n",
+                 "--add, --delays, --doors, --punch, --card and --present go to the simulator\n"
+                 "serving SOCKET when one runs, otherwise into the state file.\n",
                  why, sim::Controller::kDefaultVersion);
     return 2;
 }
@@ -69,12 +75,13 @@ bool unixAddress(const QByteArray& path, sockaddr_un& addr)
 // Exit status when another simulator holds the state file.
 constexpr int kStateInUse = 3;
 
+QByteArray lockPath(const QString& statePath) { return QFileInfo(statePath).absoluteFilePath().toLocal8Bit() + ".lock"; }
+
 // One simulator per state file: a second one would overwrite the cards
 // issued through the first. The lock lives as long as the process.
 bool lockState(const QString& statePath)
 {
-    const QByteArray p = QFileInfo(statePath).absoluteFilePath().toLocal8Bit() + ".lock";
-    const int fd = ::open(p.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(lockPath(statePath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return true; // a folder that takes no lock file: nothing to guard with
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
@@ -93,6 +100,23 @@ bool parsePresent(const QString& text, int& address, uint32_t& card, int& reader
     card = f[1].trimmed().toUInt(&ok2);
     reader = f.size() == 3 ? f[2].trimmed().toInt(&ok3) : 1;
     return ok1 && ok2 && ok3 && address >= 1 && address <= 255 && (reader == 1 || reader == 2);
+}
+
+// Whole numbers separated by commas, each within its range.
+bool parseNumbers(const QString& text, std::initializer_list<std::pair<int, int>> ranges, std::vector<int>& out)
+{
+    const QStringList f = text.split(QLatin1Char(','));
+    if (f.size() != int(ranges.size()))
+        return false;
+    out.clear();
+    for (const auto& [low, high] : ranges) {
+        bool ok = false;
+        const int n = f[int(out.size())].trimmed().toInt(&ok);
+        if (!ok || n < low || n > high)
+            return false;
+        out.push_back(n);
+    }
+    return true;
 }
 
 // "ADDR,CARD,EMPLOYEE": a name-list entry that opens lock 1 at any time.
@@ -150,7 +174,7 @@ bool parseAdd(const QString& text, int& address, int& capacity, bool& sized, QBy
 
 // The options that change the controllers, in the order they are applied:
 // controllers first, then what goes into them.
-const char* const kKinds[] = {"add", "punch", "card", "present"};
+const char* const kKinds[] = {"add", "delays", "doors", "punch", "card", "present"};
 
 int kindRank(const QString& kind)
 {
@@ -172,7 +196,10 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
     QByteArray version;
     sim::PunchRecord p;
     sim::CardRecord r;
+    std::vector<int> n{0};
     const bool ok = kind == QLatin1String("add")       ? parseAdd(text, address, capacity, sized, version)
+                  : kind == QLatin1String("delays")  ? parseNumbers(text, {{1, 255}, {0, 255}, {0, 255}, {0, 255}}, n)
+                  : kind == QLatin1String("doors")   ? parseNumbers(text, {{1, 255}, {1, 2}}, n)
                   : kind == QLatin1String("punch")   ? parsePunch(text, address, p)
                   : kind == QLatin1String("card")    ? parseCard(text, address, r)
                   : kind == QLatin1String("present") ? parsePresent(text, address, card, reader)
@@ -190,10 +217,16 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
             c.setVersion(version);
         return QString();
     }
+    if (kind == QLatin1String("delays") || kind == QLatin1String("doors"))
+        address = n[0];
     sim::Controller* c = line->controller(address);
     if (!c)
         return QStringLiteral("no controller at address %1").arg(address);
-    if (kind == QLatin1String("punch"))
+    if (kind == QLatin1String("delays"))
+        c->setDelays(uint8_t(n[1]), uint8_t(n[2]), uint8_t(n[3]));
+    else if (kind == QLatin1String("doors"))   // bit 0 of the reader byte: set for one door
+        c->setReaderCode(uint8_t((c->readerCode() & ~1) | (n[1] == 1 ? 1 : 0)));
+    else if (kind == QLatin1String("punch"))
         c->addPunch(p);
     else if (kind == QLatin1String("card") && !c->findCard(r.card) && !c->storeCard(r))
         return QStringLiteral("the name list of the controller at address %1 is full").arg(address);
@@ -354,6 +387,7 @@ int main(int argc, char** argv)
         if (status >= 0)
             return status;
     }
+    const bool noneServes = !options.isEmpty() && !socketPath.isEmpty();
 
     if (!lockState(statePath)) {
         std::fprintf(stderr, "doorsim: the state file %s is in use by another simulator; stop that one first\n",
@@ -362,7 +396,8 @@ int main(int argc, char** argv)
     }
 
     sim::Line line;
-    if (QFileInfo::exists(statePath) && !line.load(statePath)) {
+    const bool fresh = !QFileInfo::exists(statePath);
+    if (!fresh && !line.load(statePath)) {
         std::fprintf(stderr, "doorsim: cannot read the state file %s\n", qPrintable(statePath));
         return 1;
     }
@@ -370,8 +405,16 @@ int main(int argc, char** argv)
         line.setLineSpeed(true);
     for (const auto& [kind, text] : options) {
         const QString why = apply(&line, kind, text);
-        if (!why.isEmpty())
-            return usage(qPrintable(why));
+        if (why.isEmpty())
+            continue;
+        if (fresh)   // nothing was there, and nothing is left behind
+            ::unlink(lockPath(statePath).constData());
+        if (fresh && noneServes) {
+            std::fprintf(stderr, "doorsim: no simulator serves %s, and the state file %s does not exist\n",
+                         qPrintable(socketPath), qPrintable(statePath));
+            return 1;
+        }
+        return usage(qPrintable(why));
     }
     if (!line.save(statePath)) {
         std::fprintf(stderr, "doorsim: cannot write the state file %s\n", qPrintable(statePath));

@@ -148,6 +148,16 @@ TEST_F(Doorsim, BadArgumentsAreRefused)
     EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--punch"), QStringLiteral("1,5,yesterday"), socket}, true), 2);
     EXPECT_EQ(run({QStringLiteral("--bogus"), socket}, true), 2);
     EXPECT_EQ(run({}, true), 2);
+    for (const char* bad : {"--delays=1,3,5", "--delays=1,3,5,256", "--doors=1,3", "--doors=0,2"}) {
+        const QStringList option = QString::fromLatin1(bad).split('=');
+        EXPECT_EQ(run({option[0], option[1], socket}, true), 2) << bad;
+    }
+
+    // No simulator serves the socket, and the state file it falls back to
+    // is not there: said so, and no file is left behind.
+    QTemporaryDir empty;
+    EXPECT_EQ(run({QStringLiteral("--present"), QStringLiteral("1,1310721"), empty.filePath("doorsim.sock")}, true), 1);
+    EXPECT_TRUE(QDir(empty.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
@@ -230,11 +240,15 @@ TEST_F(Doorsim, TheRunningSimulatorTakesControllersCardsPunchesAndSwipes)
 
     EXPECT_EQ(opt("--present", "3,1310721"), 0);
     EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0318"), 10).mid(3, 6), QByteArray::fromHex("00140001" "10" "01"));
+    EXPECT_EQ(opt("--doors", "3,2"), 0);
+    EXPECT_EQ(opt("--present", "3,1310721,2"), 0);   // two doors: reader 2 is lock 2's
     EXPECT_EQ(opt("--present", "3,99,2"), 0);   // not in the name list: seen, not let through
-    EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0310"), 131).mid(50, 4), QByteArray::fromHex("00010002"));
+    EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0310"), 131).mid(50, 4), QByteArray::fromHex("00010003"));
     const QByteArray r = exchange(*port, 3, QByteArray::fromHex("05050000"), 240);
     EXPECT_EQ(r.mid(16 + 3, 4), QByteArray::fromHex("00140001"));
     EXPECT_EQ(r.mid(16 + 13, 2), QByteArray::fromHex("0A01"));
+    EXPECT_EQ(r.mid(32 + 13, 2), QByteArray::fromHex("0A03"));
+    EXPECT_EQ(opt("--delays", "3,4,6,0"), 0);
     port->setPortOpen(false);
     stop();
 
@@ -242,7 +256,8 @@ TEST_F(Doorsim, TheRunningSimulatorTakesControllersCardsPunchesAndSwipes)
     ASSERT_TRUE(kept.load(state));
     ASSERT_NE(kept.controller(3), nullptr);
     EXPECT_EQ(kept.controller(3)->capacity(), 50);
-    EXPECT_EQ(kept.controller(3)->punches().size(), 2u);
+    EXPECT_EQ(kept.controller(3)->punches().size(), 3u);
+    EXPECT_EQ(kept.controller(3)->delays(), (std::array<uint8_t, 3>{4, 6, 0}));
     EXPECT_EQ(kept.controller(3)->lastCard(), std::optional<uint32_t>(99));
 }
 
