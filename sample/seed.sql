@@ -21,9 +21,12 @@ INSERT INTO people (卡号, 姓名, 部门, 身份证号, 职务, sex, birthday,
   ('00000005', '陈静', '办公室', '', '职员', '女', '1993-05-30', '0571-8800005'),
   ('00000006', '赵磊', '生产部', '', '职员', '男', '1988-09-09', '0571-8800006');
 
+-- Lock 2 is not in use at either door; its delay is the one its controller
+-- holds. The simulated controllers start with these delays (controllers.sql),
+-- and each lies within what 门锁设置 accepts for its lock (an iron lock 0-2).
 INSERT INTO doors (地址, namedr1, delay1, dtype1, namedr2, delay2, dtype2, delay3) VALUES
-  (1, '办公楼大门', 3, '玻', NULL, NULL, NULL, 0),
-  (2, '车间大门', 5, '铁', NULL, NULL, NULL, 0);
+  (1, '办公楼大门', 3, '玻', NULL, 5, NULL, 0),
+  (2, '车间大门', 2, '铁', NULL, 5, NULL, 0);
 
 -- The four cards the sample controllers hold, each for lock 1 of its door.
 INSERT INTO dfaka (地址, 卡号, 物理卡号, 姓名, 部门, 周控制, 锁1允许, 锁2允许, 时间控制, 截止日期控制,

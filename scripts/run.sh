@@ -46,12 +46,17 @@ if [ ! -f "$site/serialports.conf" ]; then
 1=sim:$site/doorsim.sock
 CONF
 fi
-# The controllers report doorsim's default version, the one the shipped database is set to.
+# The controllers report doorsim's default version, the one the shipped
+# database is set to, and hold the delays of the stored doors.
 if [ ! -f "$site/doorsim.json" ]; then
     d1=$(date -d '-2 day' +%F)
     d2=$(date -d '-1 day' +%F)
+    doors=()
+    while read -r delays; do
+        doors+=(--add "${delays%%,*}" --delays "$delays")
+    done < <(sqlite3 -bail "$site/door.mdb" ".read $here/sample/controllers.sql")
     "$site/doorsim" --setup-only --state "$site/doorsim.json" \
-        --add 1 --add 2 \
+        --add 1 --add 2 "${doors[@]}" \
         --card 1,1310721,00000001 --card 1,1310722,00000002 \
         --card 2,1310723,00000003 --card 2,1310724,00000004 \
         --punch "1,1310721,$d1 08:02:11" --punch "1,1310722,$d1 08:15:40" \

@@ -265,6 +265,25 @@ Fill as(std::function<void(T*)> f)
 }
 
 void pickAddress(QComboBox* box, const QString& text) { box->setCurrentIndex(box->findText(text)); }
+
+// The statements of one of the sample's SQL files, without comments and
+// without the transaction around them.
+QStringList sampleStatements(const QString& path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    QString script;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n')))
+        if (!line.trimmed().startsWith(QLatin1String("--")))
+            script += line + QLatin1Char('\n');
+    QStringList out;
+    for (const QString& statement : script.split(QLatin1Char(';'))) {
+        const QString s = statement.trimmed();
+        if (!s.isEmpty() && s != QLatin1String("BEGIN") && s != QLatin1String("COMMIT"))
+            out << s;
+    }
+    return out;
+}
 void selectFirst(QListWidget* list)
 {
     if (list->count() > 0) {
@@ -280,18 +299,8 @@ protected:
     void SetUp() override
     {
         WindowBench::SetUp();
-        // The sample site's rows, statement by statement.
-        QFile seed(QStringLiteral(SAMPLE_SEED));
-        ASSERT_TRUE(seed.open(QIODevice::ReadOnly));
-        QString script;
-        for (const QString& line : QString::fromUtf8(seed.readAll()).split(QLatin1Char('\n')))
-            if (!line.trimmed().startsWith(QLatin1String("--")))
-                script += line + QLatin1Char('\n');
-        for (const QString& statement : script.split(QLatin1Char(';'))) {
-            const QString s = statement.trimmed();
-            if (!s.isEmpty() && s != QLatin1String("BEGIN") && s != QLatin1String("COMMIT"))
-                exec(s);
-        }
+        for (const QString& s : sampleStatements(QStringLiteral(SAMPLE_SEED)))
+            exec(s);
         // The longest texts the sample's columns and boxes hold.
         exec("UPDATE people SET 身份证号 = '11010519491231002X' WHERE 卡号 = '00000001'");
         exec("DELETE FROM owt");
@@ -488,4 +497,34 @@ TEST_F(WindowLayoutTest, EveryWindowShowsItsWholeText)
         ui::forms::unloadAll();
     }
     QDir::setCurrent(cwd);
+}
+
+// 门锁设置 on the sample site as a new operator meets it: each controller
+// holds the delays the site script gives it from its stored door, picking
+// the address shows them, and 修改 with the door's locks ticked and no
+// number changed goes through.
+TEST_F(WindowLayoutTest, SampleDoorsAgreeWithTheirControllers)
+{
+    const QList<QVariantList> doors = rows("SELECT 地址, delay1, delay2, delay3, dtype1, dtype2 FROM doors ORDER BY 地址");
+    const QList<QVariantList> delays = rows(sampleStatements(QStringLiteral(SAMPLE_CONTROLLERS)).value(0));
+    ASSERT_EQ(delays.size(), doors.size());
+    for (const QVariantList& line : delays) {
+        const QStringList d = db::text(line[0]).split(',');
+        ASSERT_EQ(d.size(), 4) << "a door without all three delays";
+        controller(d[0].toInt()).setDelays(uint8_t(d[1].toInt()), uint8_t(d[2].toInt()), uint8_t(d[3].toInt()));
+    }
+    auto* w = ui::forms::load<Frmdoors>();
+    for (const QVariantList& door : doors) {
+        SCOPED_TRACE(db::text(door[0]).toStdString());
+        pickAddress(w->Cdoor, db::text(door[0]));
+        w->Cdoor_Click();
+        ASSERT_EQ(w->ListView1->count(), 10) << w->panel1().toStdString();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(w->ListView1->item(1 + i)->text().section(u'：', 1).toDouble(), door[1 + i].toDouble())
+                << w->ListView1->item(1 + i)->text().toStdString();
+        for (int lock = 0; lock < 2; ++lock)
+            w->Clkn1[lock]->setChecked(!db::text(door[4 + lock]).isEmpty());
+        w->Command4_Click();
+        EXPECT_EQ(w->panel1(), "已经修改完毕,成功！");
+    }
 }
