@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace db {
 
@@ -224,7 +225,9 @@ public:
         // Never SQLITE_OPEN_CREATE: a missing file is an error, not a new database.
         int rc = sqlite3_open_v2(QFile::encodeName(s->path).constData(), &s->h, SQLITE_OPEN_READWRITE, nullptr);
         if (rc != SQLITE_OK)
-            rt::raise(rt::ErrFail, QStringLiteral("无法打开数据库文件“%1”。").arg(path));
+            rt::raise(rt::ErrFail, ::access(QFile::encodeName(path).constData(), R_OK) != 0 && errno == EACCES
+                                       ? QStringLiteral("无权访问数据库文件“%1”：没有读取它的权限。").arg(path)
+                                       : QStringLiteral("无法打开数据库文件“%1”。").arg(path));
         sqlite3_busy_timeout(s->h, timeoutSeconds * 1000);
         sqlite3_extended_result_codes(s->h, 0);
         // Punch tables run to millions of rows: a page cache large enough for

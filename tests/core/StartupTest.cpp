@@ -143,7 +143,14 @@ TEST_F(StartupTest, AConfiguredDatabaseThatCannotBeOpenedIsNamedAndNeverWritten)
          "“%1”不是普通文件，不能作为数据库文件。"},
         {"a folder", [](const QString& p) { ASSERT_TRUE(QDir().mkpath(p)); }, "“%1”是一个文件夹，不是数据库文件。"},
     };
-    if (::geteuid() != 0)   // root enters every folder
+    if (::geteuid() != 0) {   // root reads every file and enters every folder
+        cases.append({"a file the user may not read",
+                      [this](const QString& p) {
+                          QDir(p).removeRecursively();
+                          ASSERT_TRUE(QFile::copy(folder() + "door.mdb", p));
+                          ASSERT_TRUE(QFile::setPermissions(p, QFile::WriteOwner));
+                      },
+                      "无权访问数据库文件“%1”：没有读取它的权限。"});
         cases.append({"in a folder the user may not enter",
                       [this](const QString& p) {
                           QDir(p).removeRecursively();
@@ -151,6 +158,7 @@ TEST_F(StartupTest, AConfiguredDatabaseThatCannotBeOpenedIsNamedAndNeverWritten)
                           ASSERT_TRUE(QFile::setPermissions(folder() + "site", QFile::ReadOwner | QFile::WriteOwner));
                       },
                       "无权访问数据库文件“%1”：没有进入它所在文件夹的权限。"});
+    }
     shipDatabase();
     const QString used = folder() + "door.mdb";
     ASSERT_TRUE(QDir(folder()).mkpath("site"));
