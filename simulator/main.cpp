@@ -56,7 +56,8 @@ int usage(const char* why)
                  "  --line-speed     characters take their time at 19200 baud\n"
                  "  --setup-only     apply the options to the state file and exit\n"
                  "--add, --delays, --doors, --punch, --card and --present go to the simulator\n"
-                 "serving SOCKET when one runs, otherwise into the state file.\n",
+                 "serving SOCKET when one runs, otherwise into the state file (which must\n"
+                 "exist unless --state names it).\n",
                  why, sim::Controller::kDefaultVersion);
     return 2;
 }
@@ -367,7 +368,8 @@ int main(int argc, char** argv)
     }
     if (socketPath.isEmpty() && (statePath.isEmpty() || !setupOnly))
         return usage("no socket given");
-    if (statePath.isEmpty())
+    const bool stateNamed = !statePath.isEmpty();
+    if (!stateNamed)
         statePath = socketPath + QStringLiteral(".json");
     std::stable_sort(options.begin(), options.end(),
                      [](const auto& x, const auto& y) { return kindRank(x.first) < kindRank(y.first); });
@@ -387,7 +389,17 @@ int main(int argc, char** argv)
         if (status >= 0)
             return status;
     }
+    // Options for a simulator that does not run, and no state file to take
+    // them instead: most likely the simulator was not started.
     const bool noneServes = !options.isEmpty() && !socketPath.isEmpty();
+    const bool fresh = !QFileInfo::exists(statePath);
+    const auto nothingThere = [&] {
+        std::fprintf(stderr, "doorsim: no simulator serves %s, and the state file %s does not exist\n",
+                     qPrintable(socketPath), qPrintable(statePath));
+        return 1;
+    };
+    if (noneServes && fresh && !stateNamed)
+        return nothingThere();
 
     if (!lockState(statePath)) {
         std::fprintf(stderr, "doorsim: the state file %s is in use by another simulator; stop that one first\n",
@@ -396,7 +408,6 @@ int main(int argc, char** argv)
     }
 
     sim::Line line;
-    const bool fresh = !QFileInfo::exists(statePath);
     if (!fresh && !line.load(statePath)) {
         std::fprintf(stderr, "doorsim: cannot read the state file %s\n", qPrintable(statePath));
         return 1;
@@ -409,11 +420,8 @@ int main(int argc, char** argv)
             continue;
         if (fresh)   // nothing was there, and nothing is left behind
             ::unlink(lockPath(statePath).constData());
-        if (fresh && noneServes) {
-            std::fprintf(stderr, "doorsim: no simulator serves %s, and the state file %s does not exist\n",
-                         qPrintable(socketPath), qPrintable(statePath));
-            return 1;
-        }
+        if (fresh && noneServes)
+            return nothingThere();
         return usage(qPrintable(why));
     }
     if (!line.save(statePath)) {

@@ -156,8 +156,11 @@ TEST_F(Doorsim, BadArgumentsAreRefused)
     // No simulator serves the socket, and the state file it falls back to
     // is not there: said so, and no file is left behind.
     QTemporaryDir empty;
-    EXPECT_EQ(run({QStringLiteral("--present"), QStringLiteral("1,1310721"), empty.filePath("doorsim.sock")}, true), 1);
-    EXPECT_TRUE(QDir(empty.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    for (const char* option : {"--present=1,1310721", "--add=3"}) {
+        const QStringList o = QString::fromLatin1(option).split('=');
+        EXPECT_EQ(run({o[0], o[1], empty.filePath("doorsim.sock")}, true), 1) << option;
+        EXPECT_TRUE(QDir(empty.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) << option;
+    }
 }
 
 TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
