@@ -16,6 +16,9 @@ namespace mdl {
 inline const QString kProgramTitle = QStringLiteral("门禁系统");
 // The password the shipped database and the initialisation give "admin".
 inline const QString kDefaultAdminPassword = QStringLiteral("1");
+// The serial buffer sizes the initialisation stores.
+constexpr int16_t kInitialInBufferSize = 2048;
+constexpr int16_t kInitialOutBufferSize = 512;
 
 // Database handles (see db/Db.h for the conventions).
 extern db::Connection AdoConnection;   // opened by Module2::OpenDatabaseConnection

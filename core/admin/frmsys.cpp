@@ -191,7 +191,8 @@ void frmsys::CmdOk_Click()
             QLineEdit* box;
             const char* name;
             int16_t initial;   // what the initialisation stores
-        } numbers[] = {{Tinb, "输入缓冲区", 2048}, {Toutb, "输出缓冲区", 512}, {Txtdelay, "命令延时", 0},
+        } numbers[] = {{Tinb, "输入缓冲区", mdl::kInitialInBufferSize}, {Toutb, "输出缓冲区", mdl::kInitialOutBufferSize},
+                       {Txtdelay, "命令延时", 0},
                        {TxtWait, "采集等待时间", 0}};
         for (size_t i = 0; i < std::size(numbers); ++i) {
             const std::optional<int16_t> v = rt::WholeNumber(numbers[i].box->text(), 1);
