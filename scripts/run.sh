@@ -51,6 +51,7 @@ fi
 if [ ! -f "$site/doorsim.json" ]; then
     d1=$(date -d '-2 day' +%F)
     d2=$(date -d '-1 day' +%F)
+    # Controllers 1 and 2 hold the sample's cards; every stored door gets one.
     doors=()
     while read -r delays; do
         doors+=(--add "${delays%%,*}" --delays "$delays")

@@ -197,7 +197,7 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
     QByteArray version;
     sim::PunchRecord p;
     sim::CardRecord r;
-    std::vector<int> n{0};
+    std::vector<int> n;
     const bool ok = kind == QLatin1String("add")       ? parseAdd(text, address, capacity, sized, version)
                   : kind == QLatin1String("delays")  ? parseNumbers(text, {{1, 255}, {0, 255}, {0, 255}, {0, 255}}, n)
                   : kind == QLatin1String("doors")   ? parseNumbers(text, {{1, 255}, {1, 2}}, n)

@@ -208,11 +208,12 @@ public:
 
     static std::shared_ptr<Session> open(const QString& path, int timeoutSeconds)
     {
-        QFileInfo fi(path);
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        const QByteArray native = QFile::encodeName(absolute);
         // What is wrong is named: nothing there, a folder, a folder the user
         // may not enter, or no regular file (a FIFO would block the first read).
         struct stat st {};
-        if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
+        if (path.isEmpty() || ::stat(native.constData(), &st) != 0)
             rt::raise(rt::ErrFail, errno == EACCES && !path.isEmpty()
                                        ? QStringLiteral("无权访问数据库文件“%1”：没有进入它所在文件夹的权限。").arg(path)
                                        : QStringLiteral("找不到数据库文件“%1”。").arg(path));
@@ -221,11 +222,11 @@ public:
         if (!S_ISREG(st.st_mode))
             rt::raise(rt::ErrFail, QStringLiteral("“%1”不是普通文件，不能作为数据库文件。").arg(path));
         auto s = std::make_shared<Session>();
-        s->path = fi.absoluteFilePath();
+        s->path = absolute;
         // Never SQLITE_OPEN_CREATE: a missing file is an error, not a new database.
-        int rc = sqlite3_open_v2(QFile::encodeName(s->path).constData(), &s->h, SQLITE_OPEN_READWRITE, nullptr);
+        int rc = sqlite3_open_v2(native.constData(), &s->h, SQLITE_OPEN_READWRITE, nullptr);
         if (rc != SQLITE_OK)
-            rt::raise(rt::ErrFail, ::access(QFile::encodeName(path).constData(), R_OK) != 0 && errno == EACCES
+            rt::raise(rt::ErrFail, ::access(native.constData(), R_OK) != 0 && errno == EACCES
                                        ? QStringLiteral("无权访问数据库文件“%1”：没有读取它的权限。").arg(path)
                                        : QStringLiteral("无法打开数据库文件“%1”。").arg(path));
         sqlite3_busy_timeout(s->h, timeoutSeconds * 1000);

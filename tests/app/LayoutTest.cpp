@@ -284,6 +284,7 @@ QStringList sampleStatements(const QString& path)
     }
     return out;
 }
+
 void selectFirst(QListWidget* list)
 {
     if (list->count() > 0) {
