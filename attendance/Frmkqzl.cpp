@@ -288,8 +288,10 @@ void Frmkqzl::run()
                 const QString day = db::text(punches.valueAt(row, 0));
                 punches::Times times;
                 for (; row < n && db::text(punches.valueAt(row, 0)) == day; ++row) {
+                    // 00:00:00 is what a slot shows for "missing": a punch at
+                    // exactly midnight takes no slot and moves no other punch.
                     const int t = punches::secondsOfDay(db::text(punches.valueAt(row, 1)));
-                    if (t >= 0)
+                    if (t > 0)
                         times.push_back(t);
                 }
                 std::sort(times.begin(), times.end());

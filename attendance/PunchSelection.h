@@ -1,7 +1,8 @@
 #pragma once
 // Punch times of one employee and day and the slots 时间1..时间4 they are
 // chosen into (the choice itself is Frmkqzl's). Times are seconds of the
-// day; 0 is a missing slot (a punch at exactly 00:00:00 reads as missing).
+// day; 0 is a missing slot, so a punch at exactly 00:00:00 is left out of
+// the day's times.
 // A day's times are sorted ascending, duplicates kept: a duplicate counts as
 // one punch only where a rule excludes a time.
 #include <QString>
