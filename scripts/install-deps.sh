@@ -15,6 +15,7 @@ pkgs=(
   xvfb xauth imagemagick
   libxtst-dev   # real key strokes on a virtual display in the key tests
   unzip
+  tzdata   # the time-zone tests run under Europe/Berlin
   xdg-utils   # finds the desktop's program for an exported workbook
   locales
   pcscd libpcsclite-dev vsmartcard-vpcd

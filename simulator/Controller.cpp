@@ -1,11 +1,15 @@
 #include "Controller.h"
 
+#include "runtime/Conv.h"
 #include "ui/Ui.h"
 
 #include <QJsonArray>
 #include <QStringList>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 
 namespace sim {
 
@@ -25,6 +29,34 @@ uint32_t be32(const QByteArray& b, int at)
     return uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 | uint32_t(uint8_t(b[at + 2])) << 8
          | uint32_t(uint8_t(b[at + 3]));
 }
+
+// How far the PC's wall clock runs ahead of UTC now (its zone and daylight saving).
+int64_t wallAheadOfUtcMs(const QDateTime& now) { return int64_t(now.offsetFromUtc()) * 1000; }
+
+// Further than this from the PC's clock, a controller's clock could not be
+// shown as a date.
+constexpr double kMostClockOffsetMs = 200.0 * 366 * 86400000;
+
+// The numbers of a state file: whole and within their range. A missing
+// field gives its default; the first bad one is named in why.
+struct FieldReader {
+    QString why;
+    double operator()(const QJsonObject& o, const char* key, double low, double high, double missing)
+    {
+        return (*this)(o.value(QLatin1String(key)), key, low, high, missing);
+    }
+    double operator()(const QJsonValue& v, const char* key, double low, double high, double missing)
+    {
+        if (v.isUndefined())
+            return missing;
+        const double d = v.toDouble(std::nan(""));
+        if (d >= low && d <= high && d == std::floor(d))
+            return d;
+        if (why.isEmpty())
+            why = QString::fromLatin1(key);
+        return low;
+    }
+};
 
 void put32(QByteArray& b, int at, uint32_t v)
 {
@@ -162,6 +194,7 @@ CardRecord CardRecord::fromBytes(const QByteArray& b, int at)
 Controller::Controller(uint8_t address, int capacity)
     : address_(address)
     , capacity_(std::max(0, capacity))
+    , clockMinusUtcMs_(wallAheadOfUtcMs(ui::now()))
     , version_(versionBytes(QString::fromLatin1(kDefaultVersion)))
 {
     groups_[15] = TimeGroup{0x00, 0x00, 0x23, 0x59}; // the last group is the whole day
@@ -226,6 +259,7 @@ void Controller::clearList()
 void Controller::addPunch(const PunchRecord& p)
 {
     punches_.push_back(p);
+    punches_.back().time = rt::wallTime(p.time.date(), p.time.time());
     changed();
 }
 
@@ -243,11 +277,14 @@ void Controller::setTimeGroup(int index, const TimeGroup& g)
     changed();
 }
 
-QDateTime Controller::clock() const { return ui::now().addMSecs(clockOffsetMs_); }
+QDateTime Controller::clock() const
+{
+    return QDateTime::fromMSecsSinceEpoch(ui::now().toMSecsSinceEpoch() + clockMinusUtcMs_, Qt::UTC);
+}
 
 void Controller::setClock(const QDateTime& t)
 {
-    clockOffsetMs_ = ui::now().msecsTo(t);
+    clockMinusUtcMs_ = rt::wallTime(t.date(), t.time()).toMSecsSinceEpoch() - ui::now().toMSecsSinceEpoch();
     changed();
 }
 
@@ -529,7 +566,7 @@ QByteArray Controller::answer(const QByteArray& frame, uint8_t replyAddress)
         const QTime t(fromBcd(uint8_t(frame[5]), ok), fromBcd(uint8_t(frame[6]), ok), fromBcd(uint8_t(frame[7]), ok));
         if (!ok || !d.isValid() || !t.isValid())
             return {}; // a clock it cannot keep: no answer
-        setClock(QDateTime(d, t));
+        setClock(rt::wallTime(d, t));
         break;
     }
     case 0x09:
@@ -603,7 +640,9 @@ QJsonObject Controller::toJson() const
         {QStringLiteral("cards"), cards},
         {QStringLiteral("punches"), punches},
         {QStringLiteral("timeGroups"), groups},
-        {QStringLiteral("clockOffsetMs"), double(clockOffsetMs_)},
+        // Kept against the PC's wall clock, so that a file moved to another
+        // zone, or read after a daylight-saving change, starts as it was left.
+        {QStringLiteral("clockOffsetMs"), double(clockMinusUtcMs_ - wallAheadOfUtcMs(ui::now()))},
         {QStringLiteral("delays"), QJsonArray{delays_[0], delays_[1], delays_[2]}},
         {QStringLiteral("readerCode"), readerCode_},
         {QStringLiteral("version"), hex(version_)},
@@ -613,13 +652,12 @@ QJsonObject Controller::toJson() const
     return o;
 }
 
-std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o)
+std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o, QString* why)
 {
-    const int address = o.value(QStringLiteral("address")).toInt(-1);
-    if (address < 0 || address > 255)
-        return nullptr;
-    auto c = std::make_unique<Controller>(uint8_t(address), o.value(QStringLiteral("capacity")).toInt(1000));
-    c->deleted_ = o.value(QStringLiteral("deleted")).toInt();
+    FieldReader number;
+    const int address = int(number(o, "address", 0, 255, -1));
+    auto c = std::make_unique<Controller>(uint8_t(address), int(number(o, "capacity", 0, INT_MAX, 1000)));
+    c->deleted_ = int(number(o, "deleted", 0, INT_MAX, 0));
     for (const QJsonValue& v : o.value(QStringLiteral("cards")).toArray()) {
         const QByteArray b = QByteArray::fromHex(v.toString().toLatin1());
         if (b.size() == 17)
@@ -628,15 +666,16 @@ std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o)
     for (const QJsonValue& v : o.value(QStringLiteral("punches")).toArray()) {
         const QJsonObject p = v.toObject();
         PunchRecord r;
-        r.card = uint32_t(p.value(QStringLiteral("card")).toDouble());
-        r.time = QDateTime::fromString(p.value(QStringLiteral("time")).toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        r.openType = uint8_t(p.value(QStringLiteral("openType")).toInt(0x0A));
-        r.code = uint8_t(p.value(QStringLiteral("code")).toInt());
+        r.card = uint32_t(number(p, "card", 0, UINT32_MAX, 0));
+        r.time = rt::parseIsoDateTime(p.value(QStringLiteral("time")).toString());
+        r.openType = uint8_t(number(p, "openType", 0, 255, 0x0A));
+        r.code = uint8_t(number(p, "code", 0, 255, 0));
         const QJsonArray res = p.value(QStringLiteral("reserved")).toArray();
-        r.reserved1 = uint8_t(res.at(0).toInt());
-        r.reserved2 = uint8_t(res.at(1).toInt());
-        if (r.time.isValid())
-            c->punches_.push_back(r);
+        r.reserved1 = uint8_t(number(res.at(0), "reserved", 0, 255, 0));
+        r.reserved2 = uint8_t(number(res.at(1), "reserved", 0, 255, 0));
+        if (!r.time.isValid() && number.why.isEmpty())
+            number.why = QStringLiteral("time");
+        c->punches_.push_back(r);
     }
     const QJsonArray groups = o.value(QStringLiteral("timeGroups")).toArray();
     for (int g = 0; g < 16 && g < groups.size(); ++g) {
@@ -644,18 +683,26 @@ std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o)
         if (b.size() == 4)
             c->groups_[size_t(g)] = TimeGroup{uint8_t(b[0]), uint8_t(b[1]), uint8_t(b[2]), uint8_t(b[3])};
     }
-    c->clockOffsetMs_ = int64_t(o.value(QStringLiteral("clockOffsetMs")).toDouble());
+    c->clockMinusUtcMs_ = int64_t(number(o, "clockOffsetMs", -kMostClockOffsetMs, kMostClockOffsetMs, 0))
+                        + wallAheadOfUtcMs(ui::now());
     const QJsonArray d = o.value(QStringLiteral("delays")).toArray();
     for (int i = 0; i < 3 && i < d.size(); ++i)
-        c->delays_[size_t(i)] = uint8_t(d[i].toInt());
-    c->readerCode_ = uint8_t(o.value(QStringLiteral("readerCode")).toInt(1));
+        c->delays_[size_t(i)] = uint8_t(number(d[i], "delays", 0, 255, 10));
+    c->readerCode_ = uint8_t(number(o, "readerCode", 0, 255, 1));
     const QByteArray ver = QByteArray::fromHex(o.value(QStringLiteral("version")).toString().toLatin1());
     // Before versions could be chosen every controller was saved with this
     // one: such a controller reports the default like a new one.
     if (ver.size() == 8 && ver != QByteArray::fromHex("8096080827010204"))
         c->version_ = ver;
     if (o.contains(QStringLiteral("lastCard")))
-        c->lastCard_ = uint32_t(o.value(QStringLiteral("lastCard")).toDouble());
+        c->lastCard_ = uint32_t(number(o, "lastCard", 0, UINT32_MAX, 0));
+    if (address < 0 && number.why.isEmpty())
+        number.why = QStringLiteral("address");
+    if (!number.why.isEmpty()) {
+        if (why)
+            *why = number.why;
+        return nullptr;
+    }
     return c;
 }
 

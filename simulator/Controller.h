@@ -169,7 +169,9 @@ public:
     const std::array<TimeGroup, 16>& timeGroups() const { return groups_; }
     void setTimeGroup(int index, const TimeGroup& g);
 
-    // The controller's clock: set by command, running with ui::now().
+    // The controller's clock: a date and time without a zone (rt::wallTime),
+    // set by command and running with ui::now(); a new controller starts at
+    // the PC's wall clock, and a daylight-saving change of the PC moves it not.
     QDateTime clock() const;
     void setClock(const QDateTime& t);
     int weekday() const { return clock().date().dayOfWeek(); } // 1 Monday .. 7 Sunday
@@ -225,7 +227,8 @@ public:
     std::function<void()> onChange;
 
     QJsonObject toJson() const;
-    static std::unique_ptr<Controller> fromJson(const QJsonObject& o); // nullptr when unusable
+    // nullptr when unusable; a value out of range names its field in why.
+    static std::unique_ptr<Controller> fromJson(const QJsonObject& o, QString* why = nullptr);
 
 private:
     void changed();
@@ -237,7 +240,7 @@ private:
     int deleted_ = 0;
     std::vector<PunchRecord> punches_;
     std::array<TimeGroup, 16> groups_{};
-    int64_t clockOffsetMs_ = 0; // controller clock minus ui::now()
+    int64_t clockMinusUtcMs_ = 0; // the controller's wall time, read as UTC, minus the real time
     std::array<uint8_t, 3> delays_{{10, 10, 10}};
     std::array<int64_t, 2> openUntil_{{0, 0}};
     std::optional<uint32_t> lastCard_;

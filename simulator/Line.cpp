@@ -134,14 +134,21 @@ QJsonObject Line::toJson() const
     return QJsonObject{{QStringLiteral("controllers"), list}, {QStringLiteral("lineSpeed"), lineSpeed_}};
 }
 
-void Line::fromJson(const QJsonObject& o)
+QString Line::fromJson(const QJsonObject& o)
 {
     controllers_.clear();
     out_.clear();
     lineSpeed_ = o.value(QStringLiteral("lineSpeed")).toBool();
-    for (const QJsonValue& v : o.value(QStringLiteral("controllers")).toArray())
-        if (auto c = Controller::fromJson(v.toObject()))
-            adopt(std::move(c));
+    for (const QJsonValue& v : o.value(QStringLiteral("controllers")).toArray()) {
+        QString why;
+        auto c = Controller::fromJson(v.toObject(), &why);
+        if (!c) {
+            controllers_.clear();
+            return why;
+        }
+        adopt(std::move(c));
+    }
+    return QString();
 }
 
 bool Line::save(const QString& path) const
@@ -153,7 +160,7 @@ bool Line::save(const QString& path) const
     return f.commit();
 }
 
-bool Line::load(const QString& path)
+bool Line::load(const QString& path, QString* badField)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -162,8 +169,10 @@ bool Line::load(const QString& path)
     const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &err);
     if (err.error != QJsonParseError::NoError || !doc.isObject())
         return false;
-    fromJson(doc.object());
-    return true;
+    const QString why = fromJson(doc.object());
+    if (badField)
+        *badField = why;
+    return why.isEmpty();
 }
 
 bool mapPort(const QString& configDir, int number, const QString& target)

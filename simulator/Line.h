@@ -43,9 +43,12 @@ public:
     std::function<void()> onChange;
 
     QJsonObject toJson() const;
-    void fromJson(const QJsonObject& o);
+    // The field of the first value out of range (the line then holds no
+    // controller), else empty.
+    QString fromJson(const QJsonObject& o);
     bool save(const QString& path) const; // atomically
-    bool load(const QString& path);       // false when missing or unreadable
+    // False when missing, unreadable or holding a value out of range (its field in badField).
+    bool load(const QString& path, QString* badField = nullptr);
 
     void fromPort(const std::vector<serial::LineByte>& bytes, int64_t nowMs) override;
     std::vector<serial::LineByte> toPort(int64_t nowMs) override;

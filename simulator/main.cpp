@@ -22,6 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "runtime/Conv.h"
 #include "ui/Ui.h"
 
 namespace {
@@ -146,7 +147,7 @@ bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
     bool ok1 = false, ok2 = false;
     address = f[0].trimmed().toInt(&ok1);
     p.card = f[1].trimmed().toUInt(&ok2);
-    p.time = QDateTime::fromString(f[2].trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    p.time = rt::parseIsoDateTime(f[2]);
     if (!ok1 || !ok2 || !p.time.isValid())
         return false;
     if (f.size() == 5) {
@@ -408,8 +409,13 @@ int main(int argc, char** argv)
     }
 
     sim::Line line;
-    if (!fresh && !line.load(statePath)) {
-        std::fprintf(stderr, "doorsim: cannot read the state file %s\n", qPrintable(statePath));
+    QString badField;
+    if (!fresh && !line.load(statePath, &badField)) {
+        if (badField.isEmpty())
+            std::fprintf(stderr, "doorsim: cannot read the state file %s\n", qPrintable(statePath));
+        else
+            std::fprintf(stderr, "doorsim: the state file %s holds a value out of range in \"%s\"; it is left as it is\n",
+                         qPrintable(statePath), qPrintable(badField));
         return 1;
     }
     if (lineSpeed)

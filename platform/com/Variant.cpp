@@ -32,7 +32,7 @@ QDateTime numberToDate(double v)
         days += 1;
         ms -= 86400000;
     }
-    return QDateTime(kDateZero.addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(static_cast<int>(ms)));
+    return rt::wallTime(kDateZero.addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(static_cast<int>(ms)));
 }
 
 QString doubleToText(double v)
@@ -221,7 +221,7 @@ QDateTime Variant::toDate() const
         if (!t.isValid())
             t = QTime::fromString(s, QStringLiteral("HH:mm"));
         if (t.isValid())
-            return QDateTime(kDateZero, t);
+            return rt::wallTime(kDateZero, t);
         if (rt::IsNumeric(s))
             return numberToDate(rt::CDbl(s));
         rt::raise(rt::ErrTypeMismatch);

@@ -223,14 +223,21 @@ QDate parseIsoDate(const QString& s)
     return QDate::fromString(s.trimmed().left(10), QLatin1String(kDateFormat));
 }
 
+QDateTime wallTime(const QDate& d, const QTime& t)
+{
+    return d.isValid() && t.isValid() ? QDateTime(d, t, Qt::UTC) : QDateTime();
+}
+
 QDateTime parseIsoDateTime(const QString& s)
 {
-    QString t = s.trimmed();
-    if (t.size() == 10) {
-        QDate d = parseIsoDate(t);
-        return d.isValid() ? QDateTime(d, QTime(0, 0)) : QDateTime();
-    }
-    return QDateTime::fromString(t, QLatin1String(kDateTimeFormat));
+    const QString t = s.trimmed();
+    if (t.size() == 10)
+        return wallTime(parseIsoDate(t), QTime(0, 0));
+    const QStringList parts = t.split(u' ');
+    if (parts.size() != 2)
+        return QDateTime();
+    return wallTime(QDate::fromString(parts[0], QLatin1String(kDateFormat)),
+                    QTime::fromString(parts[1], QLatin1String(kTimeFormat)));
 }
 
 } // namespace rt

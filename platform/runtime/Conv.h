@@ -52,7 +52,11 @@ QString isoDate(const QDate& d);
 QString isoTime(const QTime& t);
 QString isoDateTime(const QDateTime& dt);
 QDate parseIsoDate(const QString& s);          // invalid QDate when malformed
-QDateTime parseIsoDateTime(const QString& s);   // accepts "yyyy-MM-dd" too
+// A date and time of day without a time zone, as the controllers and the
+// database keep them: every valid one stays as it is whatever the PC's zone
+// and its daylight saving. Invalid when either part is.
+QDateTime wallTime(const QDate& d, const QTime& t);
+QDateTime parseIsoDateTime(const QString& s);   // a wallTime; accepts "yyyy-MM-dd" too
 
 // The days a date written "yymmdd" can name: it is read back as 20yy.
 inline QDate firstYymmddDay() { return QDate(2000, 1, 1); }

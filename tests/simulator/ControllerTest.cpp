@@ -1,6 +1,8 @@
 // The controllers' answers, byte by byte, through a port on the in-process line.
 #include "SimSite.h"
 
+#include "../platform/PcZone.h"
+
 #include <gtest/gtest.h>
 
 using sim::Fault;
@@ -302,6 +304,14 @@ TEST(Clock, SetRunsAndReadsBackWithDelays)
     EXPECT_EQ(uint8_t(r[12]), xorRange(r, 0, 12));
 
     EXPECT_TRUE(s.exchange(6, hexBytes("0A08" "261323081530" "01"), 4).isEmpty()); // month 13
+
+    // The PC going over to summer time moves the controller's clock not, and
+    // the hour the PC skips is a time the controller can be set to.
+    const PcZone berlin("Europe/Berlin");
+    s.ui.setNow(QDateTime(QDate(2026, 3, 29), QTime(1, 59)));
+    ASSERT_EQ(s.exchange(6, hexBytes("0A08" "260329023000" "07"), 4).size(), 4);
+    s.ui.advanceMs(120'000);
+    EXPECT_EQ(s.exchange(6, hexBytes("0319"), 13).mid(3, 6), hexBytes("260329023200"));
 }
 
 TEST(Locks, OpenForTheirDelay)

@@ -3,6 +3,8 @@
 #include "DoorsimProcess.h"
 #include "SimSite.h"
 
+#include "../platform/PcZone.h"
+
 #include "runtime/RuntimeError.h"
 
 #include <QJsonArray>
@@ -126,20 +128,24 @@ TEST_F(Doorsim, SecondPortIsRefusedWhileTheLineIsHeld)
 
 TEST_F(Doorsim, PunchesFromTheCommandLine)
 {
+    // A controller's times have no zone: the hour a PC in Berlin skips is kept.
+    const PcZone berlin("Europe/Berlin");
     EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("3"),
                    QStringLiteral("--punch"), QStringLiteral("3,1193046,2026-03-23 08:15:30,0A,02"),
                    QStringLiteral("--punch"), QStringLiteral("3,42,2026-03-23 17:31:00"),
+                   QStringLiteral("--punch"), QStringLiteral("3,7,2026-03-29 02:30:00"),
                    QStringLiteral("--setup-only")},
                   true),
               0);
     EXPECT_FALSE(QFile::exists(socket));
     start();
     auto port = serial::createSerialPort(dir.path());
-    EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0310"), 131).mid(52, 2), QByteArray::fromHex("0002"));
+    EXPECT_EQ(exchange(*port, 3, QByteArray::fromHex("0310"), 131).mid(52, 2), QByteArray::fromHex("0003"));
     const QByteArray r = exchange(*port, 3, QByteArray::fromHex("05050000"), 240);
     ASSERT_EQ(r.size(), 240);
     EXPECT_EQ(r.mid(3, 12), QByteArray::fromHex("00123456" "260323081530" "0A02"));
     EXPECT_EQ(r.mid(16 + 3, 12), QByteArray::fromHex("0000002A" "260323173100" "0A00"));
+    EXPECT_EQ(r.mid(32 + 3, 12), QByteArray::fromHex("00000007" "260329023000" "0A00"));
 }
 
 TEST_F(Doorsim, BadArgumentsAreRefused)
@@ -156,22 +162,37 @@ TEST_F(Doorsim, BadArgumentsAreRefused)
     // No simulator serves the socket, and the state file it falls back to
     // is not there: said so, and no file is left behind.
     QTemporaryDir empty;
-    for (const char* option : {"--present=1,1310721", "--add=3"}) {
-        const QStringList o = QString::fromLatin1(option).split('=');
-        EXPECT_EQ(run({o[0], o[1], empty.filePath("doorsim.sock")}, true), 1) << option;
-        EXPECT_TRUE(QDir(empty.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) << option;
+    const QString nobody = empty.filePath("doorsim.sock");
+    const QList<QStringList> unserved = {{"--present", "1,1310721", nobody},
+                                         {"--add", "3", nobody},
+                                         {"--state", empty.filePath("missing.json"), "--present", "1,1310721", nobody}};
+    for (const QStringList& args : unserved) {
+        EXPECT_EQ(run(args, true), 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(QDir(empty.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            << args.join(' ').toStdString();
     }
 }
 
 TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
 {
-    QFile f(state);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("{ not json");
-    f.close();
-    EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("1"), socket}, true), 1);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("{ not json"));
+    for (const char* damaged : {
+             "{ not json",
+             R"({"controllers": [{"address": 1, "punches": [{"card": -1, "time": "2026-03-23 08:15:30"}]}]})",
+             R"({"controllers": [{"address": 1, "lastCard": 5e9}]})",
+             R"({"controllers": [{"address": 1, "clockOffsetMs": 1e300}]})",
+         }) {
+        QFile f(state);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+        f.close();
+        EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("1"),
+                       QStringLiteral("--setup-only")},
+                      true),
+                  1)
+            << damaged;
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), QByteArray(damaged));
+    }
 }
 
 TEST_F(Doorsim, SecondSimulatorOnTheSameStateFileIsRefused)
@@ -252,6 +273,7 @@ TEST_F(Doorsim, TheRunningSimulatorTakesControllersCardsPunchesAndSwipes)
     EXPECT_EQ(r.mid(16 + 13, 2), QByteArray::fromHex("0A01"));
     EXPECT_EQ(r.mid(32 + 13, 2), QByteArray::fromHex("0A03"));
     EXPECT_EQ(opt("--delays", "3,4,6,0"), 0);
+    EXPECT_EQ(opt("--doors", "3,1"), 0);   // one door again; reader 2 stays the last one read
     port->setPortOpen(false);
     stop();
 
@@ -262,6 +284,7 @@ TEST_F(Doorsim, TheRunningSimulatorTakesControllersCardsPunchesAndSwipes)
     EXPECT_EQ(kept.controller(3)->punches().size(), 3u);
     EXPECT_EQ(kept.controller(3)->delays(), (std::array<uint8_t, 3>{4, 6, 0}));
     EXPECT_EQ(kept.controller(3)->lastCard(), std::optional<uint32_t>(99));
+    EXPECT_EQ(kept.controller(3)->readerCode(), 3);
 }
 
 TEST_F(Doorsim, CardsStoredInANameListFromTheCommandLine)

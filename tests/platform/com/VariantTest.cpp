@@ -1,6 +1,8 @@
 // Conversions of Variant values, as late-bound callers rely on them.
 #include "../ErrorOf.h"
+#include "../PcZone.h"
 #include "com/Variant.h"
+#include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 
 #include <gtest/gtest.h>
@@ -89,12 +91,19 @@ TEST(Variant, TextForms)
 
 TEST(Variant, DatesAndTheirNumbers)
 {
-    QDateTime d(QDate(2000, 1, 1), QTime(12, 0));
+    QDateTime d = rt::wallTime(QDate(2000, 1, 1), QTime(12, 0));
     EXPECT_DOUBLE_EQ(Variant(d).toDouble(), 36526.5);
     EXPECT_EQ(Variant(36526.5).toDate(), d);
     EXPECT_EQ(Variant("2000-01-01 12:00:00").toDate(), d);
     EXPECT_EQ(Variant("08:30:00").toDate().time(), QTime(8, 30));
     EXPECT_EQ(errorOf([] { Variant("not a date").toDate(); }), rt::ErrTypeMismatch);
+
+    // Text and numbers name the same time whatever the PC's zone.
+    const PcZone berlin("Europe/Berlin");
+    const Variant skipped("2026-03-29 02:30:00");
+    const Variant asDate(skipped.toDate());
+    EXPECT_EQ(asDate.toString(), skipped.toString());
+    EXPECT_EQ(Variant(Variant(asDate.toDouble()).toDate()).toString(), skipped.toString());
 }
 
 } // namespace

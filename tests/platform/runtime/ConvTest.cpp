@@ -2,6 +2,7 @@
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 #include "../ErrorOf.h"
+#include "../PcZone.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +137,7 @@ TEST(Conv, MidLeftRightOnShortText)
 
 TEST(Conv, IsoDatesAndTimes)
 {
-    QDateTime dt(QDate(2008, 8, 27), QTime(7, 5, 3));
+    QDateTime dt = rt::wallTime(QDate(2008, 8, 27), QTime(7, 5, 3));
     EXPECT_EQ(rt::isoDate(dt.date()), QStringLiteral("2008-08-27"));
     EXPECT_EQ(rt::isoTime(dt.time()), QStringLiteral("07:05:03"));
     EXPECT_EQ(rt::isoDateTime(dt), QStringLiteral("2008-08-27 07:05:03"));
@@ -144,6 +145,11 @@ TEST(Conv, IsoDatesAndTimes)
     EXPECT_EQ(rt::parseIsoDateTime(QStringLiteral("2008-08-27")), QDateTime(dt.date(), QTime(0, 0)));
     EXPECT_FALSE(rt::parseIsoDate(QStringLiteral("2008-02-30")).isValid());
     EXPECT_FALSE(rt::parseIsoDateTime(QStringLiteral("garbage")).isValid());
+
+    // No zone: the hour a daylight-saving change skips is a time like any other.
+    const PcZone berlin("Europe/Berlin");
+    for (const char* text : {"2026-03-29 02:30:00", "2026-10-25 02:30:00"})
+        EXPECT_EQ(rt::isoDateTime(rt::parseIsoDateTime(QString::fromLatin1(text))), QLatin1String(text));
 }
 
 TEST(RuntimeError, NumbersCarryTheirChineseDescriptions)
