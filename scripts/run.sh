@@ -15,6 +15,7 @@ mkdir -p "$site"
 site=$(cd "$site" && pwd)
 
 source "$here/scripts/site-common.sh"
+source "$here/scripts/sample-state.sh"
 bash "$here/scripts/install-deps.sh"
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 build_targets Ostrela Vantrel doorsim regsvr door_mdb sysinf_ini
@@ -49,23 +50,7 @@ fi
 # The controllers report doorsim's default version, the one the shipped
 # database is set to, and hold the delays of the stored doors.
 if [ ! -f "$site/doorsim.json" ]; then
-    d1=$(date -d '-2 day' +%F)
-    d2=$(date -d '-1 day' +%F)
-    # Controllers 1 and 2 hold the sample's cards; every stored door gets one.
-    doors=()
-    while read -r delays; do
-        doors+=(--add "${delays%%,*}" --delays "$delays")
-    done < <(sqlite3 -bail "$site/door.mdb" ".read $here/sample/controllers.sql")
-    "$site/doorsim" --setup-only --state "$site/doorsim.json" \
-        --add 1 --add 2 "${doors[@]}" \
-        --card 1,1310721,00000001 --card 1,1310722,00000002 \
-        --card 2,1310723,00000003 --card 2,1310724,00000004 \
-        --punch "1,1310721,$d1 08:02:11" --punch "1,1310722,$d1 08:15:40" \
-        --punch "1,1310721,$d1 17:31:05" --punch "1,1310722,$d1 17:45:26" \
-        --punch "2,1310723,$d1 07:55:02" --punch "2,1310724,$d1 08:03:37" \
-        --punch "2,1310723,$d1 17:02:48" --punch "2,1310724,$d1 17:10:19" \
-        --punch "1,1310721,$d2 08:05:53" --punch "2,1310723,$d2 07:58:14" \
-        --punch "2,1310724,$d2 08:31:09"
+    make_sample_state
 fi
 
 # The controller library, registered in the folder's own registry; then the

@@ -47,7 +47,8 @@ int usage(const char* why)
                  "                   every day, no end date; EMPLOYEE is the 8-digit number\n"
                  "  --delays ADDR,LOCK1,LOCK2,RELAY\n"
                  "                   the opening delays of lock 1, lock 2 and the external\n"
-                 "                   relay, in units of 0.3 s (0-255; a new controller: 10,10,10)\n"
+                 "                   relay, in units of 0.3 s (0-255; a new controller: 10,10,10);\n"
+                 "                   an empty one stays as it is\n"
                  "  --doors ADDR,1|2  1: one door, reader 2 its exit reader (a new controller);\n"
                  "                   2: two doors, reader 2 booking and opening lock 2\n"
                  "  --present ADDR,CARD[,READER]\n"
@@ -104,16 +105,23 @@ bool parsePresent(const QString& text, int& address, uint32_t& card, int& reader
     return ok1 && ok2 && ok3 && address >= 1 && address <= 255 && (reader == 1 || reader == 2);
 }
 
-// Whole numbers separated by commas, each within its range.
-bool parseNumbers(const QString& text, std::initializer_list<std::pair<int, int>> ranges, std::vector<int>& out)
+// Whole numbers separated by commas, each within its range; with blanks,
+// an empty one after the first reads as -1.
+bool parseNumbers(const QString& text, std::initializer_list<std::pair<int, int>> ranges, std::vector<int>& out,
+                  bool blanks = false)
 {
     const QStringList f = text.split(QLatin1Char(','));
     if (f.size() != int(ranges.size()))
         return false;
     out.clear();
     for (const auto& [low, high] : ranges) {
+        const QString field = f[int(out.size())].trimmed();
+        if (blanks && !out.empty() && field.isEmpty()) {
+            out.push_back(-1);
+            continue;
+        }
         bool ok = false;
-        const int n = f[int(out.size())].trimmed().toInt(&ok);
+        const int n = field.toInt(&ok);
         if (!ok || n < low || n > high)
             return false;
         out.push_back(n);
@@ -200,7 +208,7 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
     sim::CardRecord r;
     std::vector<int> n;
     const bool ok = kind == QLatin1String("add")       ? parseAdd(text, address, capacity, sized, version)
-                  : kind == QLatin1String("delays")  ? parseNumbers(text, {{1, 255}, {0, 255}, {0, 255}, {0, 255}}, n)
+                  : kind == QLatin1String("delays")  ? parseNumbers(text, {{1, 255}, {0, 255}, {0, 255}, {0, 255}}, n, true)
                   : kind == QLatin1String("doors")   ? parseNumbers(text, {{1, 255}, {1, 2}}, n)
                   : kind == QLatin1String("punch")   ? parsePunch(text, address, p)
                   : kind == QLatin1String("card")    ? parseCard(text, address, r)
@@ -224,8 +232,11 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
     sim::Controller* c = line->controller(address);
     if (!c)
         return QStringLiteral("no controller at address %1").arg(address);
-    if (kind == QLatin1String("delays"))
-        c->setDelays(uint8_t(n[1]), uint8_t(n[2]), uint8_t(n[3]));
+    if (kind == QLatin1String("delays")) {
+        const auto& was = c->delays();
+        c->setDelays(uint8_t(n[1] < 0 ? was[0] : n[1]), uint8_t(n[2] < 0 ? was[1] : n[2]),
+                     uint8_t(n[3] < 0 ? was[2] : n[3]));
+    }
     else if (kind == QLatin1String("doors"))   // bit 0 of the reader byte: set for one door
         c->setReaderCode(uint8_t((c->readerCode() & ~1) | (n[1] == 1 ? 1 : 0)));
     else if (kind == QLatin1String("punch"))

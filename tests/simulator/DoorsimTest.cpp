@@ -154,7 +154,7 @@ TEST_F(Doorsim, BadArgumentsAreRefused)
     EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--punch"), QStringLiteral("1,5,yesterday"), socket}, true), 2);
     EXPECT_EQ(run({QStringLiteral("--bogus"), socket}, true), 2);
     EXPECT_EQ(run({}, true), 2);
-    for (const char* bad : {"--delays=1,3,5", "--delays=1,3,5,256", "--doors=1,3", "--doors=0,2"}) {
+    for (const char* bad : {"--delays=1,3,5", "--delays=1,3,5,256", "--delays=,3,5,0", "--doors=1,3", "--doors=0,2"}) {
         const QStringList option = QString::fromLatin1(bad).split('=');
         EXPECT_EQ(run({option[0], option[1], socket}, true), 2) << bad;
     }
