@@ -66,13 +66,18 @@ protected:
         master = -1;
     }
 
-    // Answers one version request (address byte and three frame bytes).
+    // Answers one version request (frame 03 80 and its check byte); bytes
+    // of an earlier command nobody answered are passed over, not answered.
     std::thread answerVersion()
     {
         return std::thread([m = master] {
             QByteArray got;
             const auto t0 = Clock::now();
-            while (got.size() < 4 && msSince(t0) < 3000) {
+            const auto asked = [&] {
+                const qsizetype at = got.indexOf(QByteArray::fromHex("0380"));
+                return at >= 0 && got.size() >= at + 3;
+            };
+            while (!asked() && msSince(t0) < 3000) {
                 pollfd p{m, POLLIN, 0};
                 if (poll(&p, 1, 50) > 0) {
                     char buf[64];
