@@ -142,7 +142,7 @@ TEST(Conv, IsoDatesAndTimes)
     EXPECT_EQ(rt::isoTime(dt.time()), QStringLiteral("07:05:03"));
     EXPECT_EQ(rt::isoDateTime(dt), QStringLiteral("2008-08-27 07:05:03"));
     EXPECT_EQ(rt::parseIsoDateTime(QStringLiteral("2008-08-27 07:05:03")), dt);
-    EXPECT_EQ(rt::parseIsoDateTime(QStringLiteral("2008-08-27")), QDateTime(dt.date(), QTime(0, 0)));
+    EXPECT_EQ(rt::parseIsoDateTime(QStringLiteral("2008-08-27")), rt::wallTime(dt.date(), QTime(0, 0)));
     EXPECT_FALSE(rt::parseIsoDate(QStringLiteral("2008-02-30")).isValid());
     EXPECT_FALSE(rt::parseIsoDateTime(QStringLiteral("garbage")).isValid());
 
