@@ -52,9 +52,13 @@ struct FieldReader {
         const double d = v.toDouble(std::nan(""));
         if (d >= low && d <= high && d == std::floor(d))
             return d;
+        fail(key);
+        return low;
+    }
+    void fail(const char* key)
+    {
         if (why.isEmpty())
             why = QString::fromLatin1(key);
-        return low;
     }
 };
 
@@ -656,6 +660,8 @@ std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o, QString* 
 {
     FieldReader number;
     const int address = int(number(o, "address", 0, 255, -1));
+    if (address < 0)
+        number.fail("address");
     auto c = std::make_unique<Controller>(uint8_t(address), int(number(o, "capacity", 0, INT_MAX, 1000)));
     c->deleted_ = int(number(o, "deleted", 0, INT_MAX, 0));
     for (const QJsonValue& v : o.value(QStringLiteral("cards")).toArray()) {
@@ -673,8 +679,8 @@ std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o, QString* 
         const QJsonArray res = p.value(QStringLiteral("reserved")).toArray();
         r.reserved1 = uint8_t(number(res.at(0), "reserved", 0, 255, 0));
         r.reserved2 = uint8_t(number(res.at(1), "reserved", 0, 255, 0));
-        if (!r.time.isValid() && number.why.isEmpty())
-            number.why = QStringLiteral("time");
+        if (!r.time.isValid())
+            number.fail("time");
         c->punches_.push_back(r);
     }
     const QJsonArray groups = o.value(QStringLiteral("timeGroups")).toArray();
@@ -696,8 +702,6 @@ std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o, QString* 
         c->version_ = ver;
     if (o.contains(QStringLiteral("lastCard")))
         c->lastCard_ = uint32_t(number(o, "lastCard", 0, UINT32_MAX, 0));
-    if (address < 0 && number.why.isEmpty())
-        number.why = QStringLiteral("address");
     if (!number.why.isEmpty()) {
         if (why)
             *why = number.why;

@@ -233,11 +233,12 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
     if (!c)
         return QStringLiteral("no controller at address %1").arg(address);
     if (kind == QLatin1String("delays")) {
-        const auto& was = c->delays();
-        c->setDelays(uint8_t(n[1] < 0 ? was[0] : n[1]), uint8_t(n[2] < 0 ? was[1] : n[2]),
-                     uint8_t(n[3] < 0 ? was[2] : n[3]));
-    }
-    else if (kind == QLatin1String("doors"))   // bit 0 of the reader byte: set for one door
+        std::array<uint8_t, 3> d = c->delays();   // an empty field keeps its delay
+        for (size_t i = 0; i < d.size(); ++i)
+            if (n[i + 1] >= 0)
+                d[i] = uint8_t(n[i + 1]);
+        c->setDelays(d[0], d[1], d[2]);
+    } else if (kind == QLatin1String("doors"))   // bit 0 of the reader byte: set for one door
         c->setReaderCode(uint8_t((c->readerCode() & ~1) | (n[1] == 1 ? 1 : 0)));
     else if (kind == QLatin1String("punch"))
         c->addPunch(p);
