@@ -512,7 +512,13 @@ TEST_F(WindowLayoutTest, SampleDoorsAgreeWithTheirControllers)
     for (const QVariantList& line : delays) {
         const QStringList d = db::text(line[0]).split(',');
         ASSERT_EQ(d.size(), 4) << "a door without all three delays";
-        controller(d[0].toInt()).setDelays(uint8_t(d[1].toInt()), uint8_t(d[2].toInt()), uint8_t(d[3].toInt()));
+        // As doorsim's --delays: an empty field keeps the controller's own delay.
+        sim::Controller& c = controller(d[0].toInt());
+        std::array<uint8_t, 3> kept = c.delays();
+        for (size_t i = 0; i < kept.size(); ++i)
+            if (!d[int(i) + 1].isEmpty())
+                kept[i] = uint8_t(d[int(i) + 1].toInt());
+        c.setDelays(kept[0], kept[1], kept[2]);
     }
     auto* w = ui::forms::load<Frmdoors>();
     for (const QVariantList& door : doors) {
