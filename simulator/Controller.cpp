@@ -1,4 +1,5 @@
 #include "Controller.h"
+#include "StateReader.h"
 
 #include "runtime/Conv.h"
 #include "ui/Ui.h"
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <cstdint>
 
 namespace sim {
@@ -36,31 +36,6 @@ int64_t wallAheadOfUtcMs(const QDateTime& now) { return int64_t(now.offsetFromUt
 // Further than this from the PC's clock, a controller's clock could not be
 // shown as a date.
 constexpr double kMostClockOffsetMs = 200.0 * 366 * 86400000;
-
-// The numbers of a state file: whole and within their range. A missing
-// field gives its default; the first bad one is named in why.
-struct FieldReader {
-    QString why;
-    double operator()(const QJsonObject& o, const char* key, double low, double high, double missing)
-    {
-        return (*this)(o.value(QLatin1String(key)), key, low, high, missing);
-    }
-    double operator()(const QJsonValue& v, const char* key, double low, double high, double missing)
-    {
-        if (v.isUndefined())
-            return missing;
-        const double d = v.toDouble(std::nan(""));
-        if (d >= low && d <= high && d == std::floor(d))
-            return d;
-        fail(key);
-        return low;
-    }
-    void fail(const char* key)
-    {
-        if (why.isEmpty())
-            why = QString::fromLatin1(key);
-    }
-};
 
 void put32(QByteArray& b, int at, uint32_t v)
 {
@@ -245,7 +220,8 @@ bool Controller::deleteCard(uint32_t card)
     for (CardRecord& s : slots_) {
         if (!s.isEmpty() && s.card == card) {
             s = CardRecord{};
-            ++deleted_;
+            if (deleted_ < kMostDeleted)
+                ++deleted_;
             changed();
             return true;
         }
@@ -656,57 +632,51 @@ QJsonObject Controller::toJson() const
     return o;
 }
 
-std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o, QString* why)
+std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o, StateReader& read)
 {
-    FieldReader number;
-    const int address = int(number(o, "address", 0, 255, -1));
+    const int address = int(read.number(o, "address", 0, 255, -1));
     if (address < 0)
-        number.fail("address");
-    auto c = std::make_unique<Controller>(uint8_t(address), int(number(o, "capacity", 0, INT_MAX, 1000)));
-    c->deleted_ = int(number(o, "deleted", 0, INT_MAX, 0));
-    for (const QJsonValue& v : o.value(QStringLiteral("cards")).toArray()) {
-        const QByteArray b = QByteArray::fromHex(v.toString().toLatin1());
-        if (b.size() == 17)
+        read.fail("address");
+    auto c = std::make_unique<Controller>(uint8_t(address), int(read.number(o, "capacity", 0, INT_MAX, 1000)));
+    c->deleted_ = int(read.number(o, "deleted", 0, kMostDeleted, 0));
+    for (const QJsonValue& v : read.list(o, "cards")) {
+        const QByteArray b = read.bytes(v, "cards", 17);
+        if (!b.isEmpty())
             c->slots_.push_back(CardRecord::fromBytes(b));
     }
-    for (const QJsonValue& v : o.value(QStringLiteral("punches")).toArray()) {
-        const QJsonObject p = v.toObject();
+    for (const QJsonValue& v : read.list(o, "punches")) {
+        const QJsonObject p = read.object(v, "punches");
         PunchRecord r;
-        r.card = uint32_t(number(p, "card", 0, UINT32_MAX, 0));
+        r.card = uint32_t(read.number(p, "card", 0, UINT32_MAX, 0));
         r.time = rt::parseIsoDateTime(p.value(QStringLiteral("time")).toString());
-        r.openType = uint8_t(number(p, "openType", 0, 255, 0x0A));
-        r.code = uint8_t(number(p, "code", 0, 255, 0));
-        const QJsonArray res = p.value(QStringLiteral("reserved")).toArray();
-        r.reserved1 = uint8_t(number(res.at(0), "reserved", 0, 255, 0));
-        r.reserved2 = uint8_t(number(res.at(1), "reserved", 0, 255, 0));
+        r.openType = uint8_t(read.number(p, "openType", 0, 255, 0x0A));
+        r.code = uint8_t(read.number(p, "code", 0, 255, 0));
+        const QJsonArray res = read.list(p, "reserved", 2);
+        r.reserved1 = uint8_t(read.number(res.at(0), "reserved", 0, 255, 0));
+        r.reserved2 = uint8_t(read.number(res.at(1), "reserved", 0, 255, 0));
         if (!r.time.isValid())
-            number.fail("time");
+            read.fail("time");
         c->punches_.push_back(r);
     }
-    const QJsonArray groups = o.value(QStringLiteral("timeGroups")).toArray();
-    for (int g = 0; g < 16 && g < groups.size(); ++g) {
-        const QByteArray b = QByteArray::fromHex(groups[g].toString().toLatin1());
-        if (b.size() == 4)
+    const QJsonArray groups = read.list(o, "timeGroups", 16);
+    for (int g = 0; g < groups.size(); ++g) {
+        const QByteArray b = read.bytes(groups[g], "timeGroups", 4);
+        if (!b.isEmpty())
             c->groups_[size_t(g)] = TimeGroup{uint8_t(b[0]), uint8_t(b[1]), uint8_t(b[2]), uint8_t(b[3])};
     }
-    c->clockMinusUtcMs_ = int64_t(number(o, "clockOffsetMs", -kMostClockOffsetMs, kMostClockOffsetMs, 0))
+    c->clockMinusUtcMs_ = int64_t(read.number(o, "clockOffsetMs", -kMostClockOffsetMs, kMostClockOffsetMs, 0))
                         + wallAheadOfUtcMs(ui::now());
-    const QJsonArray d = o.value(QStringLiteral("delays")).toArray();
-    for (int i = 0; i < 3 && i < d.size(); ++i)
-        c->delays_[size_t(i)] = uint8_t(number(d[i], "delays", 0, 255, 10));
-    c->readerCode_ = uint8_t(number(o, "readerCode", 0, 255, 1));
-    const QByteArray ver = QByteArray::fromHex(o.value(QStringLiteral("version")).toString().toLatin1());
+    const QJsonArray d = read.list(o, "delays", 3);
+    for (int i = 0; i < d.size(); ++i)
+        c->delays_[size_t(i)] = uint8_t(read.number(d[i], "delays", 0, 255, 10));
+    c->readerCode_ = uint8_t(read.number(o, "readerCode", 0, 255, 1));
+    const QByteArray ver = read.bytes(o.value(QStringLiteral("version")), "version", 8);
     // Before versions could be chosen every controller was saved with this
     // one: such a controller reports the default like a new one.
-    if (ver.size() == 8 && ver != QByteArray::fromHex("8096080827010204"))
+    if (!ver.isEmpty() && ver != QByteArray::fromHex("8096080827010204"))
         c->version_ = ver;
     if (o.contains(QStringLiteral("lastCard")))
-        c->lastCard_ = uint32_t(number(o, "lastCard", 0, UINT32_MAX, 0));
-    if (!number.why.isEmpty()) {
-        if (why)
-            *why = number.why;
-        return nullptr;
-    }
+        c->lastCard_ = uint32_t(read.number(o, "lastCard", 0, UINT32_MAX, 0));
     return c;
 }
 

@@ -10,12 +10,15 @@
 #include <QString>
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
 
 namespace sim {
+
+struct StateReader;
 
 // One entry of the name list, fields as the card command carries them.
 struct CardRecord {
@@ -159,6 +162,8 @@ public:
     bool deleteCard(uint32_t card);      // false when not held
     void clearList();
     int deletedCount() const { return deleted_; } // since the list was last erased
+    // The count stops here, so that a state file holds every count it can reach.
+    static constexpr int kMostDeleted = INT_MAX;
 
     // Punch records.
     const std::vector<PunchRecord>& punches() const { return punches_; }
@@ -227,8 +232,8 @@ public:
     std::function<void()> onChange;
 
     QJsonObject toJson() const;
-    // nullptr when unusable; a value out of range names its field in why.
-    static std::unique_ptr<Controller> fromJson(const QJsonObject& o, QString* why = nullptr);
+    // One controller of the state file; unusable when read names a bad field.
+    static std::unique_ptr<Controller> fromJson(const QJsonObject& o, StateReader& read);
 
 private:
     void changed();

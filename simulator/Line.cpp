@@ -1,7 +1,9 @@
 #include "Line.h"
+#include "StateReader.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -138,17 +140,19 @@ QString Line::fromJson(const QJsonObject& o)
 {
     controllers_.clear();
     out_.clear();
-    lineSpeed_ = o.value(QStringLiteral("lineSpeed")).toBool();
-    for (const QJsonValue& v : o.value(QStringLiteral("controllers")).toArray()) {
-        QString why;
-        auto c = Controller::fromJson(v.toObject(), &why);
-        if (!c) {
-            controllers_.clear();
-            return why;
-        }
+    StateReader read;
+    lineSpeed_ = read.flag(o, "lineSpeed");
+    for (const QJsonValue& v : read.list(o, "controllers")) {
+        auto c = Controller::fromJson(read.object(v, "controllers"), read);
+        if (controllers_.count(c->address()))
+            read.fail("address"); // a second controller would replace the first
+        if (!read.why.isEmpty())
+            break;
         adopt(std::move(c));
     }
-    return QString();
+    if (!read.why.isEmpty())
+        controllers_.clear();
+    return read.why;
 }
 
 bool Line::save(const QString& path) const
@@ -160,19 +164,25 @@ bool Line::save(const QString& path) const
     return f.commit();
 }
 
-bool Line::load(const QString& path, QString* badField)
+bool Line::load(const QString& path, QString* why)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
     QJsonParseError err{};
-    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &err);
-    if (err.error != QJsonParseError::NoError || !doc.isObject())
-        return false;
-    const QString why = fromJson(doc.object());
-    if (badField)
-        *badField = why;
-    return why.isEmpty();
+    QJsonDocument doc;
+    QString reason, field;
+    if (QFileInfo(path).isDir())
+        reason = QStringLiteral("it is a folder");
+    else if (!f.open(QIODevice::ReadOnly))
+        reason = f.errorString();
+    else if (doc = QJsonDocument::fromJson(f.readAll(), &err); err.error != QJsonParseError::NoError)
+        reason = QStringLiteral("%1 at offset %2").arg(err.errorString()).arg(err.offset);
+    else if (!doc.isObject())
+        reason = QStringLiteral("it holds no JSON object");
+    else if (field = fromJson(doc.object()); !field.isEmpty())
+        reason = QStringLiteral("a bad value in \"%1\"").arg(field);
+    if (why)
+        *why = reason;
+    return reason.isEmpty();
 }
 
 bool mapPort(const QString& configDir, int number, const QString& target)

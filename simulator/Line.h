@@ -43,12 +43,11 @@ public:
     std::function<void()> onChange;
 
     QJsonObject toJson() const;
-    // The field of the first value out of range (the line then holds no
-    // controller), else empty.
+    // The first bad field (the line then holds no controller), else empty.
     QString fromJson(const QJsonObject& o);
     bool save(const QString& path) const; // atomically
-    // False when missing, unreadable or holding a value out of range (its field in badField).
-    bool load(const QString& path, QString* badField = nullptr);
+    // False, and why not in why, when the file cannot be read or holds a bad field.
+    bool load(const QString& path, QString* why = nullptr);
 
     void fromPort(const std::vector<serial::LineByte>& bytes, int64_t nowMs) override;
     std::vector<serial::LineByte> toPort(int64_t nowMs) override;

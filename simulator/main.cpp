@@ -30,10 +30,14 @@ namespace {
 volatile std::sig_atomic_t stopRequested = 0;
 void onSignal(int) { stopRequested = 1; }
 
+// Asked for (why nullptr): on standard output, exit 0; else after why on
+// standard error, exit 2.
 int usage(const char* why)
 {
-    std::fprintf(stderr,
-                 "doorsim: %s\n"
+    FILE* to = why ? stderr : stdout;
+    if (why)
+        std::fprintf(stderr, "doorsim: %s\n", why);
+    std::fprintf(to,
                  "usage: doorsim [options] SOCKET\n"
                  "  --state FILE     state file (default SOCKET.json)\n"
                  "  --add ADDR[:CAPACITY[:VERSION]]\n"
@@ -57,11 +61,12 @@ int usage(const char* why)
                  "                   records a punch and opens that reader's lock for its delay\n"
                  "  --line-speed     characters take their time at 19200 baud\n"
                  "  --setup-only     apply the options to the state file and exit\n"
+                 "  -h, --help       this text\n"
                  "--add, --delays, --doors, --punch, --card and --present go to the simulator\n"
                  "serving SOCKET when one runs, otherwise into the state file (which must\n"
                  "exist unless --state names it).\n",
-                 why, sim::Controller::kDefaultVersion);
-    return 2;
+                 sim::Controller::kDefaultVersion);
+    return why ? 2 : 0;
 }
 
 // A local socket's address; false when the path is too long for one.
@@ -357,7 +362,9 @@ int main(int argc, char** argv)
             return true;
         };
         QString v;
-        if (a.startsWith(QLatin1String("--")) && kindRank(a.mid(2)) >= 0) {
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            return usage(nullptr);
+        } else if (a.startsWith(QLatin1String("--")) && kindRank(a.mid(2)) >= 0) {
             if (!value(v))
                 return usage(qPrintable(a + QStringLiteral(" needs a value")));
             const QString why = apply(nullptr, a.mid(2), v);
@@ -421,13 +428,10 @@ int main(int argc, char** argv)
     }
 
     sim::Line line;
-    QString badField;
-    if (!fresh && !line.load(statePath, &badField)) {
-        if (badField.isEmpty())
-            std::fprintf(stderr, "doorsim: cannot read the state file %s\n", qPrintable(statePath));
-        else
-            std::fprintf(stderr, "doorsim: the state file %s holds a value out of range in \"%s\"; it is left as it is\n",
-                         qPrintable(statePath), qPrintable(badField));
+    QString unreadable;
+    if (!fresh && !line.load(statePath, &unreadable)) {
+        std::fprintf(stderr, "doorsim: cannot read the state file %s: %s; it is left as it is\n", qPrintable(statePath),
+                     qPrintable(unreadable));
         return 1;
     }
     if (lineSpeed)

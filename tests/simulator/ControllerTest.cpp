@@ -3,6 +3,10 @@
 
 #include "../platform/PcZone.h"
 
+#include "runtime/Conv.h"
+
+#include <QJsonDocument>
+
 #include <gtest/gtest.h>
 
 using sim::Fault;
@@ -174,6 +178,16 @@ TEST(Cards, DeleteCountStopsAt255)
     const QByteArray r = s.exchange(1, hexBytes("070D000003E7"), 6);
     EXPECT_EQ(uint8_t(r[3]), 255);
     EXPECT_NE(uint8_t(r[4]), 0);
+
+    // At the largest count a state file holds, a deletion leaves the count
+    // there, and what is saved reads back.
+    const QByteArray full = R"({"controllers": [{"address": 1, "deleted": 2147483647, "cards": ["000003E7)"
+                            + QByteArray(26, '0') + R"("]}]})";
+    ASSERT_EQ(s.line.fromJson(QJsonDocument::fromJson(full).object()), QString());
+    EXPECT_NE(uint8_t(s.exchange(1, hexBytes("070D000003E7"), 6)[4]), 0);
+    sim::Line restarted;
+    ASSERT_EQ(restarted.fromJson(s.line.toJson()), QString());
+    EXPECT_EQ(restarted.controller(1)->deletedCount(), sim::Controller::kMostDeleted);
 }
 
 TEST(Reader, CardNumberWhenPresented)
@@ -309,6 +323,8 @@ TEST(Clock, SetRunsAndReadsBackWithDelays)
     // the hour the PC skips is a time the controller can be set to.
     const PcZone berlin("Europe/Berlin");
     s.ui.setNow(QDateTime(QDate(2026, 3, 29), QTime(1, 59)));
+    s.line.add(7); // a new controller starts at the PC's wall clock
+    EXPECT_EQ(s.exchange(7, hexBytes("0319"), 13).mid(3, 6), hexBytes("260329015900"));
     ASSERT_EQ(s.exchange(6, hexBytes("0A08" "260329023000" "07"), 4).size(), 4);
     s.ui.advanceMs(120'000);
     EXPECT_EQ(s.exchange(6, hexBytes("0319"), 13).mid(3, 6), hexBytes("260329023200"));
@@ -465,6 +481,8 @@ TEST(PortMap, ReplacesOnlyItsOwnLine)
 
 TEST(State, JsonKeepsEverythingAControllerHolds)
 {
+    // Punches and clocks have no zone: kept as they are, whatever the PC's.
+    const PcZone berlin("Europe/Berlin");
     ui::ScriptedUi ui;
     sim::Line a;
     sim::Controller& c = a.add(7, 40);
@@ -473,6 +491,7 @@ TEST(State, JsonKeepsEverythingAControllerHolds)
     c.deleteCard(2);
     c.storeCard({0xFFFFFFF0, 0x99999999});
     c.addPunch({0x123456, QDateTime(QDate(2026, 3, 23), QTime(8, 15, 30)), 0x0B, 0x03, 1, 2});
+    c.addPunch({7, rt::wallTime(QDate(2026, 3, 29), QTime(2, 30))}); // the hour the PC skips
     c.setTimeGroup(4, {0xC8, 0x00, 0x17, 0x30});
     c.setClock(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 0)));
     c.setDelays(1, 2, 3);
@@ -480,6 +499,9 @@ TEST(State, JsonKeepsEverythingAControllerHolds)
     c.setReaderCode(2);
     c.setVersion(QByteArray::fromHex("8096090115050102"));
     a.add(8);
+
+    // A new controller's clock is the PC's wall clock: no offset.
+    EXPECT_EQ(a.toJson()["controllers"][1]["clockOffsetMs"].toDouble(), 0);
 
     sim::Line b;
     b.fromJson(a.toJson());

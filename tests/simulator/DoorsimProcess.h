@@ -2,6 +2,7 @@
 // Runs the doorsim program for a test.
 #include <QByteArray>
 #include <QFile>
+#include <QProcess>
 #include <QStringList>
 
 #include <chrono>
@@ -31,6 +32,18 @@ inline int run(const QStringList& args, bool wait)
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs doorsim to its end: its exit code, what it printed in out and err.
+inline int runPrinting(const QStringList& args, QByteArray& out, QByteArray& err)
+{
+    QProcess p;
+    p.start(QStringLiteral(DOORSIM_PATH), args);
+    if (!p.waitForFinished(60'000))
+        return -1;
+    out = p.readAllStandardOutput();
+    err = p.readAllStandardError();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 inline void stopDoorsim(int pid)

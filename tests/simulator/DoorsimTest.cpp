@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -154,6 +155,12 @@ TEST_F(Doorsim, BadArgumentsAreRefused)
     EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--punch"), QStringLiteral("1,5,yesterday"), socket}, true), 2);
     EXPECT_EQ(run({QStringLiteral("--bogus"), socket}, true), 2);
     EXPECT_EQ(run({}, true), 2);
+    for (const char* help : {"--help", "-h"}) {
+        QByteArray out, err;
+        EXPECT_EQ(runPrinting({help}, out, err), 0) << help;
+        EXPECT_TRUE(out.startsWith("usage: doorsim")) << help;
+        EXPECT_EQ(err, QByteArray()) << help;
+    }
     for (const char* bad : {"--delays=1,3,5", "--delays=1,3,5,256", "--delays=,3,5,0", "--doors=1,3", "--doors=0,2"}) {
         const QStringList option = QString::fromLatin1(bad).split('=');
         EXPECT_EQ(run({option[0], option[1], socket}, true), 2) << bad;
@@ -175,24 +182,57 @@ TEST_F(Doorsim, BadArgumentsAreRefused)
 
 TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
 {
-    for (const char* damaged : {
-             "{ not json",
-             R"({"controllers": [{"address": 1, "punches": [{"card": -1, "time": "2026-03-23 08:15:30"}]}]})",
-             R"({"controllers": [{"address": 1, "lastCard": 5e9}]})",
-             R"({"controllers": [{"address": 1, "clockOffsetMs": 1e300}]})",
-         }) {
+    const auto refused = [&](const QString& why) {
+        QByteArray out, err;
+        EXPECT_EQ(runPrinting({"--state", state, "--add", "1", "--setup-only"}, out, err), 1) << why.toStdString();
+        EXPECT_TRUE(err.contains(state.toUtf8() + ": " + why.toUtf8() + "; it is left as it is")) << err.data();
+    };
+    const auto one = [](const char* fields) { return QStringLiteral(R"({"controllers": [{"address": 1, %1}]})").arg(fields); };
+    const auto bad = [](const char* field) { return QStringLiteral("a bad value in \"%1\"").arg(field); };
+    const QList<std::pair<QString, QString>> files = {
+        {"{ not json", "unterminated object at offset 3"},
+        {"[]", "it holds no JSON object"},
+        {one(R"("punches": [{"card": -1, "time": "2026-03-23 08:15:30"}])"), bad("card")},
+        {one(R"("punches": [{"card": 1, "time": "2026-03-23 08:15:30x"}])"), bad("time")},
+        {one(R"("punches": [{"card": 1, "time": "2026-03-23", "reserved": [0, 1, 2]}])"), bad("reserved")},
+        {one(R"("lastCard": 5e9)"), bad("lastCard")},
+        {one(R"("clockOffsetMs": 1e300)"), bad("clockOffsetMs")},
+        {one(R"("readerCode": 256)"), bad("readerCode")},
+        {one(R"("capacity": 10.5)"), bad("capacity")},
+        {one(R"("deleted": 2147483648)"), bad("deleted")},
+        {R"({"controllers": [], "lineSpeed": "yes"})", bad("lineSpeed")},
+        {R"({"controllers": [{"capacity": 10}]})", bad("address")},
+        // A second controller at one address would replace the first, cards and all.
+        {one(R"("cards": ["0012D6871234567880FE99123100010001"]}, {"address": 1)"), bad("address")},
+        {one(R"("cards": ["0012D68712345678"])"), bad("cards")},
+        {one(R"("timeGroups": ["0800173"])"), bad("timeGroups")},
+        {one(R"("version": "80960901150501")"), bad("version")},
+        // Lists that are none, or too long.
+        {R"({"controllers": {"address": 1}})", bad("controllers")},
+        {R"({"controllers": [5]})", bad("controllers")},
+        {one(R"("punches": 5)"), bad("punches")},
+        {one(R"("punches": [5])"), bad("punches")},
+        {one(R"("cards": "0012D6871234567880FE99123100010001")"), bad("cards")},
+        {one(R"("timeGroups": {})"), bad("timeGroups")},
+        {one(R"("delays": "3,5,0")"), bad("delays")},
+        {one(R"("delays": [3, 5, 0, 1])"), bad("delays")},
+    };
+    for (const auto& [damaged, why] : files) {
         QFile f(state);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(damaged);
+        f.write(damaged.toUtf8());
         f.close();
-        EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--add"), QStringLiteral("1"),
-                       QStringLiteral("--setup-only")},
-                      true),
-                  1)
-            << damaged;
+        refused(why);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), QByteArray(damaged));
+        EXPECT_EQ(f.readAll(), damaged.toUtf8()) << why.toStdString();
     }
+    if (::geteuid() != 0) { // root reads every file
+        ASSERT_TRUE(QFile::setPermissions(state, {}));
+        refused(QStringLiteral("Permission denied"));
+    }
+    ASSERT_TRUE(QFile::remove(state));
+    ASSERT_TRUE(QDir().mkdir(state));
+    refused(QStringLiteral("it is a folder"));
 }
 
 TEST_F(Doorsim, SecondSimulatorOnTheSameStateFileIsRefused)
