@@ -17,13 +17,14 @@ trap 'rm -rf "$home" "$fonts"' EXIT
 # Listing the tests starts every test program in ctest's own environment: a
 # font folder without a system cache (fonts copied in by hand) has fontconfig
 # write its cache into the home it is given. The tests are listed afresh so;
-# the entries under the Chinese locale must carry it.
+# the entries under the Chinese locale (there must be some) must carry it.
 cp /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$fonts/"
 printf '<fontconfig><dir>%s</dir><cachedir prefix="xdg">fontconfig</cachedir></fontconfig>\n' "$fonts" >"$fonts/fonts.conf"
 find "$build" -name '*]_tests.cmake' -delete
 chinese=$(cd "$build" && HOME=$home FONTCONFIG_FILE=$fonts/fonts.conf ctest -N -V -R '[.]zh_CN$')
-if [ "$(grep -c ' LANG=zh_CN[.]UTF-8$' <<<"$chinese")" != "$(grep -c 'Test *#.*[.]zh_CN$' <<<"$chinese")" ]; then
-  echo "Tests under the Chinese locale run without it:" >&2
+listed=$(grep -c 'Test *#.*[.]zh_CN$' <<<"$chinese" || true)
+if [ "$listed" = 0 ] || [ "$(grep -c ' LANG=zh_CN[.]UTF-8$' <<<"$chinese")" != "$listed" ]; then
+  echo "No tests listed under the Chinese locale, or some run without it:" >&2
   echo "$chinese" >&2
   exit 1
 fi

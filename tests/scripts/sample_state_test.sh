@@ -20,6 +20,13 @@ for want in '"address":1,' '"address":2,' '"address":7,"capacity":1000,"cards":\
     grep -q "$want" <<<"$state" || { echo "doorsim.json lacks $want" >&2; exit 1; }
 done
 
+# A site without doors still gets the sample's two controllers.
+rm "$site/doorsim.json"
+sqlite3 "$site/door.mdb" "DELETE FROM doors"
+state_of
+state=$(tr -d ' \n' <"$site/doorsim.json")
+grep -q '"address":1,.*"address":2,' <<<"$state" || { echo "a site without doors lacks controllers 1 and 2" >&2; exit 1; }
+
 rm "$site/doorsim.json"
 sqlite3 "$site/door.mdb" "DROP TABLE doors"
 if state_of; then
