@@ -648,14 +648,12 @@ std::unique_ptr<Controller> Controller::fromJson(const QJsonObject& o, StateRead
         const QJsonObject p = read.object(v, "punches");
         PunchRecord r;
         r.card = uint32_t(read.number(p, "card", 0, UINT32_MAX, 0));
-        r.time = rt::parseIsoDateTime(p.value(QStringLiteral("time")).toString());
+        r.time = read.time(p, "time");
         r.openType = uint8_t(read.number(p, "openType", 0, 255, 0x0A));
         r.code = uint8_t(read.number(p, "code", 0, 255, 0));
         const QJsonArray res = read.list(p, "reserved", 2);
         r.reserved1 = uint8_t(read.number(res.at(0), "reserved", 0, 255, 0));
         r.reserved2 = uint8_t(read.number(res.at(1), "reserved", 0, 255, 0));
-        if (!r.time.isValid())
-            read.fail("time");
         c->punches_.push_back(r);
     }
     const QJsonArray groups = read.list(o, "timeGroups", 16);

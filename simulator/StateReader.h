@@ -3,7 +3,10 @@
 // kind and within its range, or the file is refused with the first bad field
 // named in why. Taking what can be read would save the file back without
 // the rest. A missing field keeps its default.
+#include "runtime/Conv.h"
+
 #include <QByteArray>
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -38,6 +41,15 @@ struct StateReader {
     double number(const QJsonObject& o, const char* key, double low, double high, double missing)
     {
         return number(o.value(QLatin1String(key)), key, low, high, missing);
+    }
+
+    // A date and time of day without a zone; there is no default.
+    QDateTime time(const QJsonObject& o, const char* key)
+    {
+        const QDateTime t = rt::parseIsoDateTime(o.value(QLatin1String(key)).toString());
+        if (!t.isValid())
+            fail(key);
+        return t;
     }
 
     bool flag(const QJsonObject& o, const char* key)
