@@ -69,7 +69,7 @@ FrmDec::FrmDec(QWidget* parent)
     Label6 = new QLabel(QStringLiteral("日志："), this);
     Label6->setObjectName(QStringLiteral("Label6"));
     Label6->move(176, 372);
-    ListLog = new QListWidget(this);
+    ListLog = new ui::LogList(this);
     ListLog->setObjectName(QStringLiteral("ListLog"));
     ListLog->setGeometry(176, 392, 630, 130);
 

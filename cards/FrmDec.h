@@ -2,6 +2,7 @@
 // "压缩卡机": takes every credential of chosen addresses, or chosen people,
 // off the controllers and books each one as returned.
 #include "ui/Form.h"
+#include "ui/LogList.h"
 
 #include <QString>
 #include <functional>
@@ -35,7 +36,7 @@ public:
     QPushButton* CmdClear = nullptr;
     QPushButton* Command2 = nullptr;
     QLabel* Label6 = nullptr;
-    QListWidget* ListLog = nullptr;
+    ui::LogList* ListLog = nullptr;
     QStatusBar* StbInfo = nullptr;
     QLabel* Panel1 = nullptr;   // the status bar's first panel
 

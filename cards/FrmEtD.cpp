@@ -94,7 +94,7 @@ FrmEtD::FrmEtD(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setGeometry(12, 386, 876, 40);
-    ListLog = new QListWidget(this);
+    ListLog = new ui::LogList(this);
     ListLog->setObjectName(QStringLiteral("ListLog"));
     ListLog->setGeometry(12, 430, 876, 136);
 

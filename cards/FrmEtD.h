@@ -4,6 +4,7 @@
 // locks, with the rights set in the window.
 #include "CardLocks.h"
 #include "ui/Form.h"
+#include "ui/LogList.h"
 
 #include <QString>
 
@@ -41,7 +42,7 @@ public:
     QPushButton* CmdClear = nullptr;
     QPushButton* CmdExit = nullptr;
     QLabel* Label1 = nullptr;
-    QListWidget* ListLog = nullptr;
+    ui::LogList* ListLog = nullptr;
     QStatusBar* Stb_info = nullptr;
     QLabel* Panel1 = nullptr;   // the status bar's first panel
 

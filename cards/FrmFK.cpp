@@ -156,7 +156,7 @@ FrmFK::FrmFK(QWidget* parent)
 
     auto* logFrame = new QGroupBox(this);
     logFrame->setGeometry(554, 376, 376, 172);
-    Lst_info = new QListWidget(logFrame);
+    Lst_info = new ui::LogList(logFrame);
     Lst_info->setObjectName(QStringLiteral("Lst_info"));
     Lst_info->setGeometry(8, 10, 360, 154);
     // The log's longest line is read without scrolling: the right-hand

@@ -3,6 +3,7 @@
 // rights; issues, returns and reads cards and tests the controllers.
 #include "CardLocks.h"
 #include "ui/Form.h"
+#include "ui/LogList.h"
 
 #include <QString>
 
@@ -45,7 +46,7 @@ public:
     QCheckBox* CheckTime = nullptr;
     QPushButton* ButtonChkTime[2] = {};
     QLineEdit* TxtTime[2] = {};
-    QListWidget* Lst_info = nullptr;
+    ui::LogList* Lst_info = nullptr;
     QStatusBar* Stb_info = nullptr;
     QPushButton* CmdSendCard = nullptr;
     QPushButton* Cmddel = nullptr;

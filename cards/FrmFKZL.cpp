@@ -15,7 +15,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
@@ -116,9 +115,9 @@ FrmFKZL::FrmFKZL(QWidget* parent)
     Label7 = label(QStringLiteral("异常记录："), "Label7");
     Label8 = label(kListHeader, "Label8");
     Label9 = label(kListHeader, "Label9");
-    ListSuccess = new QListWidget(this);
+    ListSuccess = new ui::LogList(this);
     named(ListSuccess, "ListSuccess");
-    ListFalse = new QListWidget(this);
+    ListFalse = new ui::LogList(this);
     named(ListFalse, "ListFalse");
     LblSuccess = label(QStringLiteral("共0笔"), "LblSuccess");
     LblFalse = label(QStringLiteral("共0笔"), "LblFalse");
@@ -358,8 +357,8 @@ void FrmFKZL::CmdRetry_Click()
     };
     try {
         QList<ListedKey> keys;
-        for (int i = 0; i < ListFalse->count(); ++i)
-            keys.append(keyOf(ListFalse->item(i)->text()));
+        for (const QString& item : ListFalse->lines())
+            keys.append(keyOf(item));
         ListFalse->clear();
         setStatus(QStringLiteral("正在重整信息，请耐心等候..."));
         const int16_t address = rt::CInt(Combo1->currentText());

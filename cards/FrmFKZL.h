@@ -3,6 +3,7 @@
 // again (clock set, list erased, every row of the address sent), lists the
 // rows the controller accepted and refused, and sends refused rows again.
 #include "ui/Form.h"
+#include "ui/LogList.h"
 
 #include <QList>
 #include <QString>
@@ -17,7 +18,6 @@ class Error;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
@@ -33,8 +33,8 @@ public:
     QPushButton* CmdRetry = nullptr;
     QPushButton* CmdClear = nullptr;
     QPushButton* Command2 = nullptr;
-    QListWidget* ListSuccess = nullptr;
-    QListWidget* ListFalse = nullptr;
+    ui::LogList* ListSuccess = nullptr;
+    ui::LogList* ListFalse = nullptr;
     QLabel* LblSuccess = nullptr;
     QLabel* LblFalse = nullptr;
     QLabel* Label1 = nullptr;

@@ -23,27 +23,6 @@ namespace ui {
 
 namespace {
 
-// A cell of the view holding text, as its delegate sizes one.
-int cellWidth(const QAbstractItemView* view, const QString& text, bool withIcon)
-{
-    QStyleOptionViewItem opt;
-    opt.initFrom(view);
-    opt.font = view->font();
-    opt.fontMetrics = view->fontMetrics();
-    opt.text = text;
-    opt.features = QStyleOptionViewItem::HasDisplay;
-    opt.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-    if (withIcon) {
-        const int small = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
-        opt.features |= QStyleOptionViewItem::HasDecoration;
-        opt.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(small, small);
-    }
-    int w = view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), view).width();
-    if (auto* table = qobject_cast<const QTableView*>(view); table && table->showGrid())
-        w += 1;
-    return w;
-}
-
 bool inLayout(const QLayout* layout, const QWidget* w)
 {
     if (!layout)
@@ -80,6 +59,26 @@ QString ownText(const QWidget* w)
 }
 
 } // namespace
+
+int cellWidth(const QAbstractItemView* view, const QString& text, bool withIcon)
+{
+    QStyleOptionViewItem opt;
+    opt.initFrom(view);
+    opt.font = view->font();
+    opt.fontMetrics = view->fontMetrics();
+    opt.text = text;
+    opt.features = QStyleOptionViewItem::HasDisplay;
+    opt.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    if (withIcon) {
+        const int small = view->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+        opt.features |= QStyleOptionViewItem::HasDecoration;
+        opt.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(small, small);
+    }
+    int w = view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), view).width();
+    if (auto* table = qobject_cast<const QTableView*>(view); table && table->showGrid())
+        w += 1;
+    return w;
+}
 
 int widthToShow(const QWidget* w, const QString& text)
 {

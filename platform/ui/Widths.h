@@ -22,6 +22,10 @@ constexpr int twipsToPixels(int twips) { return twips / 15; }
 // room for the vertical scroll bar included).
 int widthToShow(const QWidget* w, const QString& text);
 
+// The width of a cell of view that holds text, as the view's delegate draws
+// one (withIcon: with the view's icon).
+int cellWidth(const QAbstractItemView* view, const QString& text, bool withIcon = false);
+
 // Widens w, keeping its left edge, until it shows its own text and each
 // sample whole; it never narrows. A control in a layout gets that as its
 // minimum width; a placed one is resized, and each parent it then runs past

@@ -59,13 +59,7 @@ protected:
             list->item(i)->setSelected(texts.contains(list->item(i)->text()));
     }
 
-    QStringList logTexts() const
-    {
-        QStringList out;
-        for (int i = 0; i < w->ListLog->count(); ++i)
-            out << w->ListLog->item(i)->text();
-        return out;
-    }
+    QStringList logTexts() const { return w->ListLog->lines(); }
 
     QStringList left(const QString& table)
     {

@@ -45,8 +45,8 @@ protected:
     QStringList logTexts() const
     {
         QStringList out;
-        for (int i = 0; i < w->ListLog->count(); ++i)
-            out << w->ListLog->item(i)->text().mid(8);   // without the time of day
+        for (const QString& line : w->ListLog->lines())
+            out << line.mid(8);   // without the time of day
         return out;
     }
 

@@ -64,8 +64,8 @@ protected:
     QStringList log(const FrmFK* w) const
     {
         QStringList out;
-        for (int i = 0; i < w->Lst_info->count(); ++i)
-            out << w->Lst_info->item(i)->text().mid(8);   // without the time of day
+        for (const QString& line : w->Lst_info->lines())
+            out << line.mid(8);   // without the time of day
         return out;
     }
     QList<QVariantList> returned()

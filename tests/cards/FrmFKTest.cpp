@@ -253,7 +253,7 @@ TEST_F(FrmFKTest, IssuesACardToTwoAddresses)
                   {3, "00000001", "0001193046", "张三", "O'Brien组", 1, 1, 1, 0, 1, "1111100", "270630", "0000000000000001", "2026-12-08", 0},
                   {5, "00000001", "0001193046", "张三", "O'Brien组", 1, 1, 0, 0, 1, "1111100", "270630", "0000000000000001", "2026-12-08", 0},
               }));
-    EXPECT_EQ(items(w->Lst_info), (QStringList{"09:30:00 卡号:00000001  类型：0001193046  机器号：3  发卡成功",
+    EXPECT_EQ(w->Lst_info->lines(), (QStringList{"09:30:00 卡号:00000001  类型：0001193046  机器号：3  发卡成功",
                                                "09:30:00 卡号:00000001  类型：0001193046  机器号：5  发卡成功"}));
     EXPECT_EQ(w->status(), QStringLiteral("共有人数：1"));   // the list was refreshed after " 发卡完成"
     EXPECT_TRUE(w->CmdSendCard->isEnabled());
@@ -348,7 +348,7 @@ TEST_F(FrmFKTest, SilentControllerIsRetriedOnceAndGetsNoRow)
     w->CmdSendCard_Click();
     const QString line = QStringLiteral(" 卡号:00000001  类型：0000000042  机器号：3");
     QStringList lines;
-    for (const QString& l : items(w->Lst_info))
+    for (const QString& l : w->Lst_info->lines())
         lines << l.mid(8);   // the clock moves on while the library waits
     EXPECT_EQ(lines, (QStringList{line + "  发卡失败", line + "  发卡重发", line + "  发卡失败"}));
     // A card refused twice is not tried at later addresses.
@@ -376,8 +376,8 @@ TEST_F(FrmFKTest, PasswordIsIssuedAndNeverLogged)
     EXPECT_TRUE(c.findCard(246810).has_value());
     EXPECT_EQ(rows(QStringLiteral("SELECT 物理卡号, 密码标志, 锁2允许 FROM dfaka")),
               (QList<QVariantList>{{"0000246810", 1, 1}}));
-    EXPECT_EQ(items(w->Lst_info), QStringList{"09:30:00 卡号:00000001  类型：密码  机器号：3  发卡成功"});
-    for (const QString& t : items(w->Lst_info) + QStringList{w->status()} + messageTexts())
+    EXPECT_EQ(w->Lst_info->lines(), QStringList{"09:30:00 卡号:00000001  类型：密码  机器号：3  发卡成功"});
+    for (const QString& t : w->Lst_info->lines() + QStringList{w->status()} + messageTexts())
         EXPECT_FALSE(t.contains(QStringLiteral("246810"))) << t.toStdString();
 
     // Closing the dialog without a password issues nothing.

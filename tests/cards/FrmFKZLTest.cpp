@@ -14,19 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-
-namespace {
-
-QStringList itemsOf(const QListWidget* list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
-} // namespace
-
 class FrmFKZLTest : public WindowBench {
 protected:
     struct Row {
@@ -104,9 +91,9 @@ TEST_F(FrmFKZLTest, FullRunMakesTheListEqualToTheTable)
                                          "按【终止】终止本次整理，按【忽略】接着发送下一个人的卡号，请选择：");
     EXPECT_EQ(scripted.messages[1].style & 7, ui::mb::AbortRetryIgnore);
 
-    EXPECT_EQ(itemsOf(w->ListSuccess),
+    EXPECT_EQ(w->ListSuccess->lines(),
               (QStringList{"00000001     张三     05     T", "00000002     李四     05     F"}));
-    EXPECT_TRUE(itemsOf(w->ListFalse).isEmpty());   // a bad row is counted, not listed
+    EXPECT_TRUE(w->ListFalse->lines().isEmpty());   // a bad row is counted, not listed
     EXPECT_EQ(w->LblSuccess->text(), "共2笔");
     EXPECT_EQ(w->LblFalse->text(), "共1笔");
     EXPECT_EQ(status(w), "1条记录重整不成功!");
@@ -127,7 +114,7 @@ TEST_F(FrmFKZLTest, RefusedRowsAreSentAgainToTheSameControllerOnly)
 
     FrmFKZL* w = open(5);
     w->CmdReset_Click();
-    EXPECT_EQ(itemsOf(w->ListFalse), QStringList{"00000002     李四     05     F"});
+    EXPECT_EQ(w->ListFalse->lines(), QStringList{"00000002     李四     05     F"});
     EXPECT_EQ(w->LblFalse->text(), "共1笔");
     EXPECT_TRUE(w->CmdRetry->isEnabled());
 
@@ -136,7 +123,7 @@ TEST_F(FrmFKZLTest, RefusedRowsAreSentAgainToTheSameControllerOnly)
     clearTrace();
     w->CmdRetry_Click();
     EXPECT_EQ(members(), (QStringList{"setport", "ModifyDateTime", "CardSendToMachine", "DestoryPort"}));
-    EXPECT_EQ(itemsOf(w->ListFalse), QStringList{"00000002     李四     5     F"});
+    EXPECT_EQ(w->ListFalse->lines(), QStringList{"00000002     李四     5     F"});
     EXPECT_EQ(status(w), "1条记录重整不成功!");
 
     c.setCapacity(2);
@@ -145,7 +132,7 @@ TEST_F(FrmFKZLTest, RefusedRowsAreSentAgainToTheSameControllerOnly)
     ASSERT_EQ(callsOf("CardSendToMachine").size(), 1);
     EXPECT_EQ(callsOf("CardSendToMachine")[0].arg(2), "0000000102");
     EXPECT_EQ(held(5), (QList<uint32_t>{101, 102}));
-    EXPECT_EQ(itemsOf(w->ListSuccess),
+    EXPECT_EQ(w->ListSuccess->lines(),
               (QStringList{"00000001     张三     05     F", "00000002     李四     5     F"}));
     EXPECT_EQ(w->LblSuccess->text(), "共1笔");
     EXPECT_EQ(w->LblFalse->text(), "共0笔");
@@ -225,7 +212,7 @@ TEST_F(FrmFKZLTest, AbortAtABadRowEndsTheRunAndClosingReleasesThePort)
     scripted.queueAnswer(ui::mb::Abort);
     w->CmdReset_Click();
     EXPECT_EQ(held(5), QList<uint32_t>{101});
-    EXPECT_EQ(itemsOf(w->ListSuccess), QStringList{"00000001     张三     05     F"});
+    EXPECT_EQ(w->ListSuccess->lines(), QStringList{"00000001     张三     05     F"});
     EXPECT_EQ(w->LblSuccess->text(), "共0笔");   // no summary after an abort
     EXPECT_FALSE(w->PrgBar->isVisible());
     EXPECT_TRUE(w->CmdReset->isEnabled());

@@ -1,6 +1,7 @@
 #include "ui/EnterKey.h"
 #include "ui/Form.h"
 #include "ui/KeyPress.h"
+#include "ui/LogList.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Ui.h"
 
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -218,6 +220,52 @@ TEST(DesktopWaits, TimersRunAndInputEndsTheWait)
     EXPECT_GE(ticks, 3);
     close(fds[0]);
     close(fds[1]);
+}
+
+// A run's log: a line added and painted costs the same with 30,000 lines
+// there as with none (a list view lays every line out again each time), and
+// a line too long for the box scrolls it sideways.
+TEST(LogList, ALineCostsTheSameHoweverManyAreThere)
+{
+    app();
+    ui::LogList log;
+    log.resize(400, 150);
+    log.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&log));   // else nothing is painted
+    int n = 0;
+    auto line = [&n] { return QStringLiteral("09:30:00 卡号:%1 类型:0001193046 地址:5 成功").arg(++n, 8, 10, QLatin1Char('0')); };
+    // The cheapest of a few batches, each line followed by a repaint as in
+    // a run's waits: a busy machine only makes some batches slower.
+    auto perLine = [&] {
+        qint64 best = -1;
+        for (int batch = 0; batch < 5; ++batch) {
+            QElapsedTimer t;
+            t.start();
+            for (int i = 0; i < 100; ++i) {
+                log.addItem(line());
+                log.repaint();
+            }
+            best = best < 0 ? t.nsecsElapsed() : std::min(best, t.nsecsElapsed());
+        }
+        return double(best) / 100;
+    };
+    perLine();   // fonts and caches warm up
+    const double early = perLine();
+    for (int i = 0; i < 30000; ++i)
+        log.addItem(line());
+    QApplication::processEvents();
+    const double late = perLine();
+    EXPECT_LT(late / early, 3.0) << early / 1e3 << " us a line at first, " << late / 1e3 << " us with 30,000 there";
+    EXPECT_EQ(log.count(), n);
+    EXPECT_EQ(log.lines().constLast(), QStringLiteral("09:30:00 卡号:%1 类型:0001193046 地址:5 成功").arg(n, 8, 10, QLatin1Char('0')));
+    EXPECT_EQ(log.horizontalScrollBar()->maximum(), 0);
+    log.addItem(QString(200, QChar(0x5361)));
+    QApplication::processEvents();
+    EXPECT_GT(log.horizontalScrollBar()->maximum(), 0);
+    log.clear();
+    QApplication::processEvents();
+    EXPECT_EQ(log.count(), 0);
+    EXPECT_EQ(log.horizontalScrollBar()->maximum(), 0);
 }
 
 // The key-press layer: what a handler is shown, and what still edits.

@@ -1,0 +1,33 @@
+#pragma once
+// The log list of a window whose runs add a line per card or per controller
+// (thousands in one run). It looks and behaves as a list box of lines, and
+// adding a line costs the same however many are there: a list view lays all
+// its lines out again after every insert, which a run's waits repaint; a
+// table of fixed-height rows only appends one.
+#include <QStringList>
+#include <QTableView>
+
+namespace ui {
+
+class LogList : public QTableView {
+    Q_OBJECT
+public:
+    explicit LogList(QWidget* parent = nullptr);
+
+    void addItem(const QString& line);
+    int count() const;
+    const QStringList& lines() const;
+    void clear();
+
+protected:
+    bool viewportEvent(QEvent* e) override;
+
+private:
+    class Lines;
+    void fitColumn();
+
+    Lines* lines_;
+    int widest_ = 0;   // of the lines so far, as a cell draws them
+};
+
+} // namespace ui
