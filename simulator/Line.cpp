@@ -155,13 +155,19 @@ QString Line::fromJson(const QJsonObject& o)
     return read.why;
 }
 
-bool Line::save(const QString& path) const
+bool Line::save(const QString& path, QString* why) const
 {
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    f.write(QJsonDocument(toJson()).toJson(QJsonDocument::Indented));
-    return f.commit();
+    if (f.open(QIODevice::WriteOnly)) {
+        const QByteArray text = QJsonDocument(toJson()).toJson(QJsonDocument::Indented);
+        // A full disk shows at the flush: commit alone would put a short
+        // file in place of the old one.
+        if (f.write(text) == text.size() && f.flush() && f.commit())
+            return true;
+    }
+    if (why)
+        *why = f.errorString();
+    return false;
 }
 
 bool Line::load(const QString& path, QString* why)

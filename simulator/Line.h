@@ -45,7 +45,8 @@ public:
     QJsonObject toJson() const;
     // The first bad field (the line then holds no controller), else empty.
     QString fromJson(const QJsonObject& o);
-    bool save(const QString& path) const; // atomically
+    // Atomically; false, and the system's reason in why, when it cannot be written.
+    bool save(const QString& path, QString* why = nullptr) const;
     // False, and why not in why, when the file cannot be read or holds a bad field.
     bool load(const QString& path, QString* why = nullptr);
 

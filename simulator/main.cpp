@@ -1,6 +1,7 @@
 // doorsim: virtual 8096 controllers served on a local socket as a simulated
 // controller line (the port "sim:/path/socket" of serialports.conf). The
-// controllers live in a state file that is saved after every change. A second
+// controllers live in a state file: a change served over the line is saved
+// within a second, one from the control socket before it is answered. A second
 // socket beside it ("SOCKET.ctl") takes the options that change controllers
 // while the simulator runs, so that a second doorsim can hand them over.
 #include "Line.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -82,6 +84,11 @@ bool unixAddress(const QByteArray& path, sockaddr_un& addr)
 
 // Exit status when another simulator holds the state file.
 constexpr int kStateInUse = 3;
+
+// Changes served over the line are saved together this long after the first
+// of them, which leaves the save time to store each within a second: a
+// re-sent name list would otherwise rewrite the file for every card.
+constexpr int64_t kSaveAfterMs = 800;
 
 QByteArray lockPath(const QString& statePath) { return QFileInfo(statePath).absoluteFilePath().toLocal8Bit() + ".lock"; }
 
@@ -288,8 +295,9 @@ int sendToRunning(const QString& socketPath, const QString& kind, const QString&
     return 1;
 }
 
-// One request on the control socket: "KIND TEXT", answered "ok" or "error: why".
-void serveControl(int fd, sim::Line& line)
+// One request on the control socket: "KIND TEXT", answered "ok" or "error:
+// why". A change is stored (by store, empty when done) before the answer.
+void serveControl(int fd, sim::Line& line, const std::function<QString()>& store)
 {
     QByteArray request;
     char buf[256];
@@ -302,7 +310,9 @@ void serveControl(int fd, sim::Line& line)
     }
     const QString r = QString::fromUtf8(request.left(request.indexOf('\n'))).trimmed();
     const qsizetype space = r.indexOf(QLatin1Char(' '));
-    const QString why = space > 0 ? apply(&line, r.left(space), r.mid(space + 1)) : QStringLiteral("bad request");
+    QString why = space > 0 ? apply(&line, r.left(space), r.mid(space + 1)) : QStringLiteral("bad request");
+    if (why.isEmpty())
+        why = store();
     const QByteArray answer = why.isEmpty() ? QByteArray("ok\n") : "error: " + why.toUtf8() + '\n';
     ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
     ::close(fd);
@@ -446,10 +456,25 @@ int main(int argc, char** argv)
             return nothingThere();
         return usage(qPrintable(why));
     }
-    if (!line.save(statePath)) {
-        std::fprintf(stderr, "doorsim: cannot write the state file %s\n", qPrintable(statePath));
+    // A save that fails is said once for each run of failures, and tried again
+    // at the next change and at the end.
+    bool unsaved = false, failing = false;
+    int64_t saveAt = -1;
+    QString whyNot;
+    const auto save = [&] {
+        saveAt = -1;
+        if (line.save(statePath, &whyNot)) {
+            unsaved = failing = false;
+            return true;
+        }
+        if (!failing)
+            std::fprintf(stderr, "doorsim: cannot write the state file %s: %s\n", qPrintable(statePath),
+                         qPrintable(whyNot));
+        unsaved = failing = true;
+        return false;
+    };
+    if (!save())
         return 1;
-    }
     if (setupOnly)
         return 0;
 
@@ -470,15 +495,25 @@ int main(int argc, char** argv)
     sigaction(SIGINT, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    bool dirty = false;
-    line.onChange = [&dirty] { dirty = true; };
+    line.onChange = [&] {
+        unsaved = true;
+        if (saveAt < 0)
+            saveAt = ui::monotonicMs() + kSaveAfterMs;
+    };
+    const auto store = [&] {
+        return !unsaved || save() ? QString()
+                                  : QStringLiteral("cannot write the state file %1: %2").arg(statePath, whyNot);
+    };
     int client = -1;
     QByteArray pending; // half a character pair at most
 
     while (!stopRequested) {
         pollfd fds[3] = {{listenFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {client, POLLIN, 0}};
         int timeout = -1;
-        if (const int64_t next = line.nextToPortAt(); next >= 0)
+        int64_t next = line.nextToPortAt();
+        if (saveAt >= 0 && (next < 0 || saveAt < next))
+            next = saveAt;
+        if (next >= 0)
             timeout = int(std::clamp<int64_t>(next - ui::monotonicMs(), 0, 60'000));
         const int r = ::poll(fds, client >= 0 ? 3 : 2, timeout);
         if (r < 0 && errno != EINTR)
@@ -486,7 +521,7 @@ int main(int argc, char** argv)
         if (r > 0 && (fds[1].revents & POLLIN)) {
             const int fd = ::accept4(controlFd, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0)
-                serveControl(fd, line);
+                serveControl(fd, line, store);
         }
         if (r > 0 && (fds[0].revents & POLLIN)) {
             const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
@@ -529,16 +564,15 @@ int main(int argc, char** argv)
             }
             sendAll(client, wire);
         }
-        if (dirty) {
-            line.save(statePath);
-            dirty = false;
-        }
+        if (saveAt >= 0 && ui::monotonicMs() >= saveAt)
+            save();
     }
+    const bool saved = store().isEmpty();
     if (client >= 0)
         ::close(client);
     ::close(listenFd);
     ::close(controlFd);
     ::unlink(QFileInfo(socketPath).absoluteFilePath().toLocal8Bit().constData());
     ::unlink(QFileInfo(controlPath(socketPath)).absoluteFilePath().toLocal8Bit().constData());
-    return 0;
+    return saved ? 0 : 1;
 }

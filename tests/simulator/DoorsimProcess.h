@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -14,8 +15,9 @@
 
 extern char** environ;
 
-// Runs doorsim with args; with wait, returns its exit code, else its pid.
-inline int run(const QStringList& args, bool wait)
+// Runs doorsim with args, its standard error into errFile when one is named;
+// with wait, returns its exit code, else its pid.
+inline int run(const QStringList& args, bool wait, const QString& errFile = QString())
 {
     std::vector<QByteArray> store{QByteArray(DOORSIM_PATH)};
     for (const QString& a : args)
@@ -24,8 +26,15 @@ inline int run(const QStringList& args, bool wait)
     for (QByteArray& b : store)
         argv.push_back(b.data());
     argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!errFile.isEmpty())
+        posix_spawn_file_actions_addopen(&actions, 2, QFile::encodeName(errFile).constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
     pid_t pid = 0;
-    if (posix_spawn(&pid, DOORSIM_PATH, nullptr, nullptr, argv.data(), environ) != 0)
+    const int spawned = posix_spawn(&pid, DOORSIM_PATH, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return -1;
     if (!wait)
         return pid;
@@ -46,20 +55,22 @@ inline int runPrinting(const QStringList& args, QByteArray& out, QByteArray& err
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-inline void stopDoorsim(int pid)
+// Its exit code (-1 when none ran or it did not exit).
+inline int stopDoorsim(int pid)
 {
     if (pid <= 0)
-        return;
+        return -1;
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Starts doorsim serving socket; returns its pid once the socket exists (-1 on failure).
-inline int startDoorsim(QStringList args, const QString& socket)
+inline int startDoorsim(QStringList args, const QString& socket, const QString& errFile = QString())
 {
     args << socket;
-    const int pid = run(args, false);
+    const int pid = run(args, false, errFile);
     if (pid <= 0)
         return -1;
     // Generous for a loaded machine; a program that ended is not waited for.

@@ -36,10 +36,10 @@ struct Doorsim : ::testing::Test {
     }
     void TearDown() override { stop(); }
 
-    void start(QStringList extra = {})
+    void start(QStringList extra = {}, const QString& errFile = QString())
     {
         extra << QStringLiteral("--state") << state;
-        pid = startDoorsim(extra, socket);
+        pid = startDoorsim(extra, socket, errFile);
         ASSERT_GT(pid, 0);
     }
     void stop()
@@ -233,6 +233,42 @@ TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
     ASSERT_TRUE(QFile::remove(state));
     ASSERT_TRUE(QDir().mkdir(state));
     refused(QStringLiteral("it is a folder"));
+}
+
+// A change that cannot be stored is refused with the system's reason, said
+// once by the simulator for each run of failures, kept in it, and stored with
+// the next change that can be.
+TEST_F(Doorsim, ASaveThatFailsIsSaid)
+{
+    const QString folder = dir.filePath(QStringLiteral("kept"));
+    const QString err = dir.filePath(QStringLiteral("doorsim.err"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    state = folder + QStringLiteral("/state.json");
+    const QByteArray failed = "cannot write the state file " + state.toUtf8() + ": No such file or directory\n";
+    start({QStringLiteral("--add"), QStringLiteral("1")}, err);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    for (const char* card : {"1,5,00000001", "1,6,00000002"}) {
+        QByteArray out, why;
+        EXPECT_EQ(runPrinting({"--card", card, socket}, out, why), 1);
+        EXPECT_EQ(why, "doorsim: error: " + failed);
+    }
+    ASSERT_TRUE(QDir().mkdir(folder));
+    EXPECT_EQ(run({"--add", "2", socket}, true), 0);
+    sim::Line kept;   // stored before the answer
+    ASSERT_TRUE(kept.load(state));
+    ASSERT_NE(kept.controller(2), nullptr);
+    EXPECT_EQ(kept.controller(1)->cardSlots().size(), 2u);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    EXPECT_EQ(run({"--add", "3", socket}, true), 1);
+    EXPECT_EQ(stopDoorsim(pid), 1) << "the last save failed";
+    pid = 0;
+    QFile said(err);
+    ASSERT_TRUE(said.open(QIODevice::ReadOnly));
+    EXPECT_EQ(said.readAll(), "doorsim: " + failed + "doorsim: " + failed) << "once for each of the two runs of failures";
+
+    QByteArray out, why;
+    EXPECT_EQ(runPrinting({"--state", state, "--add", "1", "--setup-only"}, out, why), 1);
+    EXPECT_EQ(why, "doorsim: " + failed);
 }
 
 TEST_F(Doorsim, SecondSimulatorOnTheSameStateFileIsRefused)
