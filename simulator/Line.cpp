@@ -7,12 +7,56 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QSet>
+
+#include <vector>
 
 namespace sim {
 
 namespace {
 // 11 bit times at 19200 baud, kept in nanoseconds so long runs do not drift.
 constexpr int64_t kCharNs = 11LL * 1'000'000'000 / 19200;
+
+// The first key that one object of well-formed JSON text gives twice, else
+// empty. The JSON reader keeps only the last of them, and saving would drop
+// the others.
+QString keyGivenTwice(const QByteArray& text)
+{
+    struct Open {
+        bool object;
+        QSet<QString> keys;
+    };
+    std::vector<Open> open;
+    bool keyNext = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '{' || c == '[') {
+            open.push_back({c == '{', {}});
+            keyNext = c == '{';
+        } else if (c == '}' || c == ']') {
+            open.pop_back();
+        } else if (c == ',') {
+            keyNext = open.back().object;
+        } else if (c == '"') {
+            const qsizetype start = i;
+            while (text[++i] != '"')
+                if (text[i] == '\\')
+                    ++i;   // the escaped character
+            if (!keyNext)
+                continue;
+            keyNext = false;
+            const QByteArray quoted = text.mid(start, i + 1 - start);
+            // A key with escapes is read as the JSON reader reads it.
+            const QString key = quoted.contains('\\')
+                                  ? QJsonDocument::fromJson('[' + quoted + ']').array().at(0).toString()
+                                  : QString::fromUtf8(quoted.mid(1, quoted.size() - 2));
+            if (open.back().keys.contains(key))
+                return key;
+            open.back().keys.insert(key);
+        }
+    }
+    return {};
+}
 } // namespace
 
 Line::~Line()
@@ -173,17 +217,23 @@ bool Line::save(const QString& path, QString* why) const
 bool Line::load(const QString& path, QString* why)
 {
     QFile f(path);
+    const QFileInfo info(path);
     QJsonParseError err{};
     QJsonDocument doc;
+    QByteArray text;
     QString reason, field;
-    if (QFileInfo(path).isDir())
+    if (info.isDir())
         reason = QStringLiteral("it is a folder");
+    else if (info.exists() && !info.isFile())   // a FIFO would wait for a writer forever
+        reason = QStringLiteral("it is not a regular file");
     else if (!f.open(QIODevice::ReadOnly))
         reason = f.errorString();
-    else if (doc = QJsonDocument::fromJson(f.readAll(), &err); err.error != QJsonParseError::NoError)
+    else if (text = f.readAll(), doc = QJsonDocument::fromJson(text, &err); err.error != QJsonParseError::NoError)
         reason = QStringLiteral("%1 at offset %2").arg(err.errorString()).arg(err.offset);
     else if (!doc.isObject())
         reason = QStringLiteral("it holds no JSON object");
+    else if (field = keyGivenTwice(text); !field.isEmpty())
+        reason = QStringLiteral("the key \"%1\" is given twice in one object").arg(field);
     else if (field = fromJson(doc.object()); !field.isEmpty())
         reason = QStringLiteral("a bad value in \"%1\"").arg(field);
     if (why)

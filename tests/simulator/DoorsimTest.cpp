@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -189,6 +190,7 @@ TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
     };
     const auto one = [](const char* fields) { return QStringLiteral(R"({"controllers": [{"address": 1, %1}]})").arg(fields); };
     const auto bad = [](const char* field) { return QStringLiteral("a bad value in \"%1\"").arg(field); };
+    const auto twice = [](const char* key) { return QStringLiteral("the key \"%1\" is given twice in one object").arg(key); };
     const QList<std::pair<QString, QString>> files = {
         {"{ not json", "unterminated object at offset 3"},
         {"[]", "it holds no JSON object"},
@@ -206,6 +208,10 @@ TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
         {one(R"("cards": ["0012D6871234567880FE99123100010001"]}, {"address": 1)"), bad("address")},
         {one(R"("cards": ["0012D68712345678"])"), bad("cards")},
         {one(R"("timeGroups": ["0800173"])"), bad("timeGroups")},
+        // The JSON reader keeps the last of two equal keys: the first would be lost.
+        {R"({"controllers": [{"address": 1, "cards": ["0012D6871234567880FE99123100010001"]}], "controllers": []})",
+         twice("controllers")},
+        {one(R"("capacity": "x", "c\u0061pacity": 5)"), twice("capacity")},
         {one(R"("version": "80960901150501")"), bad("version")},
         // Lists that are none, or too long.
         {R"({"controllers": {"address": 1}})", bad("controllers")},
@@ -233,6 +239,19 @@ TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
     ASSERT_TRUE(QFile::remove(state));
     ASSERT_TRUE(QDir().mkdir(state));
     refused(QStringLiteral("it is a folder"));
+    ASSERT_TRUE(QDir().rmdir(state));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(state).constData(), 0644), 0);   // reading it would wait for a writer
+    refused(QStringLiteral("it is not a regular file"));
+
+    // A link to a regular file is read and written as that file.
+    ASSERT_TRUE(QFile::remove(state));
+    ASSERT_EQ(run({"--state", dir.filePath("target.json"), "--add", "1", "--setup-only"}, true), 0);
+    ASSERT_TRUE(QFile::link(dir.filePath("target.json"), state));
+    EXPECT_EQ(run({"--state", state, "--add", "2", "--setup-only"}, true), 0);
+    EXPECT_TRUE(QFileInfo(state).isSymLink());
+    sim::Line linked;
+    ASSERT_TRUE(linked.load(dir.filePath("target.json")));
+    EXPECT_NE(linked.controller(2), nullptr);
 }
 
 // A change that cannot be stored is refused with the system's reason, said
