@@ -43,7 +43,7 @@ int usage(const char* why)
                  "usage: doorsim [options] SOCKET\n"
                  "  --state FILE     state file (default SOCKET.json)\n"
                  "  --add ADDR[:CAPACITY[:VERSION]]\n"
-                 "                   a controller at ADDR (1-255), name list of CAPACITY cards\n"
+                 "                   a controller at ADDR (0-255), name list of CAPACITY cards\n"
                  "                   (default 1000), reporting VERSION (default %s, as the\n"
                  "                   sample site is set to), for instance --add 3::4.1.0\n"
                  "  --punch ADDR,CARD,YYYY-MM-DD HH:MM:SS[,TYPE,CODE]\n"
@@ -90,6 +90,10 @@ constexpr int kStateInUse = 3;
 // re-sent name list would otherwise rewrite the file for every card.
 constexpr int64_t kSaveAfterMs = 800;
 
+// Every address the line's address byte carries; a door may be at address 0.
+constexpr std::pair<int, int> kAddresses{0, 255};
+bool isAddress(int a) { return a >= kAddresses.first && a <= kAddresses.second; }
+
 QByteArray lockPath(const QString& statePath) { return QFileInfo(statePath).absoluteFilePath().toLocal8Bit() + ".lock"; }
 
 // One simulator per state file: a second one would overwrite the cards
@@ -114,7 +118,7 @@ bool parsePresent(const QString& text, int& address, uint32_t& card, int& reader
     address = f[0].trimmed().toInt(&ok1);
     card = f[1].trimmed().toUInt(&ok2);
     reader = f.size() == 3 ? f[2].trimmed().toInt(&ok3) : 1;
-    return ok1 && ok2 && ok3 && address >= 1 && address <= 255 && (reader == 1 || reader == 2);
+    return ok1 && ok2 && ok3 && isAddress(address) && (reader == 1 || reader == 2);
 }
 
 // Whole numbers separated by commas, each within its range; with blanks,
@@ -156,7 +160,7 @@ bool parseCard(const QString& text, int& address, sim::CardRecord& r)
     r.weekdays = 0xFE;
     r.endDate = 0x991231;
     r.groups1 = r.groups2 = 0x0001;
-    return ok1 && ok2 && ok3 && address >= 1 && address <= 255;
+    return ok1 && ok2 && ok3 && isAddress(address);
 }
 
 bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
@@ -172,10 +176,11 @@ bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
         return false;
     if (f.size() == 5) {
         bool ok3 = false, ok4 = false;
-        p.openType = uint8_t(f[3].trimmed().toUInt(&ok3, 16));
-        p.code = uint8_t(f[4].trimmed().toUInt(&ok4, 16));
-        if (!ok3 || !ok4)
+        const uint type = f[3].trimmed().toUInt(&ok3, 16), code = f[4].trimmed().toUInt(&ok4, 16);
+        if (!ok3 || !ok4 || type > 0xFF || code > 0xFF)   // one byte each, as stored
             return false;
+        p.openType = uint8_t(type);
+        p.code = uint8_t(code);
     }
     return true;
 }
@@ -190,7 +195,7 @@ bool parseAdd(const QString& text, int& address, int& capacity, bool& sized, QBy
     sized = f.size() > 1 && !(f.size() == 3 && f[1].trimmed().isEmpty());
     capacity = sized ? f[1].trimmed().toInt(&ok2) : 1000;
     version = f.size() == 3 ? sim::Controller::versionBytes(f[2]) : QByteArray();
-    return ok1 && ok2 && f.size() <= 3 && (f.size() < 3 || !version.isEmpty()) && address >= 1 && address <= 255
+    return ok1 && ok2 && f.size() <= 3 && (f.size() < 3 || !version.isEmpty()) && isAddress(address)
            && capacity >= 0;
 }
 
@@ -220,8 +225,8 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
     sim::CardRecord r;
     std::vector<int> n;
     const bool ok = kind == QLatin1String("add")       ? parseAdd(text, address, capacity, sized, version)
-                  : kind == QLatin1String("delays")  ? parseNumbers(text, {{1, 255}, {0, 255}, {0, 255}, {0, 255}}, n, true)
-                  : kind == QLatin1String("doors")   ? parseNumbers(text, {{1, 255}, {1, 2}}, n)
+                  : kind == QLatin1String("delays")  ? parseNumbers(text, {kAddresses, {0, 255}, {0, 255}, {0, 255}}, n, true)
+                  : kind == QLatin1String("doors")   ? parseNumbers(text, {kAddresses, {1, 2}}, n)
                   : kind == QLatin1String("punch")   ? parsePunch(text, address, p)
                   : kind == QLatin1String("card")    ? parseCard(text, address, r)
                   : kind == QLatin1String("present") ? parsePresent(text, address, card, reader)

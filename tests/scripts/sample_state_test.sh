@@ -8,15 +8,17 @@ site=$(mktemp -d)
 trap 'rm -rf "$site"' EXIT
 cp "$bin/door.mdb" "$site/"
 ln -s "$bin/doorsim" "$site/doorsim"
-# A door added in 门锁设置 with lock 2 unticked: no lock-2 delay.
+# A door added in 门锁设置 with lock 2 unticked: no lock-2 delay; and one at
+# address 0, which 门锁设置 takes too.
 sqlite3 -bail "$site/door.mdb" ".read $here/sample/seed.sql" \
-    "INSERT INTO doors (地址, namedr1, delay1, dtype1, delay3) VALUES ('7', '侧门', 4, '铁门锁', 1)"
+    "INSERT INTO doors (地址, namedr1, delay1, dtype1, delay3) VALUES ('7', '侧门', 4, '铁门锁', 1), ('0', '大门', 2, '铁门锁', 0)"
 state_of() { bash -euo pipefail -c 'source "$1/scripts/sample-state.sh"; make_sample_state' _ "$here" 2>"$site/err"; }
 export here site
 
 state_of
 state=$(tr -d ' \n' <"$site/doorsim.json")
-for want in '"address":1,' '"address":2,' '"address":7,"capacity":1000,"cards":\[\],"clockOffsetMs":0,"delays":\[4,10,1\]'; do
+for want in '"address":0,"capacity":1000,"cards":\[\],"clockOffsetMs":0,"delays":\[2,10,0\]' \
+        '"address":1,' '"address":2,' '"address":7,"capacity":1000,"cards":\[\],"clockOffsetMs":0,"delays":\[4,10,1\]'; do
     grep -q "$want" <<<"$state" || { echo "doorsim.json lacks $want" >&2; exit 1; }
 done
 

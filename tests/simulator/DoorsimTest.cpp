@@ -162,7 +162,8 @@ TEST_F(Doorsim, BadArgumentsAreRefused)
         EXPECT_TRUE(out.startsWith("usage: doorsim")) << help;
         EXPECT_EQ(err, QByteArray()) << help;
     }
-    for (const char* bad : {"--delays=1,3,5", "--delays=1,3,5,256", "--delays=,3,5,0", "--doors=1,3", "--doors=0,2"}) {
+    for (const char* bad : {"--delays=1,3,5", "--delays=1,3,5,256", "--delays=,3,5,0", "--doors=1,3", "--doors=256,2",
+                            "--punch=1,5,2026-01-05 08:00:00,10B,00", "--punch=1,5,2026-01-05 08:00:00,0A,181"}) {
         const QStringList option = QString::fromLatin1(bad).split('=');
         EXPECT_EQ(run({option[0], option[1], socket}, true), 2) << bad;
     }
@@ -419,6 +420,7 @@ TEST_F(Doorsim, ControllerVersionsFromTheCommandLineAndTheStateFile)
         {"2:5:4.1.0", 5, "8096100520040100"},
         {"3::V3.2.0", 1000, "8096100520030200"},
         {"4:7", 7, "8096100520050100"},
+        {"0", 1000, "8096100520050100"},   // the management program stores a door at address 0
     };
     QStringList args{QStringLiteral("--state"), state, QStringLiteral("--setup-only")};
     for (const auto& a : added)
