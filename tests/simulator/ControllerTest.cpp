@@ -492,6 +492,7 @@ TEST(State, JsonKeepsEverythingAControllerHolds)
     c.storeCard({0xFFFFFFF0, 0x99999999});
     c.addPunch({0x123456, QDateTime(QDate(2026, 3, 23), QTime(8, 15, 30)), 0x0B, 0x03, 1, 2});
     c.addPunch({7, rt::wallTime(QDate(2026, 3, 29), QTime(2, 30))}); // the hour the PC skips
+    c.addPunch({0xFFFFFFF0, QDateTime(QDate(2026, 3, 30), QTime(7, 0)), 0x0A, 0x01});   // beyond an int
     c.setTimeGroup(4, {0xC8, 0x00, 0x17, 0x30});
     c.setClock(QDateTime(QDate(2025, 12, 31), QTime(23, 59, 0)));
     c.setDelays(1, 2, 3);
@@ -518,6 +519,7 @@ TEST(State, JsonKeepsEverythingAControllerHolds)
     EXPECT_EQ(d->lastCard(), std::optional<uint32_t>(99));
     EXPECT_EQ(d->readerCode(), 2);
     EXPECT_EQ(d->version(), c.version());
+    EXPECT_EQ(QJsonDocument(b.toJson()).toJson(), QJsonDocument(a.toJson()).toJson()) << "saved again as it was";
 }
 
 TEST(State, ChangesAreReported)

@@ -202,6 +202,8 @@ TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
         {one(R"("clockOffsetMs": 1e300)"), bad("clockOffsetMs")},
         {one(R"("readerCode": 256)"), bad("readerCode")},
         {one(R"("capacity": 10.5)"), bad("capacity")},
+        {one(R"("capacity": "10")"), bad("capacity")},
+        {one(R"("punches": [{"card": 1}])"), bad("time")},
         {one(R"("deleted": 2147483648)"), bad("deleted")},
         {R"({"controllers": [], "lineSpeed": "yes"})", bad("lineSpeed")},
         {R"({"controllers": [{"capacity": 10}]})", bad("address")},
@@ -209,6 +211,7 @@ TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
         {one(R"("cards": ["0012D6871234567880FE99123100010001"]}, {"address": 1)"), bad("address")},
         {one(R"("cards": ["0012D68712345678"])"), bad("cards")},
         {one(R"("timeGroups": ["0800173"])"), bad("timeGroups")},
+        {one(R"("timeGroups": ["0800173Z"])"), bad("timeGroups")},
         // The JSON reader keeps the last of two equal keys: the first would be lost.
         {R"({"controllers": [{"address": 1, "cards": ["0012D6871234567880FE99123100010001"]}], "controllers": []})",
          twice("controllers")},

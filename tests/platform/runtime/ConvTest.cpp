@@ -147,6 +147,7 @@ TEST(Conv, IsoDatesAndTimes)
     EXPECT_EQ(rt::parseIsoDateTime(QStringLiteral("2008-08-27")), rt::wallTime(dt.date(), QTime(0, 0)));
     EXPECT_FALSE(rt::parseIsoDate(QStringLiteral("2008-02-30")).isValid());
     EXPECT_FALSE(rt::parseIsoDateTime(QStringLiteral("garbage")).isValid());
+    EXPECT_FALSE(rt::parseIsoDateTime(QStringLiteral("2008-08-27 07:05:03 x")).isValid());
 
     // The hour a daylight-saving change skips is a time like any other.
     for (const char* text : {"2026-03-29 02:30:00", "2026-10-25 02:30:00"})
