@@ -1,5 +1,7 @@
 #include "Db.h"
 
+#include "Rows.h"
+
 #include "runtime/Conv.h"
 #include "runtime/RuntimeError.h"
 
@@ -16,6 +18,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -146,23 +149,27 @@ int typeFromDecl(const char* decl)
     return adVarWChar;
 }
 
-QVariant columnValue(sqlite3_stmt* st, int i)
+// One result cell into the row being built, as the engine holds it. The
+// cell is read through its value: one call into the engine instead of three.
+void addCell(Rows& rows, sqlite3_stmt* st, int i)
 {
-    switch (sqlite3_column_type(st, i)) {
-    case SQLITE_INTEGER: return qlonglong(sqlite3_column_int64(st, i));
-    case SQLITE_FLOAT: return sqlite3_column_double(st, i);
+    sqlite3_value* v = sqlite3_column_value(st, i);
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: rows.addInteger(sqlite3_value_int64(v)); break;
+    case SQLITE_FLOAT: rows.addDouble(sqlite3_value_double(v)); break;
     case SQLITE_TEXT:
-        return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                 sqlite3_column_bytes(st, i));
+        rows.addText(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+        break;
     case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i));
-    default: return QVariant();
+        rows.addBlob(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+        break;
+    default: rows.addNull(); break;
     }
 }
 
 struct Result {
     QList<Field> fields;
-    QList<QList<QVariant>> rows;
+    Rows rows;
     QList<qint64> rowids;   // filled when the first column was the hidden row id
     bool returnsRows = false;
 };
@@ -223,8 +230,10 @@ public:
             rt::raise(rt::ErrFail, QStringLiteral("“%1”不是普通文件，不能作为数据库文件。").arg(path));
         auto s = std::make_shared<Session>();
         s->path = absolute;
-        // Never SQLITE_OPEN_CREATE: a missing file is an error, not a new database.
-        int rc = sqlite3_open_v2(native.constData(), &s->h, SQLITE_OPEN_READWRITE, nullptr);
+        // Never SQLITE_OPEN_CREATE: a missing file is an error, not a new
+        // database. A handle serves the one GUI thread: no lock is taken on
+        // each call into the engine.
+        int rc = sqlite3_open_v2(native.constData(), &s->h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK)
             rt::raise(rt::ErrFail, ::access(native.constData(), R_OK) != 0 && errno == EACCES
                                        ? QStringLiteral("无权访问数据库文件“%1”：没有读取它的权限。").arg(path)
@@ -247,7 +256,7 @@ public:
                 rt::raise(rt::ErrFail, QStringLiteral("“%1”不是有效的数据库文件：%2。").arg(path, why));
             rt::raise(rt::ErrFail, QStringLiteral("无法读取数据库文件“%1”：%2。").arg(path, why));
         }
-        if (r.rows.isEmpty() || r.rows[0][0].toLongLong() == 0)
+        if (r.rows.empty() || r.rows.value(0, 0).toLongLong() == 0)
             rt::raise(rt::ErrFail, QStringLiteral("“%1”不是有效的数据库文件：其中没有任何数据表。").arg(path));
         return s;
     }
@@ -309,7 +318,9 @@ public:
     // Prepares, binds, steps to the end and finalises one statement.
     // withRowid: the first result column is the hidden row id.
     // ids: with no result wanted, collects the first column as row ids.
-    void run(const QString& sql, const QVariantList& params, Result* out, bool withRowid, QList<qint64>* ids = nullptr)
+    // beforeRows: called once the first step succeeded, before a row is kept.
+    void run(const QString& sql, const QVariantList& params, Result* out, bool withRowid, QList<qint64>* ids = nullptr,
+             const std::function<void()>& beforeRows = {})
     {
         QByteArray utf8 = sql.toUtf8();
         // Taken out of the cache while it runs, put back when the run ends.
@@ -371,6 +382,8 @@ public:
         // Columns are read after the first step: a kept statement whose
         // tables changed is prepared anew by that step.
         int rc = sqlite3_step(st);
+        if (beforeRows && (rc == SQLITE_ROW || rc == SQLITE_DONE))
+            beforeRows();
         const int nCols = sqlite3_column_count(st);
         const int first = withRowid ? 1 : 0;
         if (out) {
@@ -397,13 +410,12 @@ public:
                     ids->append(sqlite3_column_int64(st, 0));
                 continue;
             }
-            QList<QVariant> row;
-            row.reserve(nCols - first);
+            out->rows.beginRow();
             for (int i = first; i < nCols; ++i)
-                row.append(columnValue(st, i));
+                addCell(out->rows, st, i);
+            out->rows.endRow();
             if (withRowid)
                 out->rowids.append(sqlite3_column_int64(st, 0));
-            out->rows.append(row);
         }
         changes = sqlite3_changes64(h);
         if (out) {
@@ -412,13 +424,13 @@ public:
                 if (out->fields[c].type != -1)
                     continue;
                 int t = adVarWChar;
-                for (const auto& row : out->rows) {
-                    const QVariant& v = row[c];
-                    if (isNull(v))
+                for (int row = 0; row < out->rows.size(); ++row) {
+                    const Rows::Kind k = out->rows.kind(row, c);
+                    if (k == Rows::Kind::Null)
                         continue;
-                    if (v.typeId() == QMetaType::LongLong)
+                    if (k == Rows::Kind::Integer)
                         t = adInteger;
-                    else if (v.typeId() == QMetaType::Double)
+                    else if (k == Rows::Kind::Double)
                         t = adDouble;
                     break;
                 }
@@ -467,10 +479,10 @@ public:
         Result r;
         run(QStringLiteral("select name from sqlite_master where type in ('table','view') and name=? collate nocase"),
             {n}, &r, false);
-        if (r.rows.isEmpty())
+        if (r.rows.empty())
             rt::raise(rt::ErrTableNotFound,
                       QStringLiteral("数据库引擎找不到输入表或查询“%1”。确定它是否存在，以及它的名称的拼写是否正确。").arg(n));
-        return r.rows[0][0].toString();
+        return r.rows.value(0, 0).toString();
     }
 };
 
@@ -496,7 +508,7 @@ int findField(const QList<Field>& fields, const QString& name)
 struct RecordsetData {
     bool open = false;
     QList<Field> fields;
-    QList<QList<QVariant>> rows;
+    Rows rows;
     int pos = 0;           // -1 BOF, rows.size() EOF
     bool deleted = false;  // the current row was just deleted
     // Editing (one-table dynasets)
@@ -594,7 +606,7 @@ QVariant Recordset::value(int i) const
         return QVariant();
     if (!d->atRow())
         noCurrent();
-    return d->rows[d->pos][i];
+    return d->rows.value(d->pos, i);
 }
 QVariant Recordset::field(const QString& name) const
 {
@@ -607,7 +619,7 @@ QVariant Recordset::valueAt(int row, int column) const
 {
     if (!d->open || row < 0 || row >= d->n() || column < 0 || column >= d->fields.size())
         return QVariant();
-    return d->rows[row][column];
+    return d->rows.value(row, column);
 }
 bool Recordset::updatable() const { return d->open && d->session && !d->table.isEmpty(); }
 
@@ -698,15 +710,16 @@ void Recordset::update()
     Result r;
     d->session->run(QStringLiteral("select %1 from %2 where rowid=?").arg(all.join(QLatin1Char(',')), quoteId(d->table)),
                     {rowid}, &r, false);
-    QList<QVariant> row = r.rows.isEmpty() ? QList<QVariant>(d->fields.size()) : r.rows[0];
+    if (r.rows.empty())
+        r.rows.appendNulls(int(d->fields.size()));
     if (d->editMode == 2) {
         bool atEnd = d->pos >= d->n();
-        d->rows.append(row);
+        d->rows.append(r.rows, 0);
         d->rowids.append(rowid);
         if (atEnd)
             d->pos = d->n();
     } else {
-        d->rows[d->pos] = row;
+        d->rows.replace(d->pos, r.rows, 0);
     }
     d->editMode = 0;
     d->pending.clear();
@@ -784,12 +797,12 @@ struct TableData {
     {
         Result r;
         s->run(QStringLiteral("select * from %1 where rowid=?").arg(quoteId(table)), {id}, &r, false);
-        if (r.rows.isEmpty()) { // gone under our feet
+        if (r.rows.empty()) { // gone under our feet
             state = Eof;
             return;
         }
         rowid = id;
-        values = r.rows[0];
+        values = r.rows.row(0);
         state = Row;
     }
     void goTo(int p)
@@ -837,21 +850,21 @@ void TableRecordset::setIndex(const QString& name)
     // Indexes are stored as "<table>.<name>"; "PrimaryKey" also names the table's primary key.
     QString found;
     const QString wanted = d->table + QLatin1Char('.') + name.trimmed();
-    for (const auto& row : list.rows)
-        if (row[0].toString().compare(wanted, Qt::CaseInsensitive) == 0)
-            found = row[0].toString();
+    for (int row = 0; row < list.rows.size(); ++row)
+        if (list.rows.value(row, 0).toString().compare(wanted, Qt::CaseInsensitive) == 0)
+            found = list.rows.value(row, 0).toString();
     if (found.isEmpty() && name.trimmed().compare(QLatin1String("PrimaryKey"), Qt::CaseInsensitive) == 0)
-        for (const auto& row : list.rows)
-            if (row[1].toString() == QLatin1String("pk"))
-                found = row[0].toString();
+        for (int row = 0; row < list.rows.size(); ++row)
+            if (list.rows.value(row, 1).toString() == QLatin1String("pk"))
+                found = list.rows.value(row, 0).toString();
     if (found.isEmpty())
         noItem(name);
     Result cols;
     d->s->run(QStringLiteral("select name from pragma_index_info(?) order by seqno"), {found}, &cols, false);
     d->indexName = name;
     d->indexCols.clear();
-    for (const auto& row : cols.rows)
-        d->indexCols << row[0].toString();
+    for (int row = 0; row < cols.rows.size(); ++row)
+        d->indexCols << cols.rows.value(row, 0).toString();
     d->toEnd(false); // DAO: the first row in the new order becomes current
 }
 QString TableRecordset::index() const { return d->indexName; }
@@ -888,14 +901,14 @@ void TableRecordset::seek(const QString& op, const QVariantList& keys)
     d->s->run(QStringLiteral("select rowid from %1 where %2 order by %3 limit 1").arg(quoteId(d->table), where, orderBy),
               keys.mid(0, k), &r, false);
     d->editMode = 0;
-    if (r.rows.isEmpty()) {
+    if (r.rows.empty()) {
         d->noMatch = true;
         d->state = TableData::Eof;
         d->pos = -1;
         return;
     }
     d->noMatch = false;
-    d->fetch(r.rows[0][0].toLongLong());
+    d->fetch(r.rows.value(0, 0).toLongLong());
     d->pos = -1;
 }
 bool TableRecordset::noMatch() const { return d->noMatch; }
@@ -906,9 +919,9 @@ void TableRecordset::findFirst(const QString& criteria, const QVariantList& para
     Result r;
     d->s->run(QStringLiteral("select rowid from %1 where (%2) order by %3 limit 1").arg(quoteId(d->table), criteria, d->orderBy()),
               params, &r, false);
-    d->noMatch = r.rows.isEmpty();
+    d->noMatch = r.rows.empty();
     if (!d->noMatch) {
-        d->fetch(r.rows[0][0].toLongLong());
+        d->fetch(r.rows.value(0, 0).toLongLong());
         d->pos = -1;
     }
 }
@@ -933,7 +946,7 @@ int TableRecordset::recordCount() const
     d->requireOpen();
     Result r;
     d->s->run(QStringLiteral("select count(*) from %1").arg(quoteId(d->table)), {}, &r, false);
-    return r.rows.isEmpty() ? 0 : int(r.rows[0][0].toLongLong());
+    return r.rows.empty() ? 0 : int(r.rows.value(0, 0).toLongLong());
 }
 bool TableRecordset::eof() const
 {
@@ -1138,12 +1151,13 @@ bool Connection::canWrite()
 bool Connection::isOpen() const { return bool(s_); }
 QString Connection::databasePath() const { return s_ ? s_->path : QString(); }
 
-Recordset Connection::execute(const QString& sql, const QVariantList& params, long long* recordsAffected)
+Recordset Connection::execute(const QString& sql, const QVariantList& params, long long* recordsAffected,
+                              const std::function<void()>& beforeRows)
 {
     if (!s_)
         closedError();
     Result r;
-    s_->run(sql, params, &r, false);
+    s_->run(sql, params, &r, false, nullptr, beforeRows);
     if (recordsAffected)
         *recordsAffected = s_->changes;
     Recordset rs;

@@ -57,6 +57,7 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace db {
@@ -239,7 +240,11 @@ public:
     bool canWrite();
 
     // A statement; a recordset for a row-returning one (closed otherwise).
-    Recordset execute(const QString& sql, const QVariantList& params = {}, long long* recordsAffected = nullptr);
+    // beforeRows is called once the statement has taken its first step and
+    // before its first row is kept: the moment to let go of an older result,
+    // which a statement that fails from the start then leaves alone.
+    Recordset execute(const QString& sql, const QVariantList& params = {}, long long* recordsAffected = nullptr,
+                      const std::function<void()>& beforeRows = {});
 
 private:
     QString provider_;

@@ -512,6 +512,45 @@ TEST_F(DbTest, GridModelShowsTheBoundFields)
     m.setColumns({{"地址", "地址"}, {"员工号", "卡号"}});
     EXPECT_EQ(m.data(m.index(0, 1)).toString(), "00001234");
     EXPECT_EQ(m.fieldOf(0), 1);
+
+    // Every kind of value reads back as the engine holds it, in a row of
+    // many cells after a few thousand others, and the grid shows its text.
+    struct Cell {
+        const char* sql;
+        QVariant value;
+    };
+    const QList<Cell> cells = {
+        {"null", QVariant()},
+        {"0", qlonglong(0)},
+        {"-1", qlonglong(-1)},
+        {"9223372036854775807", qlonglong(9223372036854775807LL)},
+        {"-9223372036854775807 - 1", qlonglong(-9223372036854775807LL - 1)},
+        {"4294967280", qlonglong(4294967280LL)},
+        {"0.5", 0.5},
+        {"-1e300", -1e300},
+        {"''", QString("")},
+        {"'员工7 O''Brien'", QString("员工7 O'Brien")},
+        {"'a' || char(0) || 'b'", QString("a") + QChar(0) + "b"},
+        {"x'00ff'", QByteArray("\x00\xff", 2)},
+        {"printf('%.300c', 'x')", QString(300, QLatin1Char('x'))},
+    };
+    QStringList exprs;
+    for (const Cell& k : cells)
+        exprs << QString::fromUtf8(k.sql);
+    db::Recordset many = c.execute(QString("with recursive n(i) as (select 1 union all select i+1 from n where i < 3000) "
+                                           "select i, %1 from n").arg(exprs.join(", ")));
+    ASSERT_EQ(many.recordCount(), 3000);
+    m.setRecordset(many);
+    for (int i = 0; i < cells.size(); ++i) {
+        const QVariant v = many.valueAt(2999, i + 1);
+        EXPECT_EQ(v.typeId(), cells[i].value.typeId()) << cells[i].sql;
+        EXPECT_EQ(v, cells[i].value) << cells[i].sql;
+        if (cells[i].value.typeId() != QMetaType::QByteArray) {
+            EXPECT_EQ(m.data(m.index(2999, i + 1)).toString(), db::text(cells[i].value)) << cells[i].sql;
+        }
+    }
+    EXPECT_EQ(many.valueAt(2999, 0).toLongLong(), 3000);
+    EXPECT_FALSE(many.valueAt(3000, 0).isValid());
 }
 
 } // namespace
