@@ -210,9 +210,7 @@ void FrmFKXXCX::CmdSearch_Click()
         const int sort = query::chosenEntry(Corder);
         if (sort >= 0 && sort < kSortClauses.size())
             display += kSortClauses[sort];
-        db::Recordset shown = mdl::AdoConnection.execute(display);
-        bindGrid(shown);
-        showCount(shown.recordCount(), QString());
+        showCount(showResult(query::Statement(display)).recordCount(), QString());
     } catch (const rt::Error& e) {
         setPanelText(QStringLiteral("信息提示：") + e.text());
     }

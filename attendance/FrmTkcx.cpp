@@ -106,9 +106,7 @@ void FrmTkcx::CmdSearch_Click()
         const int sort = query::chosenEntry(Combo1);
         if (sort >= 0 && sort < kSortClauses.size())
             display += kSortClauses[sort];
-        db::Recordset rs = mdl::AdoConnection.execute(display);
-        bindGrid(rs);
-        showCount(rs.recordCount(), QStringLiteral("  "));
+        showCount(showResult(query::Statement(display)).recordCount(), QStringLiteral("  "));
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));
     }

@@ -106,9 +106,7 @@ void Frmkq::CmdSearch_Click()
             q.add(QLatin1Char(' ') + kSortClauses[sort]);
         statement_ = q;
 
-        db::Recordset rs = mdl::AdoConnection.execute(q.sql, q.params);
-        bindGrid(rs);
-        showCount(rs.recordCount(), QStringLiteral("  "));
+        showCount(showResult(q).recordCount(), QStringLiteral("  "));
 
         // The print table gets exactly this result, in its order.
         mdl::AdoConnection.execute(QStringLiteral("delete from datakqPT"));

@@ -187,10 +187,7 @@ void Frmque::CmdSearch_Click()
         if (sort >= 0 && sort < kSorts.size())
             q.add(QLatin1Char(' ') + kSorts[sort].clause);
 
-        db::Recordset rs = q.run();
-        const int count = rs.recordCount();
-        bindGrid(rs);
-        showCount(count, QStringLiteral("  "));
+        showCount(showResult(q).recordCount(), QStringLiteral("  "));
     } catch (const rt::Error& e) {
         setPanelText(QStringLiteral("信息提示：") + e.text());
         return;

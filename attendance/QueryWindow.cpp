@@ -47,11 +47,11 @@ void Statement::addNumber(const QString& clause, const QString& text)
         refused = rt::Error(rt::ErrTypeMismatch);
 }
 
-db::Recordset Statement::run() const
+db::Recordset Statement::run(const std::function<void()>& beforeRows) const
 {
     if (refused)
         throw *refused;
-    return mdl::AdoConnection.execute(sql, params);
+    return mdl::AdoConnection.execute(sql, params, nullptr, beforeRows);
 }
 
 QString dayAfter(const QDate& d)
@@ -210,6 +210,13 @@ void QueryWindow::bindGrid(const db::Recordset& rs)
     // Columns as wide as their texts: a fixed width cut long names and
     // pushed short columns out of sight.
     DGshow->resizeColumnsToContents();
+}
+
+db::Recordset QueryWindow::showResult(const query::Statement& q)
+{
+    db::Recordset rs = q.run([this] { bindGrid(db::Recordset()); });
+    bindGrid(rs);
+    return rs;
 }
 
 void QueryWindow::showCount(int count, const QString& blanks)

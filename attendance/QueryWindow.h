@@ -12,6 +12,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 
@@ -50,8 +51,8 @@ struct Statement {
     void addAddress(const QString& clause, const QString& text);
     // The same with the trimmed text compared as the number it is, unconverted.
     void addNumber(const QString& clause, const QString& text);
-    // Runs on the shared connection.
-    db::Recordset run() const;
+    // Runs on the shared connection; beforeRows as db::Connection::execute.
+    db::Recordset run(const std::function<void()>& beforeRows = {}) const;
 };
 
 // The bound value of a "contains" match; wildcards typed in it stay wildcards.
@@ -108,6 +109,11 @@ protected:
 
     // Shows a recordset in the grid under the window's columns.
     void bindGrid(const db::Recordset& rs);
+    // Runs a search and shows its result. The grid lets its last result go
+    // as soon as the new one is being read, so that two large results are
+    // never held at once; a statement the database refuses from the start
+    // leaves the grid as it was.
+    db::Recordset showResult(const query::Statement& q);
     // "信息提示：查询到<blanks><count>笔数据！".
     void showCount(int count, const QString& blanks);
     // Exports the grid under the window's caption and shows the outcome.

@@ -182,12 +182,21 @@ TEST_F(FrmqueTest, PrintTableHoldsTheWholeJoinWithDirectionWords)
     EXPECT_NE(stamp(), before);
 }
 
-TEST_F(FrmqueTest, FailedSearchKeepsGridAndPrintTable)
+TEST_F(FrmqueTest, ASearchLetsTheLastResultGoAndAFailedOneKeepsGridAndPrintTable)
 {
     seed();
     Frmque* w = open();
     w->CmdSearch_Click();
     ASSERT_EQ(gridColumn(w, "卡号").size(), 4);
+    // The grid is emptied before the new rows are read: two results of all
+    // punches are never held at once.
+    QList<int> shown;
+    QObject::connect(w->DGshow->model(), &QAbstractItemModel::modelReset, w,
+                     [&] { shown << w->DGshow->model()->rowCount(); });
+    w->CmdSearch_Click();
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.first(), 0);
+    EXPECT_EQ(shown.last(), 4);
     exec("delete from dataPT");
     for (const char* address : {"1 or 1=1", "x", "99999", "0.6", "-1"}) {
         SCOPED_TRACE(address);
