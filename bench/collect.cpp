@@ -19,6 +19,7 @@
 // Exit code 0 when every goal is met, 3 when a goal is missed, 1 when the
 // collection itself failed.
 #include "BenchSupport.h"
+#include "CountingLine.h"
 #include "Line.h"
 
 #include "com/Com.h"
@@ -62,28 +63,6 @@ struct Options {
     QStringList lines{QStringLiteral("inproc"), QStringLiteral("socket")};
     int records = 3000;
     int interval = 100;
-};
-
-// Counts the characters a simulated line carries in each direction.
-class CountingLine : public serial::LineEndpoint {
-public:
-    explicit CountingLine(sim::Line& line) : line_(line) {}
-    void fromPort(const std::vector<serial::LineByte>& bytes, int64_t nowMs) override
-    {
-        up += int64_t(bytes.size());
-        line_.fromPort(bytes, nowMs);
-    }
-    std::vector<serial::LineByte> toPort(int64_t nowMs) override
-    {
-        auto out = line_.toPort(nowMs);
-        down += int64_t(out.size());
-        return out;
-    }
-    int64_t nextToPortAt() const override { return line_.nextToPortAt(); }
-    int64_t up = 0, down = 0;
-
-private:
-    sim::Line& line_;
 };
 
 sim::PunchRecord punch(int i)
@@ -253,7 +232,7 @@ Outcome collect(const Site& site, int records, int interval, bool withCallerTime
     return o;
 }
 
-int report(const char* title, const Outcome& o, int records, int interval, const CountingLine* counted,
+int report(const char* title, const Outcome& o, int records, int interval, const bench::CountingLine* counted,
            double simulatorCpu)
 {
     const int blocks = (records + 14) / 15;
@@ -310,7 +289,7 @@ int runInproc(const Site& site, const Options& opt)
 {
     sim::Line line;
     fillController(line, opt.records);
-    CountingLine counting(line);
+    bench::CountingLine counting(line);
     serial::registerInprocLine(QStringLiteral("bench"), &counting);
     if (!writeFile(site.lib + QStringLiteral("/serialports.conf"), "1=inproc:bench\n"))
         return 1;

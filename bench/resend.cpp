@@ -17,13 +17,13 @@
 //            the settings window takes, where doorsim's own time counts most).
 // Exit code 0 when every goal is met, 3 when one is missed, 1 when a run failed.
 #include "BenchSupport.h"
+#include "CardSite.h"
 #include "FrmFKZL.h"
 #include "Globals.h"
 #include "Line.h"
 
 #include "com/Com.h"
 #include "db/Db.h"
-#include "ui/ProgramFolder.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -37,7 +37,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {
@@ -53,53 +52,6 @@ struct Options {
     int held = 465;
     int delay = 1;
 };
-
-// The desktop's services, with every message box answered OK and recorded.
-class Confirming : public ui::DesktopServices {
-public:
-    QStringList boxes;
-    int messageBox(const QString& text, int, const QString&) override
-    {
-        boxes << text;
-        return ui::mb::OK;
-    }
-};
-
-// A program folder with the shipped database and the library registered in it.
-bool prepareFolder(const QString& folder)
-{
-    qputenv("DOORSUITE_REGISTRY_DIR", QFile::encodeName(folder + QStringLiteral("/registry")));
-    const QString bin = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    for (const char* f : {"door.mdb", "Public.Sys", "libVantrel.so"})
-        if (!QFile::copy(bin + QLatin1String(f), folder + QLatin1Char('/') + QLatin1String(f)))
-            return false;
-    QFile::setPermissions(folder + QStringLiteral("/door.mdb"), QFile::ReadOwner | QFile::WriteOwner);
-    void* h = dlopen(QFile::encodeName(folder + QStringLiteral("/libVantrel.so")).constData(), RTLD_NOW);
-    auto reg = h ? reinterpret_cast<com::DllRegisterServerFn>(dlsym(h, "DllRegisterServer")) : nullptr;
-    if (!reg || reg() != 0)
-        return false;
-    ui::setProgramFolder(folder);
-    mdl::DaoDatabase = db::Database::open(folder + QStringLiteral("/door.mdb"));
-    return true;
-}
-
-uint32_t physical(int i) { return uint32_t(1000000 + i); }
-
-// Doors 1..controllers, and the cards of controller 1 in dfaka.
-void seed(const Options& opt)
-{
-    db::Database& db = mdl::DaoDatabase;
-    db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-                              "INSERT INTO doors (地址, namedr1, dtype1, delay3) SELECT i, '前门', '玻', 0 FROM n"),
-               {opt.controllers});
-    db.execute(QStringLiteral(
-                   "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < ?) "
-                   "INSERT INTO dfaka (地址, 卡号, 物理卡号, 姓名, 部门, 周控制, 锁1允许, 锁2允许, 时间控制, 截止日期控制, "
-                   "周标志, 截止日期, 锁1时间段标志, 锁2时间段标志, 发卡日期, 密码标志) "
-                   "SELECT ?, printf('%08d', i + 1), printf('%010d', ? + i), '员工' || i, '生产部', 0, 1, 1, 0, 0, "
-                   "'1111111', '991231', '0000000000000001', '0000000000000001', '2026-01-05', 0 FROM n"),
-               {opt.cards, kAddress, physical(0)});
-}
 
 struct Run {
     bool ok = false;
@@ -151,7 +103,7 @@ int cardsKept(const QString& state, const Options& opt)
             held.insert(c.card);
     int n = 0;
     for (int i = 0; i < opt.cards; ++i)
-        n += held.contains(physical(i));
+        n += held.contains(bench::physical(i));
     return n;
 }
 
@@ -185,13 +137,13 @@ int main(int argc, char** argv)
     Options opt;
     if (const int rc = parse(app.arguments(), opt))
         return rc;
-    Confirming services;
+    bench::Confirming services;
     ui::setServices(&services);
 
     QTemporaryDir dir;
-    if (!dir.isValid() || !prepareFolder(dir.path()))
+    if (!dir.isValid() || !bench::prepareCardFolder(dir.path()))
         return std::fprintf(stderr, "bench_resend: cannot prepare the program folder\n"), 1;
-    seed(opt);
+    bench::seedCards(opt.controllers, opt.cards, kAddress);
     mdl::PortNumber = 1;
     mdl::CommandDelay = int16_t(opt.delay);
     mdl::MachineVersion = QStringLiteral("JQ8096 V5.1.0");
@@ -202,7 +154,7 @@ int main(int argc, char** argv)
         sim::Controller& c = line.add(uint8_t(a), std::max(opt.cards, opt.held));
         const int count = a == kAddress ? opt.cards : opt.held;
         for (int i = 0; i < count; ++i)
-            c.storeCard({physical(i), uint32_t(i + 1), 0xC0, 0xFE, 0x991231, 0x0001, 0x0001});
+            c.storeCard({bench::physical(i), uint32_t(i + 1), 0xC0, 0xFE, 0x991231, 0x0001, 0x0001});
     }
     line.setLineSpeed(true);
     const QString state = dir.filePath(QStringLiteral("doorsim.json"));
