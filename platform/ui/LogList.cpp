@@ -5,8 +5,6 @@
 #include <QAbstractListModel>
 #include <QEvent>
 #include <QHeaderView>
-#include <QStyle>
-#include <QStyleOptionViewItem>
 
 #include <algorithm>
 
@@ -57,13 +55,8 @@ LogList::LogList(QWidget* parent)
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Rows as high as a list box's lines of digits and Chinese text (whose
     // font is taller), and never measured one by one.
-    QStyleOptionViewItem opt;
-    initViewItemOption(&opt);
-    opt.text = QStringLiteral("0卡");
-    opt.features = QStyleOptionViewItem::HasDisplay;
-    const int rowHeight = style()->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), this).height();
     verticalHeader()->setMinimumSectionSize(1);
-    verticalHeader()->setDefaultSectionSize(rowHeight);
+    verticalHeader()->setDefaultSectionSize(cellSize(this, QStringLiteral("0卡")).height());
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     fitColumn();

@@ -60,7 +60,7 @@ QString ownText(const QWidget* w)
 
 } // namespace
 
-int cellWidth(const QAbstractItemView* view, const QString& text, bool withIcon)
+QSize cellSize(const QAbstractItemView* view, const QString& text, bool withIcon)
 {
     QStyleOptionViewItem opt;
     opt.initFrom(view);
@@ -74,10 +74,15 @@ int cellWidth(const QAbstractItemView* view, const QString& text, bool withIcon)
         opt.features |= QStyleOptionViewItem::HasDecoration;
         opt.decorationSize = view->iconSize().isValid() ? view->iconSize() : QSize(small, small);
     }
-    int w = view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), view).width();
+    QSize size = view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), view);
     if (auto* table = qobject_cast<const QTableView*>(view); table && table->showGrid())
-        w += 1;
-    return w;
+        size += QSize(1, 1);
+    return size;
+}
+
+int cellWidth(const QAbstractItemView* view, const QString& text, bool withIcon)
+{
+    return cellSize(view, text, withIcon).width();
 }
 
 int widthToShow(const QWidget* w, const QString& text)

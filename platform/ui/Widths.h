@@ -4,6 +4,7 @@
 // too small, so the design width is the least a control gets, and it widens
 // to its caption and to the longest text it is expected to hold.
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -22,8 +23,9 @@ constexpr int twipsToPixels(int twips) { return twips / 15; }
 // room for the vertical scroll bar included).
 int widthToShow(const QWidget* w, const QString& text);
 
-// The width of a cell of view that holds text, as the view's delegate draws
-// one (withIcon: with the view's icon).
+// The size of a cell of view that holds text, as the view's delegate draws
+// one (withIcon: with the view's icon), and its width.
+QSize cellSize(const QAbstractItemView* view, const QString& text, bool withIcon = false);
 int cellWidth(const QAbstractItemView* view, const QString& text, bool withIcon = false);
 
 // Widens w, keeping its left edge, until it shows its own text and each
