@@ -123,7 +123,8 @@ QVariantList printRow(const db::Recordset& rs, const QStringList& groups)
 
 FrmFKXXCX::FrmFKXXCX(QWidget* parent)
     : QueryWindow(QStringLiteral("FrmFKXXCX"), QStringLiteral("发卡信息查询"), gridColumns(),
-                  {QStringLiteral("查  询"), QStringLiteral("输 出"), QStringLiteral("清  空"), QStringLiteral("关  闭")})
+                  {QStringLiteral("查  询"), QStringLiteral("输 出"), QStringLiteral("清  空"), QStringLiteral("关  闭")},
+                  QStringLiteral("dfakapt"))
 {
     setParent(parent);
     resize(900, 560);

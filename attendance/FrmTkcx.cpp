@@ -34,7 +34,8 @@ const QStringList kSortClauses = {QStringLiteral(" order by 部门"), QStringLit
 
 FrmTkcx::FrmTkcx(QWidget* parent)
     : QueryWindow(QStringLiteral("FrmTkcx"), QStringLiteral("退卡查询"), gridColumns(),
-                  {QStringLiteral("查 询"), QStringLiteral("输 出"), QStringLiteral("清  空"), QStringLiteral("关 闭")})
+                  {QStringLiteral("查 询"), QStringLiteral("输 出"), QStringLiteral("清  空"), QStringLiteral("关 闭")},
+                  QStringLiteral("dtuikapt"))
 {
     setParent(parent);
     CmdOutExecl = outputButton();

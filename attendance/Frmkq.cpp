@@ -44,7 +44,8 @@ const QStringList kSortClauses = {
 
 Frmkq::Frmkq(QWidget* parent)
     : QueryWindow(QStringLiteral("Frmkq"), QStringLiteral("考勤数据查询"), kColumns,
-                  {QStringLiteral("查  询"), QStringLiteral("输  出"), QStringLiteral("清  空"), QStringLiteral("关  闭")})
+                  {QStringLiteral("查  询"), QStringLiteral("输  出"), QStringLiteral("清  空"), QStringLiteral("关  闭")},
+                  QStringLiteral("datakqPT"))
 {
     setParent(parent);
     // Room for all thirteen result columns without scrolling sideways.

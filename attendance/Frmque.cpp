@@ -105,7 +105,8 @@ std::optional<PrintStamp> stampRebuild(db::Database& d)
 
 Frmque::Frmque(QWidget* parent)
     : QueryWindow(QStringLiteral("Frmque"), QStringLiteral("打卡数据查询"), kColumns,
-                  {QStringLiteral("查  询"), QStringLiteral("输  出"), QStringLiteral("清  空"), QStringLiteral("关  闭")})
+                  {QStringLiteral("查  询"), QStringLiteral("输  出"), QStringLiteral("清  空"), QStringLiteral("关  闭")},
+                  QStringLiteral("dataPT"))
 {
     setParent(parent);
     CmdOutExcel = outputButton();

@@ -96,8 +96,9 @@ BusyPointer::~BusyPointer()
 }
 
 QueryWindow::QueryWindow(const QString& objectName, const QString& caption, const QList<db::GridColumn>& columns,
-                         const Captions& buttons)
+                         const Captions& buttons, const QString& printTable)
     : columns_(columns)
+    , printTable_(printTable)
 {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -214,9 +215,23 @@ void QueryWindow::bindGrid(const db::Recordset& rs)
 
 db::Recordset QueryWindow::showResult(const query::Statement& q)
 {
-    db::Recordset rs = q.run([this] { bindGrid(db::Recordset()); });
-    bindGrid(rs);
-    return rs;
+    bool letGo = false;
+    try {
+        db::Recordset rs = q.run([&] {
+            letGo = true;
+            bindGrid(db::Recordset());
+        });
+        bindGrid(rs);
+        return rs;
+    } catch (...) {
+        if (letGo) {
+            try {
+                mdl::AdoConnection.execute(QStringLiteral("delete from ") + printTable_);
+            } catch (const rt::Error&) {   // the read's own error is the one to show
+            }
+        }
+        throw;
+    }
 }
 
 void QueryWindow::showCount(int count, const QString& blanks)

@@ -93,8 +93,9 @@ protected:
     struct Captions {
         QString search, output, clear, close;
     };
+    // printTable: the table the window's search leaves for printing.
     QueryWindow(const QString& objectName, const QString& caption, const QList<db::GridColumn>& columns,
-                const Captions& buttons);
+                const Captions& buttons, const QString& printTable);
 
     // The output button, named by each window.
     QPushButton* outputButton() const { return output_; }
@@ -112,7 +113,9 @@ protected:
     // Runs a search and shows its result. The grid lets its last result go
     // as soon as the new one is being read, so that two large results are
     // never held at once; a statement the database refuses from the start
-    // leaves the grid as it was.
+    // leaves the grid as it was. A read that fails after that empties the
+    // print table too, which would otherwise print rows the grid no longer
+    // shows.
     db::Recordset showResult(const query::Statement& q);
     // "信息提示：查询到<blanks><count>笔数据！".
     void showCount(int count, const QString& blanks);
@@ -131,6 +134,7 @@ private:
     QPushButton* output_ = nullptr;
     db::RecordsetModel* model_ = nullptr;
     QList<db::GridColumn> columns_;
+    QString printTable_;
     QLabel* panel1_ = nullptr;
 };
 

@@ -115,7 +115,7 @@ TEST_F(FrmTkcxTest, EveryMatchingRowIsCopied)
     EXPECT_EQ(value("select 退卡原因 from dtuikapt where 物理卡号='0000000001'").toString(), "丢失 ");
 }
 
-TEST_F(FrmTkcxTest, FailedSearchShowsAMessageAndKeepsTheGrid)
+TEST_F(FrmTkcxTest, FailedSearchShowsAMessageAndTheGridAgreesWithThePrintTable)
 {
     seed();
     FrmTkcx* w = open();
@@ -133,6 +133,16 @@ TEST_F(FrmTkcxTest, FailedSearchShowsAMessageAndKeepsTheGrid)
         EXPECT_EQ(gridColumn(w, "地址").size(), 4);
         EXPECT_EQ(w->panelText(), "信息提示：查询到  4笔数据！");
     }
+
+    // A read that fails once the grid has let go: nothing left to print either.
+    w->CmbAddr->setEditText("");
+    scripted.clearMessages();
+    ReadFailsPartWay failing(w);
+    w->CmdSearch_Click();
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_TRUE(scripted.messages[0].text.startsWith("3000:")) << scripted.lastMessage().toStdString();
+    EXPECT_EQ(gridColumn(w, "地址").size(), 0);
+    EXPECT_EQ(value("select count(*) from dtuikapt").toInt(), 0);
 }
 
 TEST_F(FrmTkcxTest, ClearAndExport)

@@ -138,6 +138,19 @@ TEST_F(FrmkqTest, FailedSearchAndFailedCopy)
     EXPECT_EQ(gridColumn(w, "卡号"), QStringList{"00000003"});
     EXPECT_EQ(w->panelText(), "信息提示：查询到  1笔数据！");
     EXPECT_EQ(printTable().size(), 0);
+
+    // A read that fails once the grid has let go: nothing left to print either.
+    exec("drop trigger refuse");
+    w->TxtCardID->clear();
+    w->CmdSearch_Click();
+    ASSERT_EQ(printTable().size(), 4);
+    scripted.clearMessages();
+    ReadFailsPartWay failing(w);
+    w->CmdSearch_Click();
+    ASSERT_EQ(scripted.messages.size(), 1);
+    EXPECT_TRUE(scripted.messages[0].text.startsWith("3000:")) << scripted.lastMessage().toStdString();
+    EXPECT_EQ(gridColumn(w, "卡号").size(), 0);
+    EXPECT_EQ(printTable().size(), 0);
 }
 
 TEST_F(FrmkqTest, ClearKeepsDatesAndGridAndExportsTheLastResult)

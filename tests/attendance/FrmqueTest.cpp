@@ -182,7 +182,7 @@ TEST_F(FrmqueTest, PrintTableHoldsTheWholeJoinWithDirectionWords)
     EXPECT_NE(stamp(), before);
 }
 
-TEST_F(FrmqueTest, ASearchLetsTheLastResultGoAndAFailedOneKeepsGridAndPrintTable)
+TEST_F(FrmqueTest, ASearchLetsTheLastResultGoAndAFailedOneLeavesGridAndPrintTableAgreeing)
 {
     seed();
     Frmque* w = open();
@@ -210,6 +210,16 @@ TEST_F(FrmqueTest, ASearchLetsTheLastResultGoAndAFailedOneKeepsGridAndPrintTable
     w->CmbAddr->setEditText("1 or 1=1");
     w->CmdSearch_Click();
     EXPECT_EQ(w->panelText(), "信息提示：13:类型不匹配");
+
+    // A read that fails once the grid has let go leaves nothing to print either.
+    w->CmbAddr->setEditText("");
+    w->CmdSearch_Click();
+    ASSERT_EQ(value("select count(*) from dataPT").toInt(), 4);
+    ReadFailsPartWay failing(w);
+    w->CmdSearch_Click();
+    EXPECT_TRUE(w->panelText().startsWith("信息提示：3000:")) << w->panelText().toStdString();
+    EXPECT_EQ(gridColumn(w, "卡号").size(), 0);
+    EXPECT_EQ(value("select count(*) from dataPT").toInt(), 0);
 }
 
 // Whatever happened between two searches, the second leaves dataPT holding
