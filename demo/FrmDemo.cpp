@@ -5,7 +5,7 @@
 #include "runtime/Conv.h"
 #include "runtime/Gbk.h"
 #include "runtime/RuntimeError.h"
-#include "ui/EnterKey.h"
+#include "ui/WindowKeys.h"
 #include "ui/RunGuard.h"
 #include "ui/Ui.h"
 
@@ -214,7 +214,7 @@ FrmDemo::FrmDemo(DoorFactory createDoor, QWidget* parent)
 {
     buildWindow();
     connectHandlers();
-    ui::enterPressesButtons(this);
+    ui::windowKeys(this);
 }
 
 FrmDemo::~FrmDemo()

@@ -1,6 +1,6 @@
 #include "Form.h"
 
-#include "EnterKey.h"
+#include "WindowKeys.h"
 #include "RunGuard.h"
 #include "Ui.h"
 
@@ -60,7 +60,7 @@ struct FormAccess {
     static bool& unloading(Form* f) { return f->unloading_; }
 };
 
-Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) { enterPressesButtons(this); }
+Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) { windowKeys(this); }
 
 Form::~Form()
 {

@@ -3,7 +3,8 @@
 // (thousands in one run). It looks and behaves as a list box of lines, and
 // adding a line costs the same however many are there: a list view lays all
 // its lines out again after every insert, which a run's waits repaint; a
-// table of fixed-height rows only appends one.
+// table of fixed-height rows only appends one. To assistive tools it is a
+// list whose items are the lines.
 #include <QStringList>
 #include <QTableView>
 
@@ -21,6 +22,9 @@ public:
 
 protected:
     bool viewportEvent(QEvent* e) override;
+    // Said to assistive tools by line, not by a table's cell.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
     class Lines;

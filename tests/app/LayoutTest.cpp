@@ -24,6 +24,7 @@
 #include "LoginWindow.h"
 #include "MenuWindow.h"
 #include "sjkwf2.h"
+#include "ui/LogList.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -49,6 +50,7 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QTableView>
+#include <QTest>
 #include <QTextEdit>
 #include <QThread>
 #include <QTreeView>
@@ -373,6 +375,7 @@ protected:
         }
         for (QWidget* p : shownForRun)
             p->hide();
+        tabLeavesGridsAndLogs(f, cls);
         // The smaller screen holds every window (a full-screen one fills any).
         if (!f.isFullScreen()) {
             const QSize outer = f.frameGeometry().size();
@@ -380,6 +383,40 @@ protected:
             EXPECT_LE(outer.height(), 768) << cls.toStdString();
         }
     }
+    // Tab and Shift+Tab take the keyboard from a grid or a run's log with rows
+    // to the window's next or previous control; Down still moves a row.
+    void tabLeavesGridsAndLogs(ui::Form& f, const QString& cls)
+    {
+        for (QTableView* v : f.findChildren<QTableView*>()) {
+            if (!v->isVisibleTo(&f) || !v->isEnabled())
+                continue;
+            if (auto* log = qobject_cast<ui::LogList*>(v))
+                while (log->count() < 2)
+                    log->addItem(QStringLiteral("第%1行").arg(log->count() + 1));
+            if (v->model()->rowCount() < 2)
+                continue;
+            const QString name = cls + "." + v->objectName();
+            SCOPED_TRACE(name.toStdString());
+            keyedGrids_ << name;
+            int column = 0;   // the first the grid shows
+            while (v->isColumnHidden(column) || v->columnWidth(column) == 0)
+                ++column;
+            const QModelIndex first = v->model()->index(0, column);
+            v->setFocus();
+            v->setCurrentIndex(first);
+            QTest::keyClick(v, Qt::Key_Down);
+            EXPECT_EQ(v->currentIndex().row(), 1);
+            // Last: leaving may run the next control's own handlers.
+            for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+                v->setFocus();
+                QTest::keyClick(v, key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+                QWidget* now = f.focusWidget();
+                EXPECT_TRUE(now && now != v && !v->isAncestorOf(now)) << (now ? nameOf(now).toStdString() : "none");
+            }
+        }
+    }
+    // Every grid and log the operator meets with rows.
+    QStringList keyedGrids_;
     // LAYOUT_SHOTS=<folder>: a screenshot of each window there (run on a
     // real display, for instance xvfb-run with QT_QPA_PLATFORM=xcb).
     QString shots_ = qEnvironmentVariable("LAYOUT_SHOTS");
@@ -498,6 +535,10 @@ TEST_F(WindowLayoutTest, EveryWindowShowsItsWholeText)
         ui::forms::unloadAll();
     }
     QDir::setCurrent(cwd);
+    for (const char* grid : {"Frmque.DGshow", "Frmkq.DGshow", "FrmFKXXCX.DGshow", "FrmTkcx.DGshow", "Frmxg.DGshow",
+                             "FrmGatherData.datalist", "FrmGatherName.SendGrid", "FrmMon.MSF", "FrmFK.Lst_info",
+                             "FrmEtD.ListLog", "FrmDec.ListLog", "FrmFKZL.ListSuccess", "FrmFKZL.ListFalse"})
+        EXPECT_TRUE(keyedGrids_.contains(QLatin1String(grid))) << grid << " was not tried with the keyboard";
 }
 
 // 门锁设置 on the sample site as a new operator meets it: each controller

@@ -1,6 +1,7 @@
 // Punch-record query: conditions, sort entries, the print table, texts, export.
 #include "Frmque.h"
 #include "QueryWindowTestSupport.h"
+#include "RealKeys.h"
 #include "WindowBench.h"
 
 #include "AppForms.h"
@@ -9,12 +10,16 @@
 #include "Globals.h"
 #include "ui/Form.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QPushButton>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QTableView>
+#include <QTest>
 #include <QTimeEdit>
 
 #include <functional>
@@ -399,6 +404,30 @@ TEST_F(FrmqueTest, ExportKeepsNumbersAsTextAndAddressesAsNumbers)
     EXPECT_EQ(w->panelText(), "信息提示：查询到  0笔数据！");
     w->CmdOutExcel_Click();
     EXPECT_EQ(w->panelText(), "没有数据可导出");
+}
+
+// A keyboard user who tabs into the grid with its rows tabs on out of it, to
+// 关闭 and round to the grid again, with the display's own Tab key.
+TEST_F(FrmqueTest, TabWalksThroughTheGridOnARealDisplay)
+{
+    REQUIRE_REAL_DISPLAY();
+    seed();
+    Frmque* w = open();
+    w->CmdSearch_Click();
+    ASSERT_EQ(gridColumn(w, "卡号").size(), 4);
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    w->DGshow->setFocus();
+    QList<QWidget*> reached;
+    for (int i = 0; i < 40 && !reached.contains(static_cast<QWidget*>(w->DGshow)); ++i) {
+        ASSERT_TRUE(pressRealKey("Tab"));
+        QTest::qWait(20);
+        reached << QApplication::focusWidget();
+    }
+    EXPECT_NE(reached.value(0), w->DGshow);
+    EXPECT_TRUE(reached.contains(static_cast<QWidget*>(w->CmdClose)));
+    EXPECT_TRUE(reached.contains(static_cast<QWidget*>(w->DGshow))) << "the walk never came round to the grid";
 }
 
 // The main window's tools 22, 27, 28, 30 and 33 find their windows.

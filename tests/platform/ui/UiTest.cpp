@@ -1,4 +1,4 @@
-#include "ui/EnterKey.h"
+#include "ui/WindowKeys.h"
 #include "ui/Form.h"
 #include "ui/KeyPress.h"
 #include "ui/LogList.h"
@@ -6,6 +6,7 @@
 #include "ui/Ui.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -268,6 +269,30 @@ TEST(LogList, ALineCostsTheSameHoweverManyAreThere)
     EXPECT_EQ(log.horizontalScrollBar()->maximum(), 0);
 }
 
+// To assistive tools a log is a list of its lines, as the list box was.
+TEST(LogList, IsAListOfItsLinesToAssistiveTools)
+{
+    app();
+    ui::LogList log;
+    for (const char* line : {"第一行", "second", "third"})
+        log.addItem(QString::fromUtf8(line));
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&log);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    ASSERT_EQ(list->childCount(), 3);
+    QAccessibleInterface* first = list->child(0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->role(), QAccessible::ListItem);
+    EXPECT_EQ(first->text(QAccessible::Name), "第一行");
+    EXPECT_EQ(list->child(2)->text(QAccessible::Name), "third");
+    EXPECT_EQ(list->indexOfChild(list->child(2)), 2);
+    EXPECT_EQ(first->parent(), list);
+    EXPECT_EQ(list->child(3), nullptr);
+    log.clear();
+    EXPECT_EQ(list->childCount(), 0);
+    EXPECT_FALSE(first->isValid());
+}
+
 // The key-press layer: what a handler is shown, and what still edits.
 TEST(KeyPressLayer, HandlerSeesCharactersBackspaceEnterAndEscOnly)
 {
@@ -355,7 +380,7 @@ TEST(KeyPressLayer, HandlerDropsReplacesBeepsAndSeesComposedText)
 // Enter on the focused button presses it, in a program window as in a
 // dialog; a key rule of the button's own that takes Enter keeps it, and
 // Enter elsewhere presses nothing.
-TEST(EnterKey, PressesTheFocusedButtonOnly)
+TEST(WindowKeys, EnterPressesTheFocusedButtonOnly)
 {
     app();
     ui::Form window;
@@ -403,7 +428,7 @@ TEST(EnterKey, PressesTheFocusedButtonOnly)
     // A window that is not one of the program's own windows asks for it.
     QWidget other;
     auto* button = new QPushButton(QStringLiteral("退出"), &other);
-    ui::enterPressesButtons(&other);
+    ui::windowKeys(&other);
     int pressed = 0;
     QObject::connect(button, &QPushButton::clicked, [&] { ++pressed; });
     other.show();
