@@ -202,11 +202,15 @@ QString Line::fromJson(const QJsonObject& o)
 bool Line::save(const QString& path, QString* why) const
 {
     QSaveFile f(path);
-    if (f.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a full disk or a size limit shows at a write, the
+    // system's reason with it.
+    if (f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const QByteArray text = QJsonDocument(toJson()).toJson(QJsonDocument::Indented);
-        // A full disk shows at the flush: commit alone would put a short
-        // file in place of the old one.
-        if (f.write(text) == text.size() && f.flush() && f.commit())
+        qint64 done = 0, n = 0;
+        // A short write leaves no reason: the write of the rest then fails with one.
+        while (done < text.size() && (n = f.write(text.constData() + done, text.size() - done)) > 0)
+            done += n;
+        if (done == text.size() && f.commit())
             return true;
     }
     if (why)

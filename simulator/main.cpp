@@ -109,16 +109,32 @@ bool lockState(const QString& statePath)
     return false;
 }
 
+// What is wrong with an address or card field, empty when nothing is.
+QString badAddress(const QString& field, int& address)
+{
+    bool ok = false;
+    address = field.trimmed().toInt(&ok);
+    if (ok && isAddress(address))
+        return QString();
+    return QStringLiteral("the address \"%1\" is not a whole number %2-%3")
+        .arg(field.trimmed(), QString::number(kAddresses.first), QString::number(kAddresses.second));
+}
+
+QString badCard(const QString& field, uint32_t& card)
+{
+    bool ok = false;
+    card = field.trimmed().toUInt(&ok);
+    return ok ? QString() : QStringLiteral("the card \"%1\" is not a whole number 0-4294967295").arg(field.trimmed());
+}
+
 bool parsePresent(const QString& text, int& address, uint32_t& card, int& reader)
 {
     const QStringList f = text.split(QLatin1Char(','));
-    bool ok1 = false, ok2 = false, ok3 = true;
+    bool ok = true;
     if (f.size() != 2 && f.size() != 3)
         return false;
-    address = f[0].trimmed().toInt(&ok1);
-    card = f[1].trimmed().toUInt(&ok2);
-    reader = f.size() == 3 ? f[2].trimmed().toInt(&ok3) : 1;
-    return ok1 && ok2 && ok3 && isAddress(address) && (reader == 1 || reader == 2);
+    reader = f.size() == 3 ? f[2].trimmed().toInt(&ok) : 1;
+    return badAddress(f[0], address).isEmpty() && badCard(f[1], card).isEmpty() && ok && (reader == 1 || reader == 2);
 }
 
 // Whole numbers separated by commas, each within its range; with blanks,
@@ -149,40 +165,42 @@ bool parseNumbers(const QString& text, std::initializer_list<std::pair<int, int>
 bool parseCard(const QString& text, int& address, sim::CardRecord& r)
 {
     const QStringList f = text.split(QLatin1Char(','));
-    bool ok1 = false, ok2 = false, ok3 = false;
+    bool ok = false;
     if (f.size() != 3 || f[2].trimmed().size() != 8)
         return false;
-    address = f[0].trimmed().toInt(&ok1);
     r = sim::CardRecord{};
-    r.card = f[1].trimmed().toUInt(&ok2);
-    r.employee = f[2].trimmed().toUInt(&ok3, 16);   // its hex digits are the employee number
+    r.employee = f[2].trimmed().toUInt(&ok, 16);   // its hex digits are the employee number
     r.flags = 0x80;
     r.weekdays = 0xFE;
     r.endDate = 0x991231;
     r.groups1 = r.groups2 = 0x0001;
-    return ok1 && ok2 && ok3 && isAddress(address);
+    return badAddress(f[0], address).isEmpty() && badCard(f[1], r.card).isEmpty() && ok;
 }
 
-bool parsePunch(const QString& text, int& address, sim::PunchRecord& p)
+// What is wrong with the punch, empty when nothing is.
+QString parsePunch(const QString& text, int& address, sim::PunchRecord& p)
 {
     const QStringList f = text.split(QLatin1Char(','));
     if (f.size() != 3 && f.size() != 5)
-        return false;
-    bool ok1 = false, ok2 = false;
-    address = f[0].trimmed().toInt(&ok1);
-    p.card = f[1].trimmed().toUInt(&ok2);
+        return QStringLiteral("%1 fields, not 3 or 5 (ADDR,CARD,YYYY-MM-DD HH:MM:SS[,TYPE,CODE])").arg(f.size());
+    QString why = badAddress(f[0], address);
+    if (why.isEmpty())
+        why = badCard(f[1], p.card);
+    if (!why.isEmpty())
+        return why;
     p.time = rt::parseIsoDateTime(f[2]);
-    if (!ok1 || !ok2 || !p.time.isValid())
-        return false;
-    if (f.size() == 5) {
-        bool ok3 = false, ok4 = false;
-        const uint type = f[3].trimmed().toUInt(&ok3, 16), code = f[4].trimmed().toUInt(&ok4, 16);
-        if (!ok3 || !ok4 || type > 0xFF || code > 0xFF)   // one byte each, as stored
-            return false;
-        p.openType = uint8_t(type);
-        p.code = uint8_t(code);
+    if (!p.time.isValid())
+        return QStringLiteral("the time \"%1\" is no date and time YYYY-MM-DD HH:MM:SS").arg(f[2].trimmed());
+    const std::pair<const char*, uint8_t*> bytes[] = {{"type", &p.openType}, {"code", &p.code}};
+    for (int i = 3; i < f.size(); ++i) {
+        bool ok = false;
+        const uint byte = f[i].trimmed().toUInt(&ok, 16);
+        if (!ok || byte > 0xFF)   // one byte each, as stored
+            return QStringLiteral("the %1 \"%2\" is not one byte in hex (00-FF)")
+                .arg(QLatin1String(bytes[i - 3].first), f[i].trimmed());
+        *bytes[i - 3].second = uint8_t(byte);
     }
-    return true;
+    return QString();
 }
 
 // "ADDR[:CAPACITY[:VERSION]]"; an empty CAPACITY before a VERSION keeps the
@@ -224,15 +242,17 @@ QString apply(sim::Line* line, const QString& kind, const QString& text)
     sim::PunchRecord p;
     sim::CardRecord r;
     std::vector<int> n;
+    QString bad;   // what is wrong, where the option says
     const bool ok = kind == QLatin1String("add")       ? parseAdd(text, address, capacity, sized, version)
                   : kind == QLatin1String("delays")  ? parseNumbers(text, {kAddresses, {0, 255}, {0, 255}, {0, 255}}, n, true)
                   : kind == QLatin1String("doors")   ? parseNumbers(text, {kAddresses, {1, 2}}, n)
-                  : kind == QLatin1String("punch")   ? parsePunch(text, address, p)
+                  : kind == QLatin1String("punch")   ? (bad = parsePunch(text, address, p)).isEmpty()
                   : kind == QLatin1String("card")    ? parseCard(text, address, r)
                   : kind == QLatin1String("present") ? parsePresent(text, address, card, reader)
                                                      : false;
     if (!ok)
-        return kindRank(kind) < 0 ? QStringLiteral("bad request") : QStringLiteral("bad --") + kind;
+        return kindRank(kind) < 0 ? QStringLiteral("bad request")
+                                  : QStringLiteral("bad --") + kind + (bad.isEmpty() ? QString() : QStringLiteral(": ") + bad);
     if (!line)
         return QString();
     if (kind == QLatin1String("add")) {
@@ -296,6 +316,8 @@ int sendToRunning(const QString& socketPath, const QString& kind, const QString&
     ::close(fd);
     if (answer.startsWith("ok"))
         return 0;
+    if (answer.startsWith("error: "))
+        answer.remove(0, 7);
     std::fprintf(stderr, "doorsim: %s", answer.isEmpty() ? "no answer from the running simulator\n" : answer.constData());
     return 1;
 }
@@ -494,10 +516,19 @@ int main(int argc, char** argv)
                      std::strerror(errno));
         return 1;
     }
+    // A stop is taken only while the loop waits (ppoll with the mask from
+    // before): one that came between the check and a wait without end would
+    // be missed. SIGHUP, as when the terminal that started it is closed, saves
+    // like the others.
+    sigset_t stops, waiting;
+    sigemptyset(&stops);
     struct sigaction sa{};
     sa.sa_handler = onSignal;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaddset(&stops, s);
+        sigaction(s, &sa, nullptr);
+    }
+    pthread_sigmask(SIG_BLOCK, &stops, &waiting);
     std::signal(SIGPIPE, SIG_IGN);
 
     line.onChange = [&] {
@@ -507,20 +538,24 @@ int main(int argc, char** argv)
     };
     const auto store = [&] {
         return !unsaved || save() ? QString()
-                                  : QStringLiteral("cannot write the state file %1: %2").arg(statePath, whyNot);
+                                  : QStringLiteral("the running simulator holds the change, but cannot write the "
+                                                   "state file %1: %2")
+                                        .arg(statePath, whyNot);
     };
     int client = -1;
     QByteArray pending; // half a character pair at most
 
     while (!stopRequested) {
         pollfd fds[3] = {{listenFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {client, POLLIN, 0}};
-        int timeout = -1;
         int64_t next = line.nextToPortAt();
         if (saveAt >= 0 && (next < 0 || saveAt < next))
             next = saveAt;
-        if (next >= 0)
-            timeout = int(std::clamp<int64_t>(next - ui::monotonicMs(), 0, 60'000));
-        const int r = ::poll(fds, client >= 0 ? 3 : 2, timeout);
+        timespec timeout{};
+        if (next >= 0) {
+            const int64_t ms = std::clamp<int64_t>(next - ui::monotonicMs(), 0, 60'000);
+            timeout = {time_t(ms / 1000), long(ms % 1000 * 1'000'000)};
+        }
+        const int r = ::ppoll(fds, client >= 0 ? 3 : 2, next >= 0 ? &timeout : nullptr, &waiting);
         if (r < 0 && errno != EINTR)
             break;
         if (r > 0 && (fds[1].revents & POLLIN)) {

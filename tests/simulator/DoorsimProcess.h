@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -44,9 +45,13 @@ inline int run(const QStringList& args, bool wait, const QString& errFile = QStr
 }
 
 // Runs doorsim to its end: its exit code, what it printed in out and err.
-inline int runPrinting(const QStringList& args, QByteArray& out, QByteArray& err)
+// inChild runs in the child before doorsim starts (to set a limit, say).
+inline int runPrinting(const QStringList& args, QByteArray& out, QByteArray& err,
+                       const std::function<void()>& inChild = {})
 {
     QProcess p;
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(QStringLiteral(DOORSIM_PATH), args);
     if (!p.waitForFinished(60'000))
         return -1;
@@ -56,11 +61,11 @@ inline int runPrinting(const QStringList& args, QByteArray& out, QByteArray& err
 }
 
 // Its exit code (-1 when none ran or it did not exit).
-inline int stopDoorsim(int pid)
+inline int stopDoorsim(int pid, int signal = SIGTERM)
 {
     if (pid <= 0)
         return -1;
-    kill(pid, SIGTERM);
+    kill(pid, signal);
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

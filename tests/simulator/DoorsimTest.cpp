@@ -10,11 +10,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,6 +105,46 @@ TEST_F(Doorsim, CardsSentInOneRunAreThereInTheNext)
     EXPECT_EQ(f.mid(3, 17), kCard.mid(2, 17));
 }
 
+// What the controllers take over the line reaches the file while the
+// simulator runs, and at a hang-up.
+TEST_F(Doorsim, ChangesOverTheLineAreSavedSoonAndAtAHangUp)
+{
+    start({QStringLiteral("--add"), QStringLiteral("1")});
+    auto port = serial::createSerialPort(dir.path());
+    const auto send = [&](uint32_t card) {
+        QByteArray frame = kCard;
+        qToBigEndian(card, frame.data() + 2);
+        ASSERT_EQ(exchange(*port, 1, frame, 6).size(), 6) << card;
+    };
+    const auto inFile = [&](uint32_t card) {
+        sim::Line kept;
+        return kept.load(state) && kept.controller(1) && kept.controller(1)->findCard(card);
+    };
+
+    send(1);   // a lone change: saved within about a second, without a stop
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!inFile(1) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(inFile(1)) << "a lone change is not saved while doorsim runs";
+
+    // A steady stream, a change every 0.3 s: its first card is saved before
+    // it ends, not put off by every change after it.
+    for (uint32_t card = 2; card <= 9; ++card) {
+        if (card > 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        send(card);
+    }
+    EXPECT_TRUE(inFile(2)) << "a stream of changes puts the save off";
+
+    for (uint32_t card : {10, 11, 12})
+        send(card);
+    port->setPortOpen(false);
+    EXPECT_EQ(stopDoorsim(pid, SIGHUP), 0);
+    pid = 0;
+    for (uint32_t card = 1; card <= 12; ++card)
+        EXPECT_TRUE(inFile(card)) << "card " << card << " lost at the hang-up";
+}
+
 TEST_F(Doorsim, SecondPortIsRefusedWhileTheLineIsHeld)
 {
     start({QStringLiteral("--add"), QStringLiteral("1")});
@@ -162,10 +204,23 @@ TEST_F(Doorsim, BadArgumentsAreRefused)
         EXPECT_TRUE(out.startsWith("usage: doorsim")) << help;
         EXPECT_EQ(err, QByteArray()) << help;
     }
-    for (const char* bad : {"--delays=1,3,5", "--delays=1,3,5,256", "--delays=,3,5,0", "--doors=1,3", "--doors=256,2",
-                            "--punch=1,5,2026-01-05 08:00:00,10B,00", "--punch=1,5,2026-01-05 08:00:00,0A,181"}) {
+    for (const char* bad : {"--delays=1,3,5", "--delays=1,3,5,256", "--delays=,3,5,0", "--doors=1,3", "--doors=256,2"}) {
         const QStringList option = QString::fromLatin1(bad).split('=');
         EXPECT_EQ(run({option[0], option[1], socket}, true), 2) << bad;
+    }
+    // A bad punch names the part that is wrong.
+    const std::pair<const char*, const char*> punches[] = {
+        {"1,5,2026-01-05 08:00:00,10B,1", R"(the type "10B" is not one byte in hex (00-FF))"},
+        {"1,5,2026-01-05 08:00:00,0A,181", R"(the code "181" is not one byte in hex (00-FF))"},
+        {"1,5,2026-02-30 08:00:00", R"(the time "2026-02-30 08:00:00" is no date and time YYYY-MM-DD HH:MM:SS)"},
+        {"1,5,2026-01-05 08:00:00,0A", "4 fields, not 3 or 5 (ADDR,CARD,YYYY-MM-DD HH:MM:SS[,TYPE,CODE])"},
+        {"256,5,2026-01-05 08:00:00", R"(the address "256" is not a whole number 0-255)"},
+        {"1,4294967296,2026-01-05 08:00:00", R"(the card "4294967296" is not a whole number 0-4294967295)"},
+    };
+    for (const auto& [punch, why] : punches) {
+        QByteArray out, err;
+        EXPECT_EQ(runPrinting({"--punch", punch, socket}, out, err), 2) << punch;
+        EXPECT_EQ(err.left(err.indexOf('\n')).toStdString(), std::string("doorsim: bad --punch: ") + why) << punch;
     }
 
     // No simulator serves the socket, and the state file it falls back to
@@ -258,7 +313,7 @@ TEST_F(Doorsim, DamagedStateFileIsNotOverwritten)
     EXPECT_NE(linked.controller(2), nullptr);
 }
 
-// A change that cannot be stored is refused with the system's reason, said
+// A change that cannot be stored is answered with the system's reason, said
 // once by the simulator for each run of failures, kept in it, and stored with
 // the next change that can be.
 TEST_F(Doorsim, ASaveThatFailsIsSaid)
@@ -268,12 +323,14 @@ TEST_F(Doorsim, ASaveThatFailsIsSaid)
     ASSERT_TRUE(QDir().mkdir(folder));
     state = folder + QStringLiteral("/state.json");
     const QByteArray failed = "cannot write the state file " + state.toUtf8() + ": No such file or directory\n";
+    // The change is held all the same: a script must not send it again.
+    const QByteArray held = "doorsim: the running simulator holds the change, but " + failed;
     start({QStringLiteral("--add"), QStringLiteral("1")}, err);
     ASSERT_TRUE(QDir(folder).removeRecursively());
     for (const char* card : {"1,5,00000001", "1,6,00000002"}) {
         QByteArray out, why;
         EXPECT_EQ(runPrinting({"--card", card, socket}, out, why), 1);
-        EXPECT_EQ(why, "doorsim: error: " + failed);
+        EXPECT_EQ(why.toStdString(), held.toStdString());
     }
     ASSERT_TRUE(QDir().mkdir(folder));
     EXPECT_EQ(run({"--add", "2", socket}, true), 0);
@@ -292,6 +349,27 @@ TEST_F(Doorsim, ASaveThatFailsIsSaid)
     QByteArray out, why;
     EXPECT_EQ(runPrinting({"--state", state, "--add", "1", "--setup-only"}, out, why), 1);
     EXPECT_EQ(why, "doorsim: " + failed);
+
+    // A save cut short by a size limit leaves the file as it was.
+    ASSERT_TRUE(QDir().mkdir(folder));
+    QStringList many{"--state", state, "--setup-only"};
+    for (int a = 1; a <= 20; ++a)
+        many << "--add" << QString::number(a);
+    ASSERT_EQ(run(many, true), 0);
+    QFile f(state);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    ASSERT_GT(before.size(), 4096);
+    const auto limited = [] {
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::signal(SIGXFSZ, SIG_IGN);
+    };
+    EXPECT_EQ(runPrinting({"--state", state, "--add", "21", "--setup-only"}, out, why, limited), 1);
+    EXPECT_EQ(why.toStdString(), "doorsim: cannot write the state file " + state.toStdString() + ": File too large\n");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
 }
 
 TEST_F(Doorsim, SecondSimulatorOnTheSameStateFileIsRefused)
@@ -400,6 +478,20 @@ TEST_F(Doorsim, CardsStoredInANameListFromTheCommandLine)
     EXPECT_EQ(r.card, 1310721u);
     EXPECT_EQ(r.employee, 0x00000012u);
     EXPECT_EQ(r.flags, 0x80);
+
+    // A door may be at address 0: every option reaches the controller there.
+    ASSERT_EQ(run({"--state", state, "--add", "0", "--card", "0,5,00000001", "--punch", "0,6,2026-01-05 08:00:00",
+                   "--present", "0,7", "--doors", "0,2", "--setup-only"},
+                  true),
+              0);
+    ASSERT_TRUE(line.load(state));
+    const sim::Controller* zero = line.controller(0);
+    ASSERT_NE(zero, nullptr);
+    EXPECT_TRUE(zero->findCard(5));
+    ASSERT_EQ(zero->punches().size(), 1u);
+    EXPECT_EQ(zero->punches()[0].card, 6u);
+    EXPECT_EQ(zero->lastCard(), std::optional<uint32_t>(7));
+    EXPECT_EQ(zero->readerCode() & 1, 0) << "two doors";
 
     for (const char* bad : {"2,5,00000001", "1,5", "1,5,123"})
         EXPECT_EQ(run({QStringLiteral("--state"), state, QStringLiteral("--card"), QString::fromLatin1(bad),
