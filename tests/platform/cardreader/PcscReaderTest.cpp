@@ -21,6 +21,8 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -203,9 +205,26 @@ protected:
         ASSERT_EQ(listen(s, 16), 0);
         const QByteArray confDir = dir.filePath(QStringLiteral("conf")).toLocal8Bit();
         const QByteArray log = dir.filePath(QStringLiteral("pcscd.log")).toLocal8Bit();
+        // pcscd makes the folder /run/pcscd, whose place is built in, and ends
+        // when it cannot. A user who may not make it there gives the daemon a
+        // /run of its own, where the system allows a user namespace.
+        const bool ownRun = access("/run/pcscd", F_OK) != 0 && access("/run", W_OK) != 0;
+        const QByteArray uidMap = "0 " + QByteArray::number(geteuid()) + " 1";
+        const QByteArray gidMap = "0 " + QByteArray::number(getegid()) + " 1";
+        int failed[2];   // the child's errno when it could not start the daemon
+        ASSERT_EQ(pipe2(failed, O_CLOEXEC), 0);
         daemon = fork();
         ASSERT_GE(daemon, 0);
         if (daemon == 0) {
+            close(failed[0]);
+            if (ownRun && (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !writeTo("/proc/self/setgroups", "deny")
+                           || !writeTo("/proc/self/uid_map", uidMap) || !writeTo("/proc/self/gid_map", gidMap)
+                           || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                           || mount("none", "/run", "tmpfs", 0, nullptr) != 0)) {
+                const int e = errno;
+                (void)!write(failed[1], &e, sizeof e);
+                _exit(127);
+            }
             // Handed the socket as socket activation does: fd 3, LISTEN_PID, LISTEN_FDS.
             if (s != 3) {
                 dup2(s, 3);
@@ -220,6 +239,27 @@ protected:
             _exit(127);
         }
         close(s);
+        close(failed[1]);
+        int e = 0;
+        const bool refused = read(failed[0], &e, sizeof e) == sizeof e;
+        close(failed[0]);
+        if (refused) {
+            waitpid(daemon, nullptr, 0);
+            daemon = -1;
+            GTEST_SKIP() << "pcscd cannot start here: it needs the folder /run/pcscd, which this user may not make, "
+                            "and the system refuses a private /run ("
+                         << std::strerror(e)
+                         << "). Have an administrator run 'sudo install -d /run/pcscd' (gone at the next boot), "
+                            "or run the tests as root.";
+        }
+    }
+    static bool writeTo(const char* path, const QByteArray& text)
+    {
+        const int fd = open(path, O_WRONLY);
+        const bool ok = fd >= 0 && write(fd, text.constData(), size_t(text.size())) == text.size();
+        if (fd >= 0)
+            close(fd);
+        return ok;
     }
     void stopDaemon()
     {
