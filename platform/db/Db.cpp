@@ -521,6 +521,14 @@ struct RecordsetData {
 
     int n() const { return int(rows.size()); }
     bool atRow() const { return open && !deleted && pos >= 0 && pos < n(); }
+    // As on a table recordset, a move drops a pending AddNew or Edit: it
+    // belonged to the row left behind.
+    void moveTo(int p)
+    {
+        pos = p;
+        deleted = false;
+        editMode = 0;
+    }
 };
 
 Recordset::Recordset() : d(std::make_shared<RecordsetData>()) {}
@@ -549,32 +557,29 @@ void Recordset::moveFirst()
 {
     if (!d->open)
         closedError();
-    d->pos = 0;
-    d->deleted = false;
+    d->moveTo(0);
 }
 void Recordset::moveLast()
 {
     if (!d->open)
         closedError();
-    d->pos = d->n() == 0 ? 0 : d->n() - 1;
-    d->deleted = false;
+    d->moveTo(d->n() == 0 ? 0 : d->n() - 1);
 }
 void Recordset::moveNext()
 {
     if (d->open && d->deleted) { // the row after the deleted one (or EOF)
-        d->deleted = false;
+        d->moveTo(d->pos);
         return;
     }
     if (eof())
         noCurrent();
-    ++d->pos;
+    d->moveTo(d->pos + 1);
 }
 void Recordset::movePrevious()
 {
     if (bof())
         noCurrent();
-    d->deleted = false;
-    --d->pos;
+    d->moveTo(d->pos - 1);
 }
 int Recordset::absolutePosition() const { return d->atRow() ? d->pos : -1; }
 void Recordset::setAbsolutePosition(int row)
@@ -583,8 +588,7 @@ void Recordset::setAbsolutePosition(int row)
         closedError();
     if (row < 0 || row >= d->n())
         noCurrent();
-    d->pos = row;
-    d->deleted = false;
+    d->moveTo(row);
 }
 int Recordset::fieldCount() const { return int(d->fields.size()); }
 const Field& Recordset::fieldInfo(int i) const
@@ -639,8 +643,7 @@ void findIn(RecordsetData& d, const QString& criteria, const QVariantList& param
     const QSet<qint64> matches = d.session->matching(d.table, criteria, params);
     for (int p = qMax(0, from); p < d.n(); ++p) {
         if (matches.contains(d.rowids[p])) {
-            d.pos = p;
-            d.deleted = false;
+            d.moveTo(p);
             d.noMatch = false;
             return;
         }
@@ -733,6 +736,7 @@ void Recordset::remove()
     d->rows.removeAt(d->pos);
     d->rowids.removeAt(d->pos);
     d->deleted = true;
+    d->editMode = 0;
 }
 
 // ---------------------------------------------------------------- table recordset
@@ -1156,10 +1160,13 @@ Recordset Connection::execute(const QString& sql, const QVariantList& params, lo
 {
     if (!s_)
         closedError();
+    // Held for the whole run: beforeRows may close this connection while
+    // the statement still steps on its session.
+    const std::shared_ptr<Session> s = s_;
     Result r;
-    s_->run(sql, params, &r, false, nullptr, beforeRows);
+    s->run(sql, params, &r, false, nullptr, beforeRows);
     if (recordsAffected)
-        *recordsAffected = s_->changes;
+        *recordsAffected = s->changes;
     Recordset rs;
     if (r.returnsRows) {
         rs.d->open = true;

@@ -101,6 +101,21 @@ void Rows::clear()
     used_ = capacity_ = 0;
 }
 
+Rows& Rows::operator=(Rows&& from) noexcept
+{
+    if (this != &from) {
+        chunks_ = std::move(from.chunks_);
+        used_ = from.used_;
+        capacity_ = from.capacity_;
+        rows_ = std::move(from.rows_);
+        row_ = std::move(from.row_);
+        // Its fill level must not outlive its chunks.
+        from.clear();
+        from.row_.clear();
+    }
+    return *this;
+}
+
 void Rows::addNull() { row_.push_back(char(Kind::Null)); }
 
 void Rows::addInteger(qint64 v)

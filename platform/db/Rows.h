@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace db {
@@ -21,8 +22,9 @@ public:
     enum class Kind : uint8_t { Null, Integer, Double, Text, Blob };
 
     Rows() = default;
-    Rows(Rows&&) noexcept = default;
-    Rows& operator=(Rows&&) noexcept = default;
+    // The source is left empty and ready for new rows.
+    Rows(Rows&& from) noexcept { *this = std::move(from); }
+    Rows& operator=(Rows&& from) noexcept;
     Rows(const Rows&) = delete;
     Rows& operator=(const Rows&) = delete;
 

@@ -1,6 +1,7 @@
 // The access layer on a copy of the shipped database.
 #include "db/Db.h"
 #include "db/RecordsetModel.h"
+#include "db/Rows.h"
 #include "runtime/RuntimeError.h"
 #include "../ErrorOf.h"
 
@@ -368,6 +369,61 @@ TEST_F(DbTest, DynasetOfOneTableIsUpdatableOthersAreReadOnly)
     EXPECT_FALSE(d.openRecordset("select distinct name from system").updatable());
     EXPECT_FALSE(d.openRecordset("select count(*) as n from system").updatable());
     EXPECT_EQ(d.openRecordset("select count(*) as n from system").field("n").toInt(), 8);
+
+    // Any move drops a pending Edit or AddNew: the update after it fails as
+    // on a table recordset, and writes nothing.
+    auto descriptionOf = [](const std::function<void()>& f) {
+        try {
+            f();
+        } catch (const rt::Error& e) {
+            return e.description();
+        }
+        return QString();
+    };
+    db::TableRecordset table = d.openTable("system");
+    const QString notEditing = descriptionOf([&] { table.update(); });
+    ASSERT_FALSE(notEditing.isEmpty());
+    db::Recordset r = d.openRecordset("select * from system order by name");
+    const int last = r.recordCount() - 1;
+    const struct {
+        const char* what;
+        int from;
+        std::function<void()> move;
+    } moves[] = {
+        {"next from the last row", last, [&] { r.moveNext(); }},
+        {"first", 3, [&] { r.moveFirst(); }},
+        {"last", 3, [&] { r.moveLast(); }},
+        {"next", 3, [&] { r.moveNext(); }},
+        {"previous", 3, [&] { r.movePrevious(); }},
+        {"previous from the first row", 0, [&] { r.movePrevious(); }},
+        {"to a position", 3, [&] { r.setAbsolutePosition(5); }},
+        {"to a found row", 3, [&] { r.findFirst("name=?", {"串口号"}); }},
+    };
+    for (const auto& move : moves) {
+        for (bool adding : {false, true}) {
+            SCOPED_TRACE(std::string(move.what) + (adding ? ", adding" : ", editing"));
+            r.setAbsolutePosition(move.from);
+            adding ? r.addNew() : r.edit();
+            r.setField("detail", "moved");
+            move.move();
+            EXPECT_EQ(descriptionOf([&] { r.update(); }), notEditing);
+        }
+    }
+    EXPECT_EQ(r.recordCount(), last + 1);
+    EXPECT_EQ(ado().execute("select * from system where detail='moved'").recordCount(), 0);
+
+    // Deleting the first row leaves the others in their order.
+    QStringList names;
+    for (r.moveFirst(); !r.eof(); r.moveNext())
+        names << r.text("name");
+    r.moveFirst();
+    r.remove();
+    r.moveNext();
+    EXPECT_EQ(r.text("name"), names[1]);
+    QStringList rest;
+    for (; !r.eof(); r.moveNext())
+        rest << r.text("name");
+    EXPECT_EQ(rest, names.mid(1));
 }
 
 TEST_F(DbTest, TwoHandlesWriteInTurnWithoutBusyErrors)
@@ -516,10 +572,10 @@ TEST_F(DbTest, GridModelShowsTheBoundFields)
     // Every kind of value reads back as the engine holds it, in a row of
     // many cells after a few thousand others, and the grid shows its text.
     struct Cell {
-        const char* sql;
+        QByteArray sql;
         QVariant value;
     };
-    const QList<Cell> cells = {
+    QList<Cell> cells = {
         {"null", QVariant()},
         {"0", qlonglong(0)},
         {"-1", qlonglong(-1)},
@@ -534,6 +590,13 @@ TEST_F(DbTest, GridModelShowsTheBoundFields)
         {"x'00ff'", QByteArray("\x00\xff", 2)},
         {"printf('%.300c', 'x')", QString(300, QLatin1Char('x'))},
     };
+    // Whole numbers on both sides of each length of their packed form:
+    // 7 bits a byte, the sign folded into the lowest bit.
+    for (int bits = 6; bits < 63; bits += 7) {
+        const qint64 b = qint64(1) << bits;
+        for (qint64 v : {b - 1, b, -b, -b - 1})
+            cells.append({QByteArray::number(v), qlonglong(v)});
+    }
     QStringList exprs;
     for (const Cell& k : cells)
         exprs << QString::fromUtf8(k.sql);
@@ -541,16 +604,62 @@ TEST_F(DbTest, GridModelShowsTheBoundFields)
                                            "select i, %1 from n").arg(exprs.join(", ")));
     ASSERT_EQ(many.recordCount(), 3000);
     m.setRecordset(many);
+    for (int row = 0; row < 3000; ++row) {
+        ASSERT_EQ(many.valueAt(row, 0), qlonglong(row + 1));
+        for (int i = 0; i < cells.size(); ++i)
+            ASSERT_EQ(many.valueAt(row, i + 1), cells[i].value) << cells[i].sql.constData() << ", row " << row;
+    }
     for (int i = 0; i < cells.size(); ++i) {
         const QVariant v = many.valueAt(2999, i + 1);
-        EXPECT_EQ(v.typeId(), cells[i].value.typeId()) << cells[i].sql;
-        EXPECT_EQ(v, cells[i].value) << cells[i].sql;
+        EXPECT_EQ(v.typeId(), cells[i].value.typeId()) << cells[i].sql.constData();
         if (cells[i].value.typeId() != QMetaType::QByteArray) {
-            EXPECT_EQ(m.data(m.index(2999, i + 1)).toString(), db::text(cells[i].value)) << cells[i].sql;
+            EXPECT_EQ(m.data(m.index(2999, i + 1)).toString(), db::text(cells[i].value)) << cells[i].sql.constData();
         }
     }
-    EXPECT_EQ(many.valueAt(2999, 0).toLongLong(), 3000);
     EXPECT_FALSE(many.valueAt(3000, 0).isValid());
+
+    // A row larger than a chunk of the store, between two small ones.
+    QByteArray blob(3 << 20, Qt::Uninitialized);
+    for (int i = 0; i < blob.size(); ++i)
+        blob[i] = char(i % 251);
+    const QString longText(1 << 20, QChar(u'名'));   // 3 MB as UTF-8
+    db::Recordset big = c.execute("select i, case i when 2 then ? end, case i when 2 then ? end "
+                                  "from (select 1 as i union all select 2 union all select 3)", {blob, longText});
+    ASSERT_EQ(big.recordCount(), 3);
+    EXPECT_EQ(big.valueAt(1, 1).toByteArray(), blob);
+    EXPECT_EQ(big.valueAt(1, 2).toString(), longText);
+    EXPECT_EQ(big.valueAt(2, 0), qlonglong(3));
+}
+
+TEST_F(DbTest, BeforeRowsMayCloseTheConnection)
+{
+    db::Connection c = ado();
+    long long affected = -1;   // read after the callback closed the connection
+    db::Recordset rs = c.execute("select name from system order by name", {}, &affected, [&] { c.close(); });
+    EXPECT_FALSE(c.isOpen());
+    EXPECT_EQ(rs.recordCount(), 8) << "the statement that had started ends as it would have";
+    EXPECT_EQ(errorOf([&] { c.execute("select 1"); }), rt::ErrObjectClosed);
+}
+
+TEST_F(DbTest, MovedFromRowsAreEmptyAndTakeNewRows)
+{
+    auto oneRow = [](db::Rows& rows, qint64 v) {
+        rows.beginRow();
+        rows.addInteger(v);
+        rows.endRow();
+    };
+    db::Rows a;
+    oneRow(a, 1);
+    db::Rows b(std::move(a));
+    db::Rows c;
+    c = std::move(b);
+    for (db::Rows* from : {&a, &b}) {
+        EXPECT_TRUE(from->empty());
+        oneRow(*from, 2);
+        EXPECT_EQ(from->value(0, 0), qlonglong(2));
+    }
+    ASSERT_EQ(c.size(), 1);
+    EXPECT_EQ(c.value(0, 0), qlonglong(1));
 }
 
 } // namespace
