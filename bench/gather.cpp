@@ -22,6 +22,7 @@
 // usage: bench_gather [--records N] [--line-records N] [--cards N] [--data N]
 // Exit code 0 when every goal is met, 3 when one is missed, 1 when the
 // collection itself failed.
+#include "BenchSite.h"
 #include "BenchSupport.h"
 #include "FrmGatherData.h"
 #include "Globals.h"
@@ -31,7 +32,6 @@
 #include "db/Db.h"
 #include "runtime/RuntimeError.h"
 #include "serial/SerialPort.h"
-#include "ui/ProgramFolder.h"
 #include "ui/Ui.h"
 
 #include <QApplication>
@@ -46,7 +46,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <dlfcn.h>
 #include <sys/resource.h>
 
 namespace {
@@ -147,29 +146,7 @@ bool prepareSite(Site& site)
     if (!site.dir.isValid())
         return false;
     site.folder = site.dir.path() + QLatin1Char('/');
-    qputenv("DOORSUITE_REGISTRY_DIR", QFile::encodeName(site.folder + QStringLiteral("registry")));
-    const QString bin = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    QDir().mkpath(site.folder + QStringLiteral("basedata"));
-    for (const char* f : {"door.mdb", "Public.Sys", "libVantrel.so"}) {
-        if (!QFile::copy(bin + QLatin1String(f), site.folder + QLatin1String(f))) {
-            std::fprintf(stderr, "bench_gather: cannot copy %s\n", f);
-            return false;
-        }
-    }
-    void* h = dlopen(QFile::encodeName(site.folder + QStringLiteral("libVantrel.so")).constData(), RTLD_NOW);
-    if (!h) {
-        std::fprintf(stderr, "bench_gather: %s\n", dlerror());
-        return false;
-    }
-    auto reg = reinterpret_cast<com::DllRegisterServerFn>(dlsym(h, "DllRegisterServer"));
-    if (!reg || reg() != 0)
-        return false;
-    ui::setProgramFolder(site.folder);
-    mdl::DaoDatabase = db::Database::open(site.folder + QStringLiteral("door.mdb"));
-    mdl::AdoConnection.setProvider(db::Connection::kProvider);
-    mdl::AdoConnection.setConnectionString(QStringLiteral("Data Source=") + site.folder + QStringLiteral("door.mdb"));
-    mdl::AdoConnection.open();
-    return true;
+    return QDir().mkpath(site.folder + QStringLiteral("basedata")) && bench::prepareProgramFolder(site.dir.path());
 }
 
 void seed(const Options& opt)

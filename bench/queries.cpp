@@ -84,6 +84,17 @@ void seed(db::Database& dao)
 
 int gridRows(QTableView* grid) { return grid->model()->rowCount(); }
 
+// A copy of the shipped database at path, open as the program's two handles.
+void openShippedCopy(const QString& path)
+{
+    if (!QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/door.mdb"), path))
+        throw rt::Error(rt::ErrFail, QStringLiteral("no door.mdb next to the program"));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    mdl::AdoConnection.setConnectionString(QStringLiteral("Data Source=") + path);
+    mdl::AdoConnection.open();
+    mdl::DaoDatabase = db::Database::open(path);
+}
+
 // Resident memory now and at its peak since the last reset, in MB.
 double statusMB(const char* key)
 {
@@ -109,14 +120,8 @@ struct AllPunches {
 AllPunches searchAllPunches(const QString& folder, int runs)
 {
     AllPunches out;
-    const QString path = folder + QStringLiteral("/largest.mdb");
     try {
-        if (!QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/door.mdb"), path))
-            throw rt::Error(rt::ErrFail, QStringLiteral("no door.mdb next to the program"));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        mdl::AdoConnection.setConnectionString(QStringLiteral("Data Source=") + path);
-        mdl::AdoConnection.open();
-        mdl::DaoDatabase = db::Database::open(path);
+        openShippedCopy(folder + QStringLiteral("/largest.mdb"));
         const auto t0 = Clock::now();
         mdl::DaoDatabase.beginTrans();
         bench::seedPunches(mdl::DaoDatabase, kLargestEmployees, kPunches, kLargestDepartments);
@@ -174,11 +179,6 @@ int main(int argc, char** argv)
     // A program folder with the shipped database; message boxes are recorded, not shown.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("door.mdb"));
-    if (!QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/door.mdb"), path)) {
-        std::fprintf(stderr, "bench_queries: no door.mdb next to the program\n");
-        return 1;
-    }
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     ui::setProgramFolder(dir.path());
     ui::ScriptedUi scripted;
     scripted.useRealClock(true);
@@ -187,9 +187,7 @@ int main(int argc, char** argv)
     std::printf("\n== search of every punch (the largest site) ==\n");
     const AllPunches all = searchAllPunches(dir.path(), runs);
     try {
-        mdl::AdoConnection.setConnectionString(QStringLiteral("Data Source=") + path);
-        mdl::AdoConnection.open();
-        mdl::DaoDatabase = db::Database::open(path);
+        openShippedCopy(path);
         const auto t0 = Clock::now();
         seed(mdl::DaoDatabase);
         // On disk before anything is timed: a site's file was not just written.

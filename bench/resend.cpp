@@ -17,7 +17,7 @@
 //            the settings window takes, where doorsim's own time counts most).
 // Exit code 0 when every goal is met, 3 when one is missed, 1 when a run failed.
 #include "BenchSupport.h"
-#include "CardSite.h"
+#include "BenchSite.h"
 #include "FrmFKZL.h"
 #include "Globals.h"
 #include "Line.h"
@@ -141,7 +141,7 @@ int main(int argc, char** argv)
     ui::setServices(&services);
 
     QTemporaryDir dir;
-    if (!dir.isValid() || !bench::prepareCardFolder(dir.path()))
+    if (!dir.isValid() || !bench::prepareProgramFolder(dir.path()))
         return std::fprintf(stderr, "bench_resend: cannot prepare the program folder\n"), 1;
     bench::seedCards(opt.controllers, opt.cards, kAddress);
     mdl::PortNumber = 1;

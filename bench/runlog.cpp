@@ -15,7 +15,7 @@
 // usage: bench_runlog [--cards N] [--controllers N]   (further controllers)
 // Exit code 0 when both goals are met, 3 when one is missed, 1 when a run failed.
 #include "BenchSupport.h"
-#include "CardSite.h"
+#include "BenchSite.h"
 #include "CountingLine.h"
 #include "FrmEtD.h"
 #include "FrmFKZL.h"
@@ -113,7 +113,7 @@ int main(int argc, char** argv)
     ui::setServices(&services);
 
     QTemporaryDir dir;
-    if (!dir.isValid() || !bench::prepareCardFolder(dir.path()))
+    if (!dir.isValid() || !bench::prepareProgramFolder(dir.path()))
         return std::fprintf(stderr, "bench_runlog: cannot prepare the program folder\n"), 1;
     bench::seedCards(1 + further, cards, kSource);
     mdl::PortNumber = 1;

@@ -399,7 +399,7 @@ protected:
             SCOPED_TRACE(name.toStdString());
             keyedGrids_ << name;
             int column = 0;   // the first the grid shows
-            while (v->isColumnHidden(column) || v->columnWidth(column) == 0)
+            while (column + 1 < v->model()->columnCount() && (v->isColumnHidden(column) || v->columnWidth(column) == 0))
                 ++column;
             const QModelIndex first = v->model()->index(0, column);
             v->setFocus();

@@ -1,7 +1,8 @@
 #pragma once
-// What the benchmarks of the card windows share: a program folder with the
-// shipped database and the library registered in it, the desktop's services
-// with every message box answered OK, and a controller's name list in dfaka.
+// What the benchmarks of the program's windows share: a program folder with
+// the shipped database and the library registered in it, the desktop's
+// services with every message box answered OK, and a controller's name list
+// in dfaka.
 #include "Globals.h"
 
 #include "com/Com.h"
@@ -14,6 +15,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <cstdio>
 #include <dlfcn.h>
 
 namespace bench {
@@ -29,19 +31,22 @@ public:
     }
 };
 
-// The program folder, its database open as the program's two handles.
-inline bool prepareCardFolder(const QString& folder)
+// The program folder, its database open as the program's two handles; what
+// went wrong is said on standard error.
+inline bool prepareProgramFolder(const QString& folder)
 {
     qputenv("DOORSUITE_REGISTRY_DIR", QFile::encodeName(folder + QStringLiteral("/registry")));
     const QString bin = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     for (const char* f : {"door.mdb", "Public.Sys", "libVantrel.so"})
         if (!QFile::copy(bin + QLatin1String(f), folder + QLatin1Char('/') + QLatin1String(f)))
-            return false;
+            return std::fprintf(stderr, "cannot copy %s into the program folder\n", f), false;
     QFile::setPermissions(folder + QStringLiteral("/door.mdb"), QFile::ReadOwner | QFile::WriteOwner);
     void* h = dlopen(QFile::encodeName(folder + QStringLiteral("/libVantrel.so")).constData(), RTLD_NOW);
-    auto reg = h ? reinterpret_cast<com::DllRegisterServerFn>(dlsym(h, "DllRegisterServer")) : nullptr;
+    if (!h)
+        return std::fprintf(stderr, "%s\n", dlerror()), false;
+    auto reg = reinterpret_cast<com::DllRegisterServerFn>(dlsym(h, "DllRegisterServer"));
     if (!reg || reg() != 0)
-        return false;
+        return std::fprintf(stderr, "the controller library does not register\n"), false;
     ui::setProgramFolder(folder);
     mdl::DaoDatabase = db::Database::open(folder + QStringLiteral("/door.mdb"));
     mdl::AdoConnection.setProvider(db::Connection::kProvider);
