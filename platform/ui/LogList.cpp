@@ -210,6 +210,14 @@ bool LogList::viewportEvent(QEvent* e)
     return QTableView::viewportEvent(e);
 }
 
+QModelIndex LogList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    // A table's Home and End stay in the row; with Ctrl they change it.
+    if (action == MoveHome || action == MoveEnd)
+        modifiers |= Qt::ControlModifier;
+    return QTableView::moveCursor(action, modifiers);
+}
+
 void LogList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QAbstractItemView::currentChanged(current, previous);

@@ -22,6 +22,8 @@ public:
 
 protected:
     bool viewportEvent(QEvent* e) override;
+    // Home and End go to the first and the last line, as in a list box.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     // Said to assistive tools by line, not by a table's cell.
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;

@@ -406,6 +406,14 @@ protected:
             v->setCurrentIndex(first);
             QTest::keyClick(v, Qt::Key_Down);
             EXPECT_EQ(v->currentIndex().row(), 1);
+            // A log's Home and End go to its first and last line, selected.
+            if (qobject_cast<ui::LogList*>(v))
+                for (const auto& [key, row, what] : {std::tuple{Qt::Key_Home, 0, "Home"},
+                                                      std::tuple{Qt::Key_End, v->model()->rowCount() - 1, "End"}}) {
+                    QTest::keyClick(v, key);
+                    EXPECT_EQ(v->currentIndex().row(), row) << what;
+                    EXPECT_TRUE(v->selectionModel()->isRowSelected(row)) << what;
+                }
             // Last: leaving may run the next control's own handlers.
             for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
                 v->setFocus();
