@@ -6,6 +6,8 @@
 //   previous control, as the list boxes and grids of the windows always did
 //   (a table view keeps Tab inside itself, from cell to cell, for ever). The
 //   arrows, Page Up/Down, Home and End still move within it.
+// Both hold for every button and view of the window, also one added after it
+// is shown, and in the dialogs it opens.
 class QWidget;
 
 namespace ui {

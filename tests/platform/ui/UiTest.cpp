@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -20,13 +21,16 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -434,4 +438,54 @@ TEST(WindowKeys, EnterPressesTheFocusedButtonOnly)
     other.show();
     QTest::keyClick(button, Qt::Key_Return);
     EXPECT_EQ(pressed, 1);
+}
+
+// Tab leaves a grid that came after its window was shown: added to it, built
+// elsewhere and moved in, or in a dialog the window opens.
+TEST(WindowKeys, TabLeavesAGridThatCameAfterTheWindowWasShown)
+{
+    app();
+    ui::Form window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(new QPushButton(QStringLiteral("查询")));
+    window.show();
+    const struct {
+        const char* what;
+        std::function<QTableWidget*()> make;
+    } cases[] = {
+        {"added to the shown window",
+         [&] {
+             auto* grid = new QTableWidget(3, 2);
+             layout->addWidget(grid);
+             return grid;
+         }},
+        {"shown elsewhere first, then moved in",
+         [&] {
+             auto* part = new QWidget;
+             auto* grid = new QTableWidget(3, 2, part);
+             part->show();   // polished as a window of its own
+             layout->addWidget(part);
+             return grid;
+         }},
+        {"in a dialog opened later",
+         [&] {
+             auto* dialog = new QDialog(&window);
+             auto* inside = new QVBoxLayout(dialog);
+             auto* grid = new QTableWidget(3, 2);
+             inside->addWidget(grid);
+             inside->addWidget(new QPushButton(QStringLiteral("确定")));
+             dialog->show();
+             return grid;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTableWidget* grid = c.make();
+        QApplication::processEvents();   // a child added to a shown layout shows then
+        ASSERT_TRUE(grid->isVisible());
+        grid->setFocus();
+        grid->setCurrentCell(0, 0);
+        QTest::keyClick(grid, Qt::Key_Tab);
+        EXPECT_NE(grid->window()->focusWidget(), grid);
+    }
 }
