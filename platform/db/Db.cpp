@@ -925,6 +925,7 @@ void TableRecordset::findFirst(const QString& criteria, const QVariantList& para
               params, &r, false);
     d->noMatch = r.rows.empty();
     if (!d->noMatch) {
+        d->editMode = 0;   // a move: the pending edit was the row left behind's
         d->fetch(r.rows.value(0, 0).toLongLong());
         d->pos = -1;
     }
@@ -938,6 +939,7 @@ void TableRecordset::findNext(const QString& criteria, const QVariantList& param
     for (int p = qMax(0, start); p < d->order.size(); ++p) {
         if (matches.contains(d->order[p])) {
             d->noMatch = false;
+            d->editMode = 0;
             d->goTo(p);
             return;
         }

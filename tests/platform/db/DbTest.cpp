@@ -385,10 +385,13 @@ TEST_F(DbTest, DynasetOfOneTableIsUpdatableOthersAreReadOnly)
     ASSERT_FALSE(notEditing.isEmpty());
     db::Recordset r = d.openRecordset("select * from system order by name");
     const int last = r.recordCount() - 1;
+    enum { Editing = 1, Adding = 2, Both = 3 };
     const struct {
         const char* what;
         int from;
         std::function<void()> move;
+        int modes = Both;
+        std::function<void()> before = {};
     } moves[] = {
         {"next from the last row", last, [&] { r.moveNext(); }},
         {"first", 3, [&] { r.moveFirst(); }},
@@ -398,18 +401,49 @@ TEST_F(DbTest, DynasetOfOneTableIsUpdatableOthersAreReadOnly)
         {"previous from the first row", 0, [&] { r.movePrevious(); }},
         {"to a position", 3, [&] { r.setAbsolutePosition(5); }},
         {"to a found row", 3, [&] { r.findFirst("name=?", {"串口号"}); }},
+        {"a delete", 3, [&] { r.remove(); }, Editing},
+        {"next after a delete", 3, [&] { r.moveNext(); }, Adding, [&] { r.remove(); }},
     };
     for (const auto& move : moves) {
         for (bool adding : {false, true}) {
+            if (!(move.modes & (adding ? Adding : Editing)))
+                continue;
             SCOPED_TRACE(std::string(move.what) + (adding ? ", adding" : ", editing"));
             r.setAbsolutePosition(move.from);
+            if (move.before)
+                move.before();
             adding ? r.addNew() : r.edit();
             r.setField("detail", "moved");
             move.move();
             EXPECT_EQ(descriptionOf([&] { r.update(); }), notEditing);
         }
     }
-    EXPECT_EQ(r.recordCount(), last + 1);
+    EXPECT_EQ(r.recordCount(), last + 1 - 2) << "the two deleted rows gone, nothing added";
+
+    // So does every move of a table recordset, its finds and seeks among them.
+    table.setIndex("name");
+    const QString firstName = table.text("name");
+    table.moveLast();
+    const QString lastName = table.text("name");
+    const std::pair<const char*, std::function<void()>> tableMoves[] = {
+        {"first", [&] { table.moveFirst(); }},
+        {"last", [&] { table.moveLast(); }},
+        {"next", [&] { table.moveNext(); }},
+        {"previous", [&] { table.movePrevious(); }},
+        {"seek", [&] { table.seek("=", {lastName}); }},
+        {"find first", [&] { table.findFirst("name=?", {lastName}); }},
+        {"find next", [&] { table.findNext("name<>?", {firstName}); }},
+    };
+    for (const auto& [what, move] : tableMoves) {
+        for (bool adding : {false, true}) {
+            SCOPED_TRACE(std::string("table recordset, ") + what + (adding ? ", adding" : ", editing"));
+            table.moveFirst();
+            adding ? table.addNew() : table.edit();
+            table.setField("detail", "moved");
+            move();
+            EXPECT_EQ(descriptionOf([&] { table.update(); }), notEditing);
+        }
+    }
     EXPECT_EQ(ado().execute("select * from system where detail='moved'").recordCount(), 0);
 
     // Deleting the first row leaves the others in their order.
