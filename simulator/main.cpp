@@ -329,7 +329,10 @@ void serveControl(int fd, sim::Line& line, const std::function<QString()>& store
     QByteArray request;
     char buf[256];
     pollfd pfd{fd, POLLIN, 0};
-    while (!request.contains('\n') && request.size() < 512 && ::poll(&pfd, 1, 1000) > 0) {
+    // A second at most in all: the loop's stops wait meanwhile.
+    const int64_t deadline = ui::monotonicMs() + 1000;
+    while (!request.contains('\n') && request.size() < 512
+           && ::poll(&pfd, 1, int(std::max<int64_t>(0, deadline - ui::monotonicMs()))) > 0) {
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0)
             break;
@@ -341,7 +344,7 @@ void serveControl(int fd, sim::Line& line, const std::function<QString()>& store
     if (why.isEmpty())
         why = store();
     const QByteArray answer = why.isEmpty() ? QByteArray("ok\n") : "error: " + why.toUtf8() + '\n';
-    ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL);
+    ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
     ::close(fd);
 }
 
@@ -369,19 +372,31 @@ int listenOn(const QString& path)
     return fd;
 }
 
-void sendAll(int fd, const QByteArray& data)
+// Sends what the socket takes without waiting and keeps the rest, so that a
+// port that stops reading never holds the loop (and its stops) up. The rest
+// is dropped when the port went away; the loop notices the hang-up.
+void sendSome(int fd, QByteArray& unsent)
 {
     qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::send(fd, data.constData() + done, size_t(data.size() - done), MSG_NOSIGNAL);
+    while (done < unsent.size()) {
+        const ssize_t n = ::send(fd, unsent.constData() + done, size_t(unsent.size() - done), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0)
             done += n;
         else if (n < 0 && errno == EINTR)
             continue;
-        else
-            return; // the port went away; the loop notices the hang-up
+        else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        else {
+            done = unsent.size();
+            break;
+        }
     }
+    unsent.remove(0, done);
 }
+
+// Replies a port has not taken yet; past this many its requests wait unread,
+// as they would on a line whose far end is busy.
+constexpr qsizetype kMaxUnsent = 64 * 1024;
 
 } // namespace
 
@@ -458,6 +473,25 @@ int main(int argc, char** argv)
     if (noneServes && fresh && !stateNamed)
         return nothingThere();
 
+    // From here on the simulator owns the state file and then its sockets: a
+    // stop at any moment ends it with a save and takes the sockets away. It is
+    // taken only while the loop waits (ppoll with the mask from before), so
+    // one that came between the check and a wait without end is not missed.
+    // SIGHUP, as when the terminal that started it is closed, saves like the
+    // others. A save past a file-size limit fails with the system's reason
+    // and is tried again, instead of killing the simulator.
+    sigset_t stops, waiting;
+    sigemptyset(&stops);
+    struct sigaction sa{};
+    sa.sa_handler = onSignal;
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaddset(&stops, s);
+        sigaction(s, &sa, nullptr);
+    }
+    pthread_sigmask(SIG_BLOCK, &stops, &waiting);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+
     if (!lockState(statePath)) {
         std::fprintf(stderr, "doorsim: the state file %s is in use by another simulator; stop that one first\n",
                      qPrintable(statePath));
@@ -514,23 +548,9 @@ int main(int argc, char** argv)
     if (controlFd < 0) {
         std::fprintf(stderr, "doorsim: cannot listen on %s: %s\n", qPrintable(controlPath(socketPath)),
                      std::strerror(errno));
+        ::unlink(QFileInfo(socketPath).absoluteFilePath().toLocal8Bit().constData());
         return 1;
     }
-    // A stop is taken only while the loop waits (ppoll with the mask from
-    // before): one that came between the check and a wait without end would
-    // be missed. SIGHUP, as when the terminal that started it is closed, saves
-    // like the others.
-    sigset_t stops, waiting;
-    sigemptyset(&stops);
-    struct sigaction sa{};
-    sa.sa_handler = onSignal;
-    for (int s : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaddset(&stops, s);
-        sigaction(s, &sa, nullptr);
-    }
-    pthread_sigmask(SIG_BLOCK, &stops, &waiting);
-    std::signal(SIGPIPE, SIG_IGN);
-
     line.onChange = [&] {
         unsaved = true;
         if (saveAt < 0)
@@ -544,9 +564,11 @@ int main(int argc, char** argv)
     };
     int client = -1;
     QByteArray pending; // half a character pair at most
+    QByteArray unsent;  // replies the port has not taken yet
 
     while (!stopRequested) {
-        pollfd fds[3] = {{listenFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {client, POLLIN, 0}};
+        const short fromClient = short((unsent.size() < kMaxUnsent ? POLLIN : 0) | (unsent.isEmpty() ? 0 : POLLOUT));
+        pollfd fds[3] = {{listenFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {client, fromClient, 0}};
         int64_t next = line.nextToPortAt();
         if (saveAt >= 0 && (next < 0 || saveAt < next))
             next = saveAt;
@@ -558,6 +580,11 @@ int main(int argc, char** argv)
         const int r = ::ppoll(fds, client >= 0 ? 3 : 2, next >= 0 ? &timeout : nullptr, &waiting);
         if (r < 0 && errno != EINTR)
             break;
+        // A wait that ends with a socket ready leaves a stop pending: a port
+        // that never pauses would otherwise put it off for ever.
+        const timespec now{};
+        if (r >= 0 && ::sigtimedwait(&stops, nullptr, &now) > 0)
+            stopRequested = 1;
         if (r > 0 && (fds[1].revents & POLLIN)) {
             const int fd = ::accept4(controlFd, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0)
@@ -566,23 +593,28 @@ int main(int argc, char** argv)
         if (r > 0 && (fds[0].revents & POLLIN)) {
             const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0) {
-                const uint8_t answer = client >= 0 ? serial::kSimBusy : serial::kSimAccepted;
-                sendAll(fd, QByteArray(1, char(answer)));
+                QByteArray answer(1, char(client >= 0 ? serial::kSimBusy : serial::kSimAccepted));
                 if (client >= 0) {
+                    sendSome(fd, answer);
                     ::close(fd);
                 } else {
                     client = fd;
                     pending.clear();
+                    unsent = answer;
                     line.dropPending();
+                    sendSome(client, unsent);
                 }
             }
         }
+        if (r > 0 && client >= 0 && (fds[2].revents & POLLOUT))
+            sendSome(client, unsent);
         if (r > 0 && client >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
             char buf[4096];
             const ssize_t n = ::recv(client, buf, sizeof buf, MSG_DONTWAIT);
             if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR))) {
                 ::close(client);
                 client = -1;
+                unsent.clear();
                 line.dropPending();
             } else if (n > 0) {
                 pending.append(buf, n);
@@ -597,12 +629,11 @@ int main(int argc, char** argv)
         }
         const std::vector<serial::LineByte> due = line.toPort(ui::monotonicMs());
         if (!due.empty() && client >= 0) {
-            QByteArray wire;
             for (const serial::LineByte& b : due) {
-                wire.append(char(b.ninth ? 1 : 0));
-                wire.append(char(b.value));
+                unsent.append(char(b.ninth ? 1 : 0));
+                unsent.append(char(b.value));
             }
-            sendAll(client, wire);
+            sendSome(client, unsent);
         }
         if (saveAt >= 0 && ui::monotonicMs() >= saveAt)
             save();

@@ -14,9 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -143,6 +147,83 @@ TEST_F(Doorsim, ChangesOverTheLineAreSavedSoonAndAtAHangUp)
     pid = 0;
     for (uint32_t card = 1; card <= 12; ++card)
         EXPECT_TRUE(inFile(card)) << "card " << card << " lost at the hang-up";
+}
+
+// A stop ends the simulator at once with its save and takes its sockets away,
+// at any moment: the instant its socket appears, while a port sends without
+// reading the replies, and while one sends without a pause.
+TEST_F(Doorsim, AStopEndsItAtOnceWhateverThePortDoes)
+{
+    ASSERT_EQ(run({"--state", state, "--add", "1", "--setup-only"}, true), 0);
+    // Its exit status within 3 s (a stop takes a few milliseconds), else -1 and it is killed.
+    const auto gone = [&](int pid) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) != pid) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                return -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const QStringList sockets{socket, socket + ".ctl", socket + ".ctl.new", socket + ".new"};
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        SCOPED_TRACE(attempt);
+        const int p = run({"--state", state, socket}, false);
+        ASSERT_GT(p, 0);
+        while (!QFile::exists(socket) && waitpid(p, nullptr, WNOHANG) == 0)
+            std::this_thread::yield();
+        kill(p, SIGTERM);
+        EXPECT_EQ(gone(p), 0);
+        for (const QString& s : sockets)
+            EXPECT_FALSE(QFile::exists(s)) << s.toStdString();
+    }
+
+    QByteArray request;   // kCard to controller 1, as the port puts it on the wire
+    request.append(char(1)).append(char(1));
+    for (char c : SimSite::withCheck(1, kCard))
+        request.append(char(0)).append(c);
+    const QByteArray many = request.repeated(1000);
+    for (const bool reading : {false, true}) {
+        SCOPED_TRACE(reading ? "a port that sends and reads without a pause" : "a port that never reads");
+        start();
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strncpy(addr.sun_path, QFile::encodeName(socket).constData(), sizeof addr.sun_path - 1);
+        ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        std::atomic<bool> done{false};
+        std::atomic<int> sent{0};
+        // Never reading, until the simulator takes no more; or without a
+        // pause, reading what comes, until the simulator is gone.
+        std::thread port([&] {
+            char buf[4096];
+            pollfd out{fd, POLLOUT, 0};
+            while (!done && sent < 1'000'000 && ::poll(&out, 1, reading ? 100 : 500) > 0) {
+                const QByteArray& batch = reading ? many : request;
+                sent += ::send(fd, batch.constData(), size_t(batch.size()), MSG_DONTWAIT | MSG_NOSIGNAL) > 0;
+                while (reading && ::recv(fd, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+                }
+            }
+        });
+        if (reading)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        else
+            port.join();
+        kill(pid, SIGTERM);
+        EXPECT_EQ(gone(pid), 0) << "after " << sent << " sends";
+        pid = 0;
+        done = true;
+        if (port.joinable())
+            port.join();
+        ::close(fd);
+        sim::Line kept;
+        ASSERT_TRUE(kept.load(state));
+        EXPECT_TRUE(kept.controller(1)->findCard(qFromBigEndian<uint32_t>(kCard.constData() + 2)));
+    }
 }
 
 TEST_F(Doorsim, SecondPortIsRefusedWhileTheLineIsHeld)
@@ -364,7 +445,6 @@ TEST_F(Doorsim, ASaveThatFailsIsSaid)
     const auto limited = [] {
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        ::signal(SIGXFSZ, SIG_IGN);
     };
     EXPECT_EQ(runPrinting({"--state", state, "--add", "21", "--setup-only"}, out, why, limited), 1);
     EXPECT_EQ(why.toStdString(), "doorsim: cannot write the state file " + state.toStdString() + ": File too large\n");
