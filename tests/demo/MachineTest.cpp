@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 TEST_F(DemoTest, LockAndCardStatusTexts)
 {
@@ -27,6 +29,13 @@ TEST_F(DemoTest, LockAndCardStatusTexts)
     answerText(QStringLiteral("getLockStatus"), 1, QString(), false);
     w.cmdGetLockStatus_Click();
     EXPECT_EQ(status(), QStringLiteral("读取失败！"));
+
+    // Enter on the focused button presses it, as Space does.
+    answerText(QStringLiteral("getLockStatus"), 1, QStringLiteral("01"));
+    w.show();
+    w.cmdGetLockStatus->setFocus();
+    QTest::keyClick(w.cmdGetLockStatus, Qt::Key_Return);
+    EXPECT_EQ(status(), QStringLiteral("读取成功！锁1关，锁2开"));
 }
 
 TEST_F(DemoTest, ClockDelayAndVersionTexts)
