@@ -775,10 +775,13 @@ struct TableData {
         orderValid = true;
         pos = state == Row ? int(order.indexOf(rowid)) : -1;
     }
+    // The moves: toEnd, goTo and goToRow. Each drops a pending AddNew or Edit,
+    // which belonged to the row left behind.
     // The first (or last) row, read afresh; the order is learnt again when a
     // move needs it, so rows written by other handles come into view.
     void toEnd(bool last)
     {
+        editMode = 0;
         QList<qint64> id;
         s->run(QStringLiteral("select rowid from %1 order by %2 limit 1").arg(quoteId(table), orderBy(last)), {}, nullptr,
                false, &id);
@@ -811,6 +814,7 @@ struct TableData {
     }
     void goTo(int p)
     {
+        editMode = 0;
         if (order.isEmpty()) {
             state = Empty;
             pos = -1;
@@ -828,6 +832,14 @@ struct TableData {
         }
         pos = p;
         fetch(order[p]);
+    }
+    // A row found by key or condition; its place in the order is learnt when
+    // a move needs it.
+    void goToRow(qint64 id)
+    {
+        editMode = 0;
+        fetch(id);
+        pos = -1;
     }
     void requireOpen() const
     {
@@ -904,16 +916,15 @@ void TableRecordset::seek(const QString& op, const QVariantList& keys)
     Result r;
     d->s->run(QStringLiteral("select rowid from %1 where %2 order by %3 limit 1").arg(quoteId(d->table), where, orderBy),
               keys.mid(0, k), &r, false);
-    d->editMode = 0;
     if (r.rows.empty()) {
         d->noMatch = true;
+        d->editMode = 0;
         d->state = TableData::Eof;
         d->pos = -1;
         return;
     }
     d->noMatch = false;
-    d->fetch(r.rows.value(0, 0).toLongLong());
-    d->pos = -1;
+    d->goToRow(r.rows.value(0, 0).toLongLong());
 }
 bool TableRecordset::noMatch() const { return d->noMatch; }
 
@@ -924,11 +935,8 @@ void TableRecordset::findFirst(const QString& criteria, const QVariantList& para
     d->s->run(QStringLiteral("select rowid from %1 where (%2) order by %3 limit 1").arg(quoteId(d->table), criteria, d->orderBy()),
               params, &r, false);
     d->noMatch = r.rows.empty();
-    if (!d->noMatch) {
-        d->editMode = 0;   // a move: the pending edit was the row left behind's
-        d->fetch(r.rows.value(0, 0).toLongLong());
-        d->pos = -1;
-    }
+    if (!d->noMatch)
+        d->goToRow(r.rows.value(0, 0).toLongLong());
 }
 void TableRecordset::findNext(const QString& criteria, const QVariantList& params)
 {
@@ -939,7 +947,6 @@ void TableRecordset::findNext(const QString& criteria, const QVariantList& param
     for (int p = qMax(0, start); p < d->order.size(); ++p) {
         if (matches.contains(d->order[p])) {
             d->noMatch = false;
-            d->editMode = 0;
             d->goTo(p);
             return;
         }
@@ -967,13 +974,11 @@ bool TableRecordset::bof() const
 void TableRecordset::moveFirst()
 {
     d->requireOpen();
-    d->editMode = 0;
     d->toEnd(false);
 }
 void TableRecordset::moveLast()
 {
     d->requireOpen();
-    d->editMode = 0;
     d->toEnd(true);
 }
 void TableRecordset::moveNext()
@@ -981,7 +986,6 @@ void TableRecordset::moveNext()
     d->requireOpen();
     if (eof())
         noCurrent();
-    d->editMode = 0;
     d->ensurePos();
     if (d->state == TableData::Bof)
         d->goTo(0);
@@ -995,7 +999,6 @@ void TableRecordset::movePrevious()
     d->requireOpen();
     if (bof())
         noCurrent();
-    d->editMode = 0;
     d->ensurePos();
     if (d->state == TableData::Eof && d->pos < 0)
         d->goTo(int(d->order.size()) - 1);
