@@ -21,6 +21,13 @@ void setKeys(QWidget* w)
         v->setTabKeyNavigation(false);
 }
 
+void setKeysWithin(QWidget* w)
+{
+    setKeys(w);
+    for (QWidget* c : w->findChildren<QWidget*>())
+        setKeys(c);
+}
+
 bool inMarkedWindow(const QWidget* w)
 {
     for (; w; w = w->parentWidget())
@@ -42,12 +49,12 @@ public:
         const QEvent::Type t = event->type();
         if ((t == QEvent::Polish || t == QEvent::ParentChange) && watched->isWidgetType()) {
             auto* w = static_cast<QWidget*>(watched);
-            if (inMarkedWindow(w)) {
+            if (!inMarkedWindow(w))
+                return false;
+            if (t == QEvent::ParentChange)   // a part built elsewhere, moved in whole
+                setKeysWithin(w);
+            else
                 setKeys(w);
-                if (t == QEvent::ParentChange)   // a part built elsewhere, moved in whole
-                    for (QWidget* c : w->findChildren<QWidget*>())
-                        setKeys(c);
-            }
         }
         return false;
     }
@@ -62,9 +69,7 @@ void windowKeys(QWidget* window)
         qApp->installEventFilter(keys);
     }
     window->setProperty(kMark, true);
-    setKeys(window);
-    for (QWidget* c : window->findChildren<QWidget*>())
-        setKeys(c);
+    setKeysWithin(window);
 }
 
 } // namespace ui
