@@ -181,7 +181,7 @@ void FrmFKXXCX::CmdSearch_Click()
             q.add(QStringLiteral(" And 发卡日期 >= ? and 发卡日期 < ?"),
                   {rt::isoDate(DTPBegin->date()), query::dayAfter(DTPEnd->date())});
 
-        mdl::AdoConnection.execute(QStringLiteral("delete from dfakapt"));
+        emptyPrintTable();
         db::Recordset rs = q.run();
         if (!rs.eof()) {
             BusyPointer busy(true);

@@ -96,7 +96,7 @@ void FrmTkcx::CmdSearch_Click()
                   {rt::isoDate(DTPBegin->date()), query::dayAfter(DTPEnd->date())});
         q.add(QStringLiteral(" order by rowid"));
 
-        mdl::AdoConnection.execute(QStringLiteral("delete from dtuikapt"));
+        emptyPrintTable();
         q.run();
     } catch (const rt::Error& e) {
         ui::msgBox(e.text(), ui::mb::OKOnly, QStringLiteral("信息提示"));

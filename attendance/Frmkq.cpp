@@ -110,7 +110,7 @@ void Frmkq::CmdSearch_Click()
         showCount(showResult(q).recordCount(), QStringLiteral("  "));
 
         // The print table gets exactly this result, in its order.
-        mdl::AdoConnection.execute(QStringLiteral("delete from datakqPT"));
+        emptyPrintTable();
         statement_.sql = QStringLiteral("insert into datakqPT ") + statement_.sql;
         mdl::AdoConnection.execute(statement_.sql, statement_.params);
     } catch (const rt::Error& e) {

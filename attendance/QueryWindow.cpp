@@ -226,12 +226,17 @@ db::Recordset QueryWindow::showResult(const query::Statement& q)
     } catch (...) {
         if (letGo) {
             try {
-                mdl::AdoConnection.execute(QStringLiteral("delete from ") + printTable_);
+                emptyPrintTable();
             } catch (const rt::Error&) {   // the read's own error is the one to show
             }
         }
         throw;
     }
+}
+
+void QueryWindow::emptyPrintTable() const
+{
+    mdl::AdoConnection.execute(QStringLiteral("delete from ") + printTable_);
 }
 
 void QueryWindow::showCount(int count, const QString& blanks)

@@ -117,6 +117,8 @@ protected:
     // print table too, which would otherwise print rows the grid no longer
     // shows.
     db::Recordset showResult(const query::Statement& q);
+    // Empties the print table.
+    void emptyPrintTable() const;
     // "信息提示：查询到<blanks><count>笔数据！".
     void showCount(int count, const QString& blanks);
     // Exports the grid under the window's caption and shows the outcome.
