@@ -19,6 +19,7 @@
 #include <functional>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -28,9 +29,6 @@
 #include "ui/Ui.h"
 
 namespace {
-
-volatile std::sig_atomic_t stopRequested = 0;
-void onSignal(int) { stopRequested = 1; }
 
 // Asked for (why nullptr): on standard output, exit 0; else after why on
 // standard error, exit 2.
@@ -208,12 +206,11 @@ QString parsePunch(const QString& text, int& address, sim::PunchRecord& p)
 bool parseAdd(const QString& text, int& address, int& capacity, bool& sized, QByteArray& version)
 {
     const QStringList f = text.split(QLatin1Char(':'));
-    bool ok1 = false, ok2 = true;
-    address = f[0].trimmed().toInt(&ok1);
+    bool ok = true;
     sized = f.size() > 1 && !(f.size() == 3 && f[1].trimmed().isEmpty());
-    capacity = sized ? f[1].trimmed().toInt(&ok2) : 1000;
+    capacity = sized ? f[1].trimmed().toInt(&ok) : 1000;
     version = f.size() == 3 ? sim::Controller::versionBytes(f[2]) : QByteArray();
-    return ok1 && ok2 && f.size() <= 3 && (f.size() < 3 || !version.isEmpty()) && isAddress(address)
+    return badAddress(f[0], address).isEmpty() && ok && f.size() <= 3 && (f.size() < 3 || !version.isEmpty())
            && capacity >= 0;
 }
 
@@ -474,21 +471,22 @@ int main(int argc, char** argv)
         return nothingThere();
 
     // From here on the simulator owns the state file and then its sockets: a
-    // stop at any moment ends it with a save and takes the sockets away. It is
-    // taken only while the loop waits (ppoll with the mask from before), so
-    // one that came between the check and a wait without end is not missed.
-    // SIGHUP, as when the terminal that started it is closed, saves like the
-    // others. A save past a file-size limit fails with the system's reason
-    // and is tried again, instead of killing the simulator.
-    sigset_t stops, waiting;
+    // stop at any moment ends it with a save and takes the sockets away. The
+    // stops are blocked and read from a signal file that the loop waits on
+    // with the sockets, so none is missed before a wait or put off by sockets
+    // that are always ready. SIGHUP, as when the terminal that started it is
+    // closed, saves like the others. A save past a file-size limit fails with
+    // the system's reason and is tried again, instead of killing the simulator.
+    sigset_t stops;
     sigemptyset(&stops);
-    struct sigaction sa{};
-    sa.sa_handler = onSignal;
-    for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+    for (int s : {SIGTERM, SIGINT, SIGHUP})
         sigaddset(&stops, s);
-        sigaction(s, &sa, nullptr);
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    const int stopFd = ::signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (stopFd < 0) {
+        std::fprintf(stderr, "doorsim: cannot wait for stop signals: %s\n", std::strerror(errno));
+        return 1;
     }
-    pthread_sigmask(SIG_BLOCK, &stops, &waiting);
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
 
@@ -566,25 +564,19 @@ int main(int argc, char** argv)
     QByteArray pending; // half a character pair at most
     QByteArray unsent;  // replies the port has not taken yet
 
-    while (!stopRequested) {
+    for (bool stop = false; !stop;) {
         const short fromClient = short((unsent.size() < kMaxUnsent ? POLLIN : 0) | (unsent.isEmpty() ? 0 : POLLOUT));
-        pollfd fds[3] = {{listenFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {client, fromClient, 0}};
+        pollfd fds[4] = {{listenFd, POLLIN, 0}, {controlFd, POLLIN, 0}, {stopFd, POLLIN, 0}, {client, fromClient, 0}};
+        int timeout = -1;
         int64_t next = line.nextToPortAt();
         if (saveAt >= 0 && (next < 0 || saveAt < next))
             next = saveAt;
-        timespec timeout{};
-        if (next >= 0) {
-            const int64_t ms = std::clamp<int64_t>(next - ui::monotonicMs(), 0, 60'000);
-            timeout = {time_t(ms / 1000), long(ms % 1000 * 1'000'000)};
-        }
-        const int r = ::ppoll(fds, client >= 0 ? 3 : 2, next >= 0 ? &timeout : nullptr, &waiting);
+        if (next >= 0)
+            timeout = int(std::clamp<int64_t>(next - ui::monotonicMs(), 0, 60'000));
+        const int r = ::poll(fds, client >= 0 ? 4 : 3, timeout);
         if (r < 0 && errno != EINTR)
             break;
-        // A wait that ends with a socket ready leaves a stop pending: a port
-        // that never pauses would otherwise put it off for ever.
-        const timespec now{};
-        if (r >= 0 && ::sigtimedwait(&stops, nullptr, &now) > 0)
-            stopRequested = 1;
+        stop = r > 0 && (fds[2].revents & POLLIN);
         if (r > 0 && (fds[1].revents & POLLIN)) {
             const int fd = ::accept4(controlFd, nullptr, nullptr, SOCK_CLOEXEC);
             if (fd >= 0)
@@ -606,9 +598,9 @@ int main(int argc, char** argv)
                 }
             }
         }
-        if (r > 0 && client >= 0 && (fds[2].revents & POLLOUT))
+        if (r > 0 && client >= 0 && (fds[3].revents & POLLOUT))
             sendSome(client, unsent);
-        if (r > 0 && client >= 0 && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) {
+        if (r > 0 && client >= 0 && (fds[3].revents & (POLLIN | POLLHUP | POLLERR))) {
             char buf[4096];
             const ssize_t n = ::recv(client, buf, sizeof buf, MSG_DONTWAIT);
             if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR))) {
@@ -643,6 +635,7 @@ int main(int argc, char** argv)
         ::close(client);
     ::close(listenFd);
     ::close(controlFd);
+    ::close(stopFd);
     ::unlink(QFileInfo(socketPath).absoluteFilePath().toLocal8Bit().constData());
     ::unlink(QFileInfo(controlPath(socketPath)).absoluteFilePath().toLocal8Bit().constData());
     return saved ? 0 : 1;
